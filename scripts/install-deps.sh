@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing Kestrel needs.
+# Idempotent and quiet: when everything is already there it prints nothing and
+# touches no package list.
+set -euo pipefail
+
+PACKAGES=(
+  # build
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev
+  libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-res0-dev
+  # run: Qt's xcb platform plugin, a font Qt can draw with, the URL handler
+  libqt6gui6 qt6-qpa-plugins fonts-dejavu-core xdg-utils
+  # tests: a virtual X server, monitors, XTest input, GoogleTest
+  xvfb xauth x11-xserver-utils x11-utils libgtest-dev libgmock-dev
+  libxtst-dev libx11-dev
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "kestrel: missing packages: ${missing[*]}" >&2
+  echo "kestrel: run this script as root (or with sudo) to install them" >&2
+  exit 1
+fi
+echo "kestrel: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq >/dev/null
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

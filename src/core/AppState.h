@@ -1,0 +1,29 @@
+// The run's state and settings, alive from start-up to the end of the program. Every
+// part of Kestrel reads and writes its fields directly.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace KestrelMain {
+
+struct AppStateRecord {
+    QString BasePath;                // ends in "/" normally; capture directories go under it
+    QString CaptureDir;              // full path of the current capture directory
+    std::int16_t CaptureCount = 0;   // captures made in this run, at most 32767
+    std::int16_t UseTimer = 0;       // 1: the timer makes captures
+    std::int16_t OutputWidth = 0;    // size of every saved image, in pixels
+    std::int16_t OutputHeight = 0;
+    float TimerPeriod = 0;           // seconds between timer captures
+    std::int16_t HotkeyActive = 0;   // UseHotkey as read at start-up: 1 when Ctrl+F was wanted
+    std::int16_t UseHotkey = 0;      // as last configured; takes effect at the next start
+    std::int16_t QuitRequested = 0;  // 0 false, -1 true
+};
+
+inline constexpr std::int16_t STATE_TRUE = -1;
+inline constexpr std::int16_t STATE_FALSE = 0;
+
+extern AppStateRecord AppState;
+
+}  // namespace KestrelMain

@@ -1,0 +1,65 @@
+#include "core/KestrelMain.h"
+
+#include "capture/MakeCapture.h"
+#include "core/AppState.h"
+#include "core/CaptureDirectory.h"
+#include "core/Settings.h"
+#include "platform/ErrorReport.h"
+#include "platform/HotKey.h"
+#include "platform/MessageLoop.h"
+#include "platform/Numbers.h"
+#include "platform/Process.h"
+#include "ui/MainForm.h"
+
+namespace KestrelMain {
+
+AppStateRecord AppState;
+
+bool ApplyTimerPeriod() {
+    const auto interval = Platform::TimerIntervalFromPeriod(AppState.TimerPeriod);
+    if (!interval) {
+        Platform::Failure failure = interval.Error();
+        failure.What = QStringLiteral("Cannot set the timer for a period of %1 seconds")
+                           .arg(Platform::SingleToText(AppState.TimerPeriod));
+        Platform::ReportFailure(failure);
+        return false;
+    }
+    Ui::MainForm::Instance().Timer1->SetInterval(*interval);
+    return true;
+}
+
+void Main() {
+    LoadSettings();
+    NewCaptureDir();
+    AppState.UseHotkey = AppState.HotkeyActive;
+    AppState.CaptureCount = 0;
+    AppState.QuitRequested = STATE_FALSE;
+
+    Ui::MainForm& form = Ui::MainForm::Instance();
+    if (AppState.HotkeyActive == 1) {
+        // The caption says what was asked for; a refused grab is only noted on stderr.
+        if (auto failed = Platform::RegisterHotKey()) Platform::ReportToStderr(failed->Text());
+        form.HotkeyLbl->setText(QString::fromLatin1(CAPTION_HOTKEY_ON));
+    } else {
+        form.HotkeyLbl->setText(QString::fromLatin1(CAPTION_HOTKEY_OFF));
+    }
+
+    form.show();
+    const bool intervalSet = ApplyTimerPeriod();
+    if (AppState.UseTimer == 1 && intervalSet) form.Timer1->SetEnabled(true);
+
+    RunMessageLoop();
+    Platform::EndProgramNow();
+}
+
+void RunMessageLoop() {
+    if (AppState.QuitRequested != STATE_FALSE) return;
+    for (;;) {
+        Platform::WaitMessage();
+        if (AppState.HotkeyActive == 1 && Platform::TakeHotKeyPress()) Capture::MakeCapture();
+        Platform::DoEvents();
+        if (AppState.QuitRequested != STATE_FALSE) return;
+    }
+}
+
+}  // namespace KestrelMain

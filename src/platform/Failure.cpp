@@ -1,0 +1,21 @@
+#include "platform/Failure.h"
+
+#include <cstring>
+
+namespace Platform {
+
+QString Failure::Text() const {
+    QString text = What;
+    if (!Path.isEmpty()) text += QStringLiteral(" \u201C%1\u201D").arg(Path);
+    if (!Reason.isEmpty()) text += QStringLiteral(": ") + Reason;
+    return text;
+}
+
+QString ErrnoText(int errnoValue) {
+    char buffer[256];
+    // GNU strerror_r may return a static string instead of filling the buffer.
+    const char* text = strerror_r(errnoValue, buffer, sizeof buffer);
+    return QString::fromLocal8Bit(text);
+}
+
+}  // namespace Platform

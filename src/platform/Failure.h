@@ -1,0 +1,46 @@
+// What went wrong in a platform operation, carried as a value up to the one place
+// that reports it (ReportFailure), so that no exception ever crosses the event loop.
+#pragma once
+
+#include <QString>
+
+#include <optional>
+#include <utility>
+#include <variant>
+
+namespace Platform {
+
+struct Failure {
+    QString What;    // what failed, phrased for the user: "Cannot save the capture"
+    QString Path;    // the file or directory concerned, empty where there is none
+    QString Reason;  // the system's own reason: strerror, an X error, ...
+
+    // One line: what, path and reason, as shown in the message box and on stderr.
+    QString Text() const;
+};
+
+// Nothing on success, the failure otherwise.
+using Status = std::optional<Failure>;
+
+// A value or the failure that prevented it.
+template <class T>
+class Result {
+public:
+    Result(T value) : state_(std::move(value)) {}
+    Result(Failure failure) : state_(std::move(failure)) {}
+
+    bool Ok() const { return state_.index() == 0; }
+    explicit operator bool() const { return Ok(); }
+    const T& Value() const { return std::get<0>(state_); }
+    T& Value() { return std::get<0>(state_); }
+    const T& operator*() const { return Value(); }
+    const Failure& Error() const { return std::get<1>(state_); }
+
+private:
+    std::variant<T, Failure> state_;
+};
+
+// The system's text for an errno value.
+QString ErrnoText(int errnoValue);
+
+}  // namespace Platform

@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/Failure.h"
+
+#include <QString>
+
+namespace Platform {
+
+// Creates exactly this one directory; its parent must exist and it must not.
+Status CreateOneDirectory(const QString& path);
+
+// True exactly when a directory of that path exists (following symbolic links).
+bool FolderExists(const QString& path);
+
+}  // namespace Platform

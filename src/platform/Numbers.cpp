@@ -1,0 +1,143 @@
+#include "platform/Numbers.h"
+
+#include <QLocale>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+namespace Platform {
+
+namespace {
+
+bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
+
+// Checks the shape of a plain decimal number in ASCII with "." as its separator.
+bool HasNumberShape(const std::string& s) {
+    std::size_t i = 0;
+    const std::size_t n = s.size();
+    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+        std::size_t expDigits = 0;
+        while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++expDigits;
+        if (expDigits == 0) return false;
+    }
+    return i == n;
+}
+
+}  // namespace
+
+std::optional<double> ParseNumber(const QString& text, NumberText kind, QChar localeDecimalPoint) {
+    qsizetype begin = 0, end = text.size();
+    while (begin < end && IsBlank(text[begin])) ++begin;
+    while (end > begin && IsBlank(text[end - 1])) --end;
+    if (begin == end || end - begin > 400) return std::nullopt;
+
+    QChar localPoint = localeDecimalPoint;
+    if (kind == NumberText::Typed && localPoint.isNull()) {
+        const QString point = QLocale::system().decimalPoint();
+        if (point.size() == 1) localPoint = point[0];
+    }
+
+    std::string ascii;
+    ascii.reserve(static_cast<std::size_t>(end - begin));
+    int separators = 0;
+    for (qsizetype i = begin; i < end; ++i) {
+        const QChar c = text[i];
+        if (c == u'.' || (kind == NumberText::Typed && c == localPoint && !localPoint.isNull())) {
+            ascii.push_back('.');
+            ++separators;
+        } else if (c.unicode() < 128) {
+            ascii.push_back(static_cast<char>(c.unicode()));
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (separators > 1 || !HasNumberShape(ascii)) return std::nullopt;
+
+    const char* first = ascii.data();
+    const char* last = ascii.data() + ascii.size();
+    if (*first == '+') ++first;  // from_chars takes no leading plus
+    double value = 0;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small underflows to zero; too large is an overflow the caller reports.
+        const bool negative = *first == '-';
+        const std::size_t ePos = ascii.find_first_of("eE");
+        const bool tinyExponent = ePos != std::string::npos && ascii[ePos + 1] == '-';
+        if (tinyExponent) return negative ? -0.0 : 0.0;
+        return negative ? -std::numeric_limits<double>::infinity()
+                        : std::numeric_limits<double>::infinity();
+    }
+    if (ec != std::errc() || ptr != last) return std::nullopt;
+    return value;
+}
+
+bool IsNumeric(const QString& text, NumberText kind) {
+    return ParseNumber(text, kind).has_value();
+}
+
+Failure OverflowFailure(const QString& what) {
+    return Failure{what, QString(), QStringLiteral("Overflow")};
+}
+
+template <class Int>
+static Result<Int> RoundToInteger(double value, const char* what) {
+    if (!std::isfinite(value)) return OverflowFailure(QString::fromLatin1(what));
+    // nearbyint uses the current rounding mode, which is round-to-nearest-even here.
+    const double rounded = std::nearbyint(value);
+    if (rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
+        rounded > static_cast<double>(std::numeric_limits<Int>::max())) {
+        return OverflowFailure(QString::fromLatin1(what));
+    }
+    return static_cast<Int>(rounded);
+}
+
+Result<std::int16_t> ToInt16(double value) {
+    return RoundToInteger<std::int16_t>(value, "The number does not fit in -32768..32767");
+}
+
+Result<std::int32_t> ToInt32(double value) {
+    return RoundToInteger<std::int32_t>(value, "The number does not fit in a 32-bit integer");
+}
+
+Result<float> ToSingle(double value) {
+    const float single = static_cast<float>(value);
+    if (!std::isfinite(single)) {
+        return OverflowFailure(QStringLiteral("The number does not fit in single precision"));
+    }
+    return single;
+}
+
+QString SingleToText(float value) {
+    char buffer[64];
+    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (ec != std::errc()) return QStringLiteral("0");
+    return QString::fromLatin1(buffer, ptr - buffer);
+}
+
+Result<std::int32_t> TimerIntervalFromPeriod(float periodSeconds) {
+    const float product = periodSeconds * 1000.0f;
+    if (!std::isfinite(product)) {
+        return OverflowFailure(QStringLiteral("The timer interval is out of range"));
+    }
+    auto interval = ToInt32(static_cast<double>(product));
+    if (!interval) return OverflowFailure(QStringLiteral("The timer interval is out of range"));
+    if (*interval < 0) {
+        return Failure{QStringLiteral("The timer interval is out of range"), QString(),
+                       QStringLiteral("a negative interval cannot be timed")};
+    }
+    return interval;
+}
+
+}  // namespace Platform

@@ -1,0 +1,10 @@
+#include "platform/WebPage.h"
+
+#include <QDesktopServices>
+#include <QUrl>
+
+namespace Platform {
+
+void OpenWebPage(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+
+}  // namespace Platform
