@@ -28,7 +28,7 @@ bool ApplyTimerPeriod() {
     return true;
 }
 
-void Main() {
+void StartUp() {
     LoadSettings();
     NewCaptureDir();
     AppState.UseHotkey = AppState.HotkeyActive;
@@ -47,7 +47,10 @@ void Main() {
     form.show();
     const bool intervalSet = ApplyTimerPeriod();
     if (AppState.UseTimer == 1 && intervalSet) form.Timer1->SetEnabled(true);
+}
 
+void Main() {
+    StartUp();
     RunMessageLoop();
     Platform::EndProgramNow();
 }

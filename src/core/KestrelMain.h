@@ -19,6 +19,10 @@ inline const char* const CAPTION_HOTKEY_OFF = "Hot Key is Disabled";
 // main window, arms the timer and idles until the user quits. Never returns.
 [[noreturn]] void Main();
 
+// Everything Main does before it idles: settings, capture directory, hot key, the
+// main window shown and the timer armed.
+void StartUp();
+
 // Waits for events, turns each hot-key press into a capture and dispatches everything
 // else; returns only once QuitRequested is set.
 void RunMessageLoop();

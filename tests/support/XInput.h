@@ -1,0 +1,50 @@
+// Real keyboard and pointer input through the XTest extension, from a connection of the
+// test's own, as a user at the keyboard would produce it.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+
+inline constexpr xcb_keysym_t KEY_CONTROL_L = 0xffe3;
+inline constexpr xcb_keysym_t KEY_SHIFT_L = 0xffe1;
+inline constexpr xcb_keysym_t KEY_CAPS_LOCK = 0xffe5;
+inline constexpr xcb_keysym_t KEY_NUM_LOCK = 0xff7f;
+inline constexpr xcb_keysym_t KEY_F = 0x0066;
+inline constexpr xcb_keysym_t KEY_RETURN = 0xff0d;
+inline constexpr xcb_keysym_t KEY_TAB = 0xff09;
+inline constexpr xcb_keysym_t KEY_BACKSPACE = 0xff08;
+
+class XInput {
+public:
+    explicit XInput(const std::string& display);
+    ~XInput();
+    XInput(const XInput&) = delete;
+    XInput& operator=(const XInput&) = delete;
+
+    void KeyDown(xcb_keysym_t keysym);
+    void KeyUp(xcb_keysym_t keysym);
+    // Presses the modifiers, taps the key, releases the modifiers in reverse order.
+    void Tap(xcb_keysym_t keysym, std::vector<xcb_keysym_t> modifiers = {});
+    void PressCtrlF() { Tap(KEY_F, {KEY_CONTROL_L}); }
+    void TypeText(const std::string& text);
+
+    void MovePointer(int x, int y);
+    void Click(int x, int y, int button = 1);
+
+    // A round trip: everything sent so far has been processed by the server.
+    void Sync();
+    xcb_connection_t* Connection() { return connection_; }
+    xcb_window_t Root() const { return root_; }
+
+private:
+    xcb_keycode_t Keycode(xcb_keysym_t keysym, bool* needsShift = nullptr);
+
+    xcb_connection_t* connection_ = nullptr;
+    xcb_window_t root_ = 0;
+};
+
+}  // namespace TestSupport
