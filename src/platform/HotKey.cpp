@@ -73,6 +73,14 @@ std::uint16_t NumLockMask(xcb_connection_t* connection) {
     return mask;
 }
 
+bool KeyIsDown(xcb_connection_t* connection, xcb_keycode_t keycode) {
+    xcb_query_keymap_reply_t* keymap =
+        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
+    const bool down = keymap != nullptr && (keymap->keys[keycode / 8] & (1u << (keycode % 8))) != 0;
+    std::free(keymap);
+    return down;
+}
+
 Status HotKeyFilter::GrabAll() {
     const X11Handles x = X11();
     if (x.Connection == nullptr) return NoX11Failure(QStringLiteral("Cannot register Ctrl+F"));
@@ -159,9 +167,12 @@ bool HotKeyFilter::nativeEventFilter(const QByteArray& eventType, void* message,
             held_ = false;
             lastRelease_ = key->time;
         } else {
-            // A held key repeats as presses without releases (detectable auto-repeat)
-            // or as release/press pairs sharing one time stamp; either is one press.
-            const bool repeat = held_ || (lastRelease_ != 0 && key->time == lastRelease_);
+            // A held key repeats as presses without releases (detectable auto-repeat) or,
+            // where the server lacks that, as release/press pairs sharing one time stamp
+            // while the key stays down; either way it is one press. Quick real presses can
+            // share a time stamp too, so the key's state decides.
+            const bool repeat =
+                held_ || (key->time == lastRelease_ && KeyIsDown(x.Connection, key->detail));
             held_ = true;
             if (!repeat) ++Pending;
         }

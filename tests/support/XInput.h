@@ -40,8 +40,10 @@ public:
     xcb_connection_t* Connection() { return connection_; }
     xcb_window_t Root() const { return root_; }
 
-private:
+    // The first keycode that produces keysym; needsShift tells whether Shift is needed.
     xcb_keycode_t Keycode(xcb_keysym_t keysym, bool* needsShift = nullptr);
+
+private:
 
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = 0;

@@ -1,0 +1,178 @@
+// The built program, started as a user starts it and watched from outside: its window,
+// its files, its processor use, its end.
+#include "support/KestrelProcess.h"
+#include "support/PrivateEnv.h"
+#include "support/Wait.h"
+#include "support/XInput.h"
+#include "support/XWindows.h"
+#include "support/Xvfb.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <QDateTime>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace TestSupport;
+using namespace std::chrono_literals;
+
+constexpr const char* MAIN_TITLE = "Screen Capture Utility";
+
+class StartupE2E : public testing::Test {
+protected:
+    XvfbServer server_;
+    PrivateEnvironment env_;
+    XInput input_{server_.Display()};
+
+    std::unique_ptr<KestrelProcess> Start(std::map<std::string, std::string> settings = {}) {
+        if (!settings.empty()) env_.WriteSettings(settings);
+        auto process = std::make_unique<KestrelProcess>(env_, server_.Display());
+        const auto window = WaitForWindow(input_.Connection(), MAIN_TITLE);
+        EXPECT_TRUE(window.has_value()) << "no main window; stderr:\n" << process->Stderr();
+        return process;
+    }
+
+    // Asks the window to close, as a window manager's close box does.
+    void CloseFromTitleBar(xcb_window_t window) {
+        xcb_connection_t* c = input_.Connection();
+        auto atom = [&](const char* name) {
+            auto* reply = xcb_intern_atom_reply(
+                c, xcb_intern_atom(c, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
+            const xcb_atom_t a = reply->atom;
+            std::free(reply);
+            return a;
+        };
+        xcb_client_message_event_t event{};
+        event.response_type = XCB_CLIENT_MESSAGE;
+        event.format = 32;
+        event.window = window;
+        event.type = atom("WM_PROTOCOLS");
+        event.data.data32[0] = atom("WM_DELETE_WINDOW");
+        event.data.data32[1] = XCB_CURRENT_TIME;
+        xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT,
+                       reinterpret_cast<const char*>(&event));
+        input_.Sync();
+    }
+
+    size_t CaptureFiles(const KestrelProcess& process) {
+        return ListFiles(process.FindCaptureDir()).size();
+    }
+};
+
+TEST_F(StartupE2E, FirstStartWritesTheSettingsAndCreatesTheCaptureDirectory) {
+    auto kestrel = Start();
+    const fs::path dir = kestrel->FindCaptureDir();
+    ASSERT_FALSE(dir.empty());
+    const auto named = QDateTime::fromString(
+        QString::fromStdString(dir.filename().string()), QStringLiteral("'KESTREL_'ddMMyyyy_HHmmss"));
+    EXPECT_TRUE(named.isValid()) << dir;
+    EXPECT_LT(std::abs(named.secsTo(QDateTime::currentDateTime())), 60) << dir;
+
+    const auto settings = env_.ReadSettings();
+    EXPECT_EQ(settings.size(), 6u);
+    EXPECT_EQ(settings.at("BasePath"), env_.Pictures().string() + "/");
+    EXPECT_TRUE(kestrel->Running());
+}
+
+TEST_F(StartupE2E, IdleMeansNoProcessorTimeAndNoWakeUps) {
+    auto kestrel = Start();
+    // Start-up work (first paint, fonts) settles: no change for a whole second.
+    long ticks = kestrel->CpuTicks();
+    long switches = kestrel->ContextSwitches();
+    auto since = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitUntil([&] {
+        const long nowTicks = kestrel->CpuTicks(), nowSwitches = kestrel->ContextSwitches();
+        if (nowTicks != ticks || nowSwitches != switches) {
+            ticks = nowTicks;
+            switches = nowSwitches;
+            since = std::chrono::steady_clock::now();
+        }
+        return std::chrono::steady_clock::now() - since >= 1s;
+    }, 20s));
+
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    WaitUntil([&] { return std::chrono::steady_clock::now() >= end || !kestrel->Running(); }, 11s);
+    EXPECT_TRUE(kestrel->Running());
+    EXPECT_EQ(kestrel->CpuTicks() - ticks, 0);
+    EXPECT_LE(kestrel->ContextSwitches() - switches, 2) << "the process woke up while idle";
+}
+
+TEST_F(StartupE2E, ClosingTheWindowEndsAtOnceAndFreesCtrlF) {
+    auto first = Start({{"UseHotkey", "1"}});
+    const auto window = FindWindowByTitle(input_.Connection(), MAIN_TITLE);
+    ASSERT_TRUE(window);
+    CloseFromTitleBar(window->Id);
+    const auto status = first->WaitExit(5s);
+    ASSERT_TRUE(status.has_value()) << "still running after the close";
+    EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
+
+    // The grab went with the process: a new instance takes Ctrl+F straight away.
+    fs::remove_all(first->FindCaptureDir());
+    auto second = Start({{"UseHotkey", "1"}});
+    EXPECT_EQ(second->Stderr().find("Cannot register"), std::string::npos) << second->Stderr();
+    input_.PressCtrlF();
+    EXPECT_TRUE(WaitUntil([&] { return CaptureFiles(*second) == 1; }, 10s));
+}
+
+TEST_F(StartupE2E, EachCtrlFIsExactlyOneCapture) {
+    auto kestrel = Start({{"UseHotkey", "1"}, {"OutputWidth", "64"}, {"OutputHeight", "48"}});
+    input_.PressCtrlF();
+    ASSERT_TRUE(WaitUntil([&] { return CaptureFiles(*kestrel) == 1; }, 10s));
+    input_.Tap(KEY_CAPS_LOCK);
+    input_.PressCtrlF();
+    input_.PressCtrlF();
+    ASSERT_TRUE(WaitUntil([&] { return CaptureFiles(*kestrel) == 3; }, 10s));
+    input_.Tap(KEY_CAPS_LOCK);
+    input_.Tap(KEY_NUM_LOCK);
+    input_.PressCtrlF();
+    ASSERT_TRUE(WaitUntil([&] { return CaptureFiles(*kestrel) == 4; }, 10s));
+    input_.Tap(KEY_NUM_LOCK);
+    // Nothing more arrives late.
+    input_.Sync();
+    EXPECT_FALSE(WaitUntil([&] { return CaptureFiles(*kestrel) > 4; }, 1s));
+}
+
+TEST_F(StartupE2E, WithTheHotKeyOffCtrlFDoesNothing) {
+    auto kestrel = Start({{"UseHotkey", "0"}});
+    input_.PressCtrlF();
+    input_.PressCtrlF();
+    EXPECT_FALSE(WaitUntil([&] { return CaptureFiles(*kestrel) > 0; }, 2s));
+    EXPECT_TRUE(kestrel->Running());
+}
+
+TEST_F(StartupE2E, ASecondInstanceStartsWhileTheFirstHoldsCtrlF) {
+    auto first = Start({{"UseHotkey", "1"}});
+    // Both would name their directory after the same second; give the second its own base.
+    const fs::path otherBase = env_.Root() / "second";
+    fs::create_directory(otherBase);
+    env_.WriteSettings({{"UseHotkey", "1"}, {"BasePath", otherBase.string() + "/"}});
+    KestrelProcess second(env_, server_.Display());
+    ASSERT_TRUE(WaitUntil([&] {
+        return second.Stderr().find("Cannot register Ctrl+F") != std::string::npos;
+    }, 15s)) << second.Stderr();
+    EXPECT_TRUE(second.Running());
+    EXPECT_TRUE(first->Running());
+}
+
+TEST_F(StartupE2E, ACaptureDirectoryThatExistsIsReportedAndTheProgramRuns) {
+    // Occupy every name the program could pick in the next seconds.
+    const QDateTime now = QDateTime::currentDateTime();
+    for (int s = 0; s < 30; ++s) {
+        fs::create_directory(env_.Pictures() /
+                             now.addSecs(s).toString("'KESTREL_'ddMMyyyy_HHmmss").toStdString());
+    }
+    auto kestrel = Start();
+    EXPECT_TRUE(WaitUntil([&] {
+        return kestrel->Stderr().find("Cannot create the capture directory") != std::string::npos;
+    }, 10s)) << kestrel->Stderr();
+    EXPECT_NE(kestrel->Stderr().find("File exists"), std::string::npos) << kestrel->Stderr();
+    EXPECT_TRUE(kestrel->Running());
+}
+
+}  // namespace

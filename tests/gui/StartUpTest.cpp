@@ -1,0 +1,115 @@
+// Start-up as Main runs it, up to the idle loop, in this process on a private Xvfb.
+#include "core/AppState.h"
+#include "core/KestrelMain.h"
+#include "support/GuiEnvironment.h"
+#include "ui/MainForm.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using KestrelMain::AppState;
+using TestSupport::TestEnvironment;
+
+TEST(StartUp, CreatesTheCaptureDirectoryAndShowsItsPath) {
+    const QDateTime before = QDateTime::currentDateTime();
+    KestrelMain::StartUp();
+    const QDateTime after = QDateTime::currentDateTime();
+
+    Ui::MainForm& form = Ui::MainForm::Instance();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.DirLbl->text(), AppState.CaptureDir);
+    EXPECT_TRUE(fs::is_directory(AppState.CaptureDir.toStdString()));
+
+    const QString prefix = QString::fromStdString(TestEnvironment().Pictures().string()) +
+                           QStringLiteral("/KESTREL_");
+    ASSERT_TRUE(AppState.CaptureDir.startsWith(prefix)) << AppState.CaptureDir.toStdString();
+    const QDateTime named = QDateTime::fromString(AppState.CaptureDir.mid(prefix.size()),
+                                                  QStringLiteral("ddMMyyyy_HHmmss"));
+    ASSERT_TRUE(named.isValid()) << AppState.CaptureDir.toStdString();
+    EXPECT_GE(named, before.addMSecs(-before.time().msec()));
+    EXPECT_LE(named, after);
+
+    EXPECT_EQ(AppState.CaptureCount, 0);
+    EXPECT_EQ(AppState.QuitRequested, 0);
+    EXPECT_EQ(form.TotalLbl->text(), "Total captures saved: 0");
+}
+
+TEST(StartUp, ABaseDirectoryWithoutItsSlashIsJoinedUnchanged) {
+    const fs::path base = TestEnvironment().Root() / "shots";
+    fs::create_directory(base);
+    TestEnvironment().WriteSettings({{"BasePath", base.string()}});
+    KestrelMain::StartUp();
+    EXPECT_TRUE(AppState.CaptureDir.startsWith(QString::fromStdString(base.string()) +
+                                               QStringLiteral("KESTREL_")));
+    EXPECT_TRUE(fs::is_directory(AppState.CaptureDir.toStdString()));
+}
+
+TEST(StartUp, AMissingBaseDirectoryIsReportedAndStartUpGoesOn) {
+    const fs::path base = TestEnvironment().Root() / "gone/";
+    TestEnvironment().WriteSettings({{"BasePath", base.string()}});
+    testing::internal::CaptureStderr();
+    KestrelMain::StartUp();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("Cannot create the capture directory"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("No such file or directory"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(AppState.CaptureDir.toStdString()), std::string::npos) << errors;
+    EXPECT_TRUE(Ui::MainForm::Instance().isVisible());
+    EXPECT_EQ(Ui::MainForm::Instance().DirLbl->text(), AppState.CaptureDir);
+}
+
+struct HotkeyCase {
+    const char* Stored;
+    const char* Caption;
+    int Active;
+};
+
+class StartUpHotkey : public testing::TestWithParam<HotkeyCase> {};
+
+TEST_P(StartUpHotkey, LabelFollowsTheStoredSetting) {
+    TestEnvironment().WriteSettings({{"UseHotkey", GetParam().Stored}});
+    KestrelMain::StartUp();
+    EXPECT_EQ(AppState.HotkeyActive, GetParam().Active);
+    EXPECT_EQ(AppState.UseHotkey, GetParam().Active);
+    EXPECT_EQ(Ui::MainForm::Instance().HotkeyLbl->text(), GetParam().Caption);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, StartUpHotkey,
+                         testing::Values(HotkeyCase{"1", "Ctrl-F is the Hot Key", 1},
+                                         HotkeyCase{"0", "Hot Key is Disabled", 0},
+                                         HotkeyCase{"2", "Hot Key is Disabled", 2}));
+
+struct TimerCase {
+    const char* UseTimer;
+    const char* Period;
+    int Interval;
+    bool Running;
+};
+
+class StartUpTimer : public testing::TestWithParam<TimerCase> {};
+
+TEST_P(StartUpTimer, IntervalAndStateFollowTheSettings) {
+    TestEnvironment().WriteSettings(
+        {{"UseTimer", GetParam().UseTimer}, {"TimerPeriod", GetParam().Period}});
+    KestrelMain::StartUp();
+    EXPECT_EQ(Ui::MainForm::Instance().Timer1->Interval(), GetParam().Interval);
+    EXPECT_EQ(Ui::MainForm::Instance().Timer1->Running(), GetParam().Running);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, StartUpTimer,
+                         testing::Values(TimerCase{"1", "2", 2000, true},
+                                         TimerCase{"1", "0.0625", 62, true},
+                                         TimerCase{"0", "2", 2000, false},
+                                         TimerCase{"2", "2", 2000, false},
+                                         // A period of nothing never fires.
+                                         TimerCase{"1", "0", 0, false},
+                                         // No timer holds a negative interval: reported,
+                                         // and the timer stays off.
+                                         TimerCase{"1", "-1", 5000, false}));
+
+}  // namespace
