@@ -13,7 +13,7 @@ PACKAGES=(
   # run: Qt's xcb platform plugin, a font Qt can draw with, the URL handler
   libqt6gui6 qt6-qpa-plugins fonts-dejavu-core xdg-utils
   # tests: a virtual X server, monitors, XTest input, GoogleTest
-  xvfb xauth x11-xserver-utils x11-utils libgtest-dev libgmock-dev
+  xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev
   libxtst-dev libx11-dev
 )
 
