@@ -175,4 +175,13 @@ TEST_F(StartupE2E, ACaptureDirectoryThatExistsIsReportedAndTheProgramRuns) {
     EXPECT_TRUE(kestrel->Running());
 }
 
+TEST_F(StartupE2E, WithoutX11TheHotKeySaysWhyAndNothingCrashes) {
+    env_.WriteSettings({{"UseHotkey", "1"}});
+    KestrelProcess kestrel(env_, server_.Display(), {{"QT_QPA_PLATFORM=offscreen"}});
+    EXPECT_TRUE(WaitUntil([&] {
+        return kestrel.Stderr().find("needs an X11 session") != std::string::npos;
+    }, 15s)) << kestrel.Stderr();
+    EXPECT_TRUE(kestrel.Running());
+}
+
 }  // namespace

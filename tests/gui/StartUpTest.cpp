@@ -82,7 +82,8 @@ TEST_P(StartUpHotkey, LabelFollowsTheStoredSetting) {
 INSTANTIATE_TEST_SUITE_P(Settings, StartUpHotkey,
                          testing::Values(HotkeyCase{"1", "Ctrl-F is the Hot Key", 1},
                                          HotkeyCase{"0", "Hot Key is Disabled", 0},
-                                         HotkeyCase{"2", "Hot Key is Disabled", 2}));
+                                         HotkeyCase{"2", "Hot Key is Disabled", 2}),
+                         [](const auto& param) { return "Stored" + std::to_string(param.index); });
 
 struct TimerCase {
     const char* UseTimer;
@@ -110,6 +111,7 @@ INSTANTIATE_TEST_SUITE_P(Settings, StartUpTimer,
                                          TimerCase{"1", "0", 0, false},
                                          // No timer holds a negative interval: reported,
                                          // and the timer stays off.
-                                         TimerCase{"1", "-1", 5000, false}));
+                                         TimerCase{"1", "-1", 5000, false}),
+                         [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 }  // namespace
