@@ -1,5 +1,7 @@
 #include "platform/SettingsStore.h"
 
+#include "platform/ErrorReport.h"
+
 #include <QSettings>
 
 namespace Platform {
@@ -21,6 +23,13 @@ QString GroupKey(const QString& key) { return QStringLiteral("Settings/") + key;
 QString ReadSetting(const QString& key, const QString& defaultText) {
     Store store;
     const QVariant value = store.value(GroupKey(key));
+    static bool damageReported = false;
+    if (store.status() == QSettings::FormatError && !damageReported) {
+        damageReported = true;
+        ReportToStderr(QStringLiteral("the settings file %1 has lines that cannot be read; "
+                                      "they are left as they are")
+                           .arg(store.fileName()));
+    }
     if (!value.isValid()) return defaultText;
     // A hand-edited value with an unquoted comma reads back as a list; keep its text.
     if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(u',');
@@ -31,11 +40,11 @@ Status WriteSetting(const QString& key, const QString& text) {
     Store store;
     store.setValue(GroupKey(key), text);
     store.sync();
-    if (store.status() != QSettings::NoError) {
+    // A format error belongs to reading a damaged file; Qt still writes the value through,
+    // so only an access error means the setting was not saved.
+    if (store.status() == QSettings::AccessError) {
         return Failure{QStringLiteral("Cannot save the setting ") + key, store.fileName(),
-                       store.status() == QSettings::AccessError
-                           ? QStringLiteral("the settings file cannot be written")
-                           : QStringLiteral("the settings file is malformed")};
+                       QStringLiteral("the settings file cannot be written")};
     }
     return std::nullopt;
 }
