@@ -60,6 +60,7 @@ std::int16_t LoadInt16(const QString& key, std::int16_t defaultValue) {
 }  // namespace
 
 void LoadSettings() {
+    Platform::SettingsBatch batch;
     AppState.BasePath = DefaultBasePath();
     AppState.BasePath = Platform::ReadSetting(KEY_BASE_PATH, AppState.BasePath);
     Store(KEY_BASE_PATH, AppState.BasePath);
@@ -86,6 +87,7 @@ void LoadSettings() {
 
     AppState.HotkeyActive = DEFAULT_USE_HOTKEY;
     AppState.HotkeyActive = LoadInt16(KEY_USE_HOTKEY, AppState.HotkeyActive);
+    if (auto failed = batch.Commit()) Platform::ReportFailure(*failed);
 }
 
 }  // namespace KestrelMain

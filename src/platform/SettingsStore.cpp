@@ -4,6 +4,8 @@
 
 #include <QSettings>
 
+#include <optional>
+
 namespace Platform {
 
 namespace {
@@ -18,10 +20,19 @@ public:
 
 QString GroupKey(const QString& key) { return QStringLiteral("Settings/") + key; }
 
+Store* openBatch = nullptr;
+
+Status AccessFailure(const QSettings& store, const QString& what) {
+    return Failure{what, store.fileName(), QStringLiteral("the settings file cannot be written")};
+}
+
 }  // namespace
 
 QString ReadSetting(const QString& key, const QString& defaultText) {
-    Store store;
+    // Another QSettings on the same file would flush the batch's changes when it goes.
+    std::optional<Store> own;
+    if (openBatch == nullptr) own.emplace();
+    Store& store = openBatch != nullptr ? *openBatch : *own;
     const QVariant value = store.value(GroupKey(key));
     static bool damageReported = false;
     if (store.status() == QSettings::FormatError && !damageReported) {
@@ -37,14 +48,35 @@ QString ReadSetting(const QString& key, const QString& defaultText) {
 }
 
 Status WriteSetting(const QString& key, const QString& text) {
+    if (openBatch != nullptr) {
+        openBatch->setValue(GroupKey(key), text);
+        return std::nullopt;
+    }
     Store store;
     store.setValue(GroupKey(key), text);
     store.sync();
     // A format error belongs to reading a damaged file; Qt still writes the value through,
     // so only an access error means the setting was not saved.
     if (store.status() == QSettings::AccessError) {
-        return Failure{QStringLiteral("Cannot save the setting ") + key, store.fileName(),
-                       QStringLiteral("the settings file cannot be written")};
+        return AccessFailure(store, QStringLiteral("Cannot save the setting ") + key);
+    }
+    return std::nullopt;
+}
+
+SettingsBatch::SettingsBatch() {
+    if (openBatch == nullptr) openBatch = new Store;
+}
+
+SettingsBatch::~SettingsBatch() {
+    delete openBatch;  // a batch not committed still reaches the file, as QSettings does
+    openBatch = nullptr;
+}
+
+Status SettingsBatch::Commit() {
+    if (openBatch == nullptr) return std::nullopt;
+    openBatch->sync();
+    if (openBatch->status() == QSettings::AccessError) {
+        return AccessFailure(*openBatch, QStringLiteral("Cannot save the settings"));
     }
     return std::nullopt;
 }

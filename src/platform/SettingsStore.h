@@ -15,6 +15,20 @@ QString ReadSetting(const QString& key, const QString& defaultText);
 // Creates or overwrites key and writes the store through at once.
 Status WriteSetting(const QString& key, const QString& text);
 
+// While a batch is open, reads and writes share one view of the store and the writes reach
+// the file together, in one atomic replacement, when the batch closes. Start-up writes its
+// six settings this way: one file write instead of six.
+class SettingsBatch {
+public:
+    SettingsBatch();
+    ~SettingsBatch();
+    SettingsBatch(const SettingsBatch&) = delete;
+    SettingsBatch& operator=(const SettingsBatch&) = delete;
+
+    // Writes what the batch holds; a failure names the file and the reason.
+    Status Commit();
+};
+
 // Where the store lives, for messages and tests.
 QString SettingsFilePath();
 

@@ -1,0 +1,61 @@
+// The start-up load from an arbitrary settings file: whatever the file holds, the load
+// ends with all six keys stored in their normal text form, and the fields hold what the
+// store now says.
+#include "core/AppState.h"
+#include "core/Settings.h"
+#include "platform/Numbers.h"
+#include "platform/SettingsStore.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QSettings>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+namespace {
+QString settingsFile;
+}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // On tmpfs: every settings write is synced to disk, which a disk makes slow.
+    char pattern[] = "/dev/shm/kestrel-fuzz-XXXXXX";
+    const char* root = mkdtemp(pattern);
+    if (root == nullptr) std::abort();
+    const QString config = QString::fromLocal8Bit(root) + QStringLiteral("/config");
+    QDir().mkpath(config);
+    QDir().mkpath(QString::fromLocal8Bit(root) + QStringLiteral("/home/Pictures"));
+    setenv("XDG_CONFIG_HOME", config.toLocal8Bit().constData(), 1);
+    setenv("HOME", (QString::fromLocal8Bit(root) + QStringLiteral("/home")).toLocal8Bit().constData(), 1);
+    settingsFile = config + QStringLiteral("/Kestrel.conf");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    {
+        QFile file(settingsFile);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
+        file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
+        // A new time stamp each round, so that Qt's settings cache never takes this file
+        // for the one before, which can have the same size and the same millisecond.
+        static qint64 round = 0;
+        file.setFileTime(QDateTime::fromSecsSinceEpoch(1000000000 + ++round),
+                         QFileDevice::FileModificationTime);
+    }
+    using KestrelMain::AppState;
+    KestrelMain::LoadSettings();
+
+    QSettings stored(settingsFile, QSettings::IniFormat);
+    stored.beginGroup(QStringLiteral("Settings"));
+    auto text = [&](const char* key) { return stored.value(QString::fromLatin1(key)).toString(); };
+    if (text("UseTimer") != QString::number(AppState.UseTimer)) std::abort();
+    if (text("OutputWidth") != QString::number(AppState.OutputWidth)) std::abort();
+    if (text("OutputHeight") != QString::number(AppState.OutputHeight)) std::abort();
+    if (text("UseHotkey") != QString::number(AppState.HotkeyActive)) std::abort();
+    if (text("TimerPeriod") != Platform::SingleToText(AppState.TimerPeriod)) std::abort();
+    if (text("BasePath") != AppState.BasePath) std::abort();
+    return 0;
+}
