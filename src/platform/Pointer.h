@@ -1,0 +1,18 @@
+// Where the mouse pointer is, in device pixels relative to the primary screen's top-left
+// corner: negative left of or above it, beyond its size right of or below it.
+#pragma once
+
+#include "platform/Failure.h"
+
+#include <cstdint>
+
+namespace Platform {
+
+struct PointerPosition {
+    std::int32_t X = 0;
+    std::int32_t Y = 0;
+};
+
+Result<PointerPosition> PointerOnPrimaryScreen();
+
+}  // namespace Platform

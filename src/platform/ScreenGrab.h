@@ -1,0 +1,74 @@
+// The scaled screen grab: a rectangle of the screen read in one streaming pass straight
+// into a bitmap of the output size, never holding a full-size copy of the screen.
+// True-colour screens are reduced (or enlarged) by an exact area average; on palette
+// screens the pixel indices are sampled nearest-neighbour and the colormap becomes the
+// bitmap's palette.
+#pragma once
+
+#include "platform/Failure.h"
+#include "platform/Screen.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace Platform {
+
+// A device-dependent bitmap at the screen's depth, laid out as a BMP file holds its
+// pixels: rows padded to four bytes and stored bottom-up, so it is saved with one write.
+struct Bitmap {
+    int Width = 0;
+    int Height = 0;
+    int BitsPerPixel = 0;       // 8 (palette indices), 16 or 24
+    std::uint32_t RedMask = 0;  // 16 bits per pixel: where each channel sits in a pixel
+    std::uint32_t GreenMask = 0;
+    std::uint32_t BlueMask = 0;
+    std::size_t Stride = 0;  // bytes per stored row
+    std::unique_ptr<std::uint8_t[]> Pixels;
+
+    std::size_t ByteCount() const { return Stride * static_cast<std::size_t>(Height); }
+    // Row y of the image, counted from the top.
+    std::uint8_t* Row(int y) {
+        return Pixels.get() + Stride * static_cast<std::size_t>(Height - 1 - y);
+    }
+    const std::uint8_t* Row(int y) const {
+        return Pixels.get() + Stride * static_cast<std::size_t>(Height - 1 - y);
+    }
+};
+
+// Allocates an uninitialised bitmap; a size that is not positive or that memory cannot
+// hold is a failure, never a crash.
+Result<Bitmap> AllocateBitmap(int width, int height, int bitsPerPixel);
+
+struct PaletteEntry {
+    std::uint8_t Red = 0;
+    std::uint8_t Green = 0;
+    std::uint8_t Blue = 0;
+};
+
+// The colormap of a palette screen, one entry per pixel value.
+struct Palette {
+    std::vector<PaletteEntry> Entries;
+};
+
+struct ScaledImage {
+    Bitmap Pixels;
+    std::optional<Palette> Colors;  // only on palette screens
+};
+
+// An X window id; the desktop is the root window.
+using WindowId = std::uint32_t;
+
+WindowId DesktopWindow();
+
+// The rectangle (x, y, width, height) of a window, scaled to outputWidth x outputHeight.
+// With clientArea the rectangle is taken from the window's own origin, otherwise from
+// the origin of its top-level frame; for the desktop both are the root window's.
+// Fails outside an X11 session, for a size that is not positive or cannot be allocated,
+// and when the server refuses the read.
+Result<ScaledImage> GrabWindowArea(WindowId window, bool clientArea, ScreenRect area,
+                                   int outputWidth, int outputHeight);
+
+}  // namespace Platform
