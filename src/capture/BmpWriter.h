@@ -1,0 +1,25 @@
+// Saves a picture as an uncompressed BMP file of exactly its size at its depth: 24-bit
+// colour, 16-bit colour with the screen's channel masks (plain 5-5-5, or bit fields such
+// as 5-6-5), or 8-bit indices with a 256-entry colour table. Rows are stored bottom-up
+// with the classic 40-byte header, which every common image reader understands.
+#pragma once
+
+#include "capture/Picture.h"
+#include "platform/Failure.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace Capture {
+
+// Everything before the pixels: file header, information header, then the channel
+// masks (16-bit bit fields) or the colour table (8-bit). Fails when the picture is too
+// large for the format's 32-bit sizes.
+Platform::Result<std::vector<std::uint8_t>> BmpHeader(const Picture& picture);
+
+// Writes the file under a new name that must not exist yet; all or nothing.
+Platform::Status SavePictureAsBmp(const Picture& picture, const QString& path);
+
+}  // namespace Capture

@@ -1,0 +1,33 @@
+#include "capture/CaptureScreen.h"
+
+#include "core/AppState.h"
+#include "platform/Screen.h"
+
+namespace Capture {
+
+using KestrelMain::AppState;
+
+Picture CreateBitmapPicture(Platform::Bitmap bitmap, std::optional<Platform::Palette> palette) {
+    return Picture(std::move(bitmap), std::move(palette));
+}
+
+Platform::Result<Picture> CaptureScreen() {
+    const auto screen = Platform::PrimaryScreen();
+    if (!screen)
+        return screen.Error();
+    return CaptureWindowArea(Platform::DesktopWindow(), 0, (*screen).X, (*screen).Y,
+                             (*screen).Width, (*screen).Height);
+}
+
+Platform::Result<Picture> CaptureWindowArea(Platform::WindowId window, std::int16_t clientFlag,
+                                            std::int32_t x, std::int32_t y, std::int32_t width,
+                                            std::int32_t height) {
+    auto image =
+        Platform::GrabWindowArea(window, clientFlag != 0, Platform::ScreenRect{x, y, width, height},
+                                 AppState.OutputWidth, AppState.OutputHeight);
+    if (!image)
+        return image.Error();
+    return CreateBitmapPicture(std::move(image.Value().Pixels), std::move(image.Value().Colors));
+}
+
+}  // namespace Capture

@@ -1,0 +1,22 @@
+// The screen grab: the primary screen, or a rectangle of a window, stretched or shrunk
+// in one step to a picture of exactly AppState.OutputWidth x AppState.OutputHeight.
+#pragma once
+
+#include "capture/Picture.h"
+#include "platform/Failure.h"
+#include "platform/ScreenGrab.h"
+
+#include <cstdint>
+
+namespace Capture {
+
+// The whole primary screen.
+Platform::Result<Picture> CaptureScreen();
+
+// The rectangle (x, y, width, height) of a window; with clientFlag non-zero measured from
+// the window's own origin, otherwise from its top-level frame (the same for the desktop).
+Platform::Result<Picture> CaptureWindowArea(Platform::WindowId window, std::int16_t clientFlag,
+                                            std::int32_t x, std::int32_t y, std::int32_t width,
+                                            std::int32_t height);
+
+}  // namespace Capture

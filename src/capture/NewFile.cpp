@@ -1,0 +1,178 @@
+#include "capture/NewFile.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace Capture {
+
+namespace {
+
+// Over a file-size limit the kernel would end the process with SIGXFSZ; ignored, the
+// write fails with EFBIG and is reported like a full disk.
+void IgnoreFileSizeSignal() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction ignore {};
+        ignore.sa_handler = SIG_IGN;
+        sigemptyset(&ignore.sa_mask);
+        sigaction(SIGXFSZ, &ignore, nullptr);
+    });
+}
+
+Platform::Failure SaveFailure(const QString& path, int error) {
+    return Platform::Failure{QStringLiteral("Cannot save the capture"), path,
+                             Platform::ErrnoText(error)};
+}
+
+// 0 when everything was written, else the errno of the failure.
+int WriteAll(int fd, std::span<const std::span<const std::uint8_t>> parts) {
+    std::vector<iovec> pending;
+    for (const auto& part : parts) {
+        if (!part.empty()) {
+            pending.push_back(iovec{const_cast<std::uint8_t*>(part.data()), part.size()});
+        }
+    }
+    std::size_t first = 0;
+    while (first < pending.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(pending.size() - first, IOV_MAX));
+        const ssize_t written = writev(fd, pending.data() + first, count);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        auto left = static_cast<std::size_t>(written);
+        while (first < pending.size() && left >= pending[first].iov_len) {
+            left -= pending[first].iov_len;
+            ++first;
+        }
+        if (left > 0) {
+            pending[first].iov_base = static_cast<std::uint8_t*>(pending[first].iov_base) + left;
+            pending[first].iov_len -= left;
+        }
+    }
+    return 0;
+}
+
+// close() can report a write that failed late (on network file systems).
+int CloseChecked(int fd) {
+    return close(fd) == 0 ? 0 : errno;
+}
+
+enum class Outcome { Done, Failed, Unsupported };
+
+// An unnamed file in the directory, linked under its name when complete: nothing is
+// ever visible before it is whole, not even after a crash.
+Outcome WriteUnnamed(const std::string& directory, const std::string& target,
+                     std::span<const std::span<const std::uint8_t>> parts, int& error) {
+    const int fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+        // Old kernels and some file systems (network, FAT) have no unnamed files.
+        return (error == EOPNOTSUPP || error == EISDIR || error == EINVAL) ? Outcome::Unsupported
+                                                                           : Outcome::Failed;
+    }
+    error = WriteAll(fd, parts);
+    if (error != 0) {
+        close(fd);
+        return Outcome::Failed;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        error = errno;
+        close(fd);
+        // Without /proc the file cannot be linked; the named route works without it.
+        return error == EEXIST || error == ENOSPC || error == EDQUOT || error == EROFS ||
+                       error == EACCES || error == EPERM || error == EMLINK
+                   ? Outcome::Failed
+                   : Outcome::Unsupported;
+    }
+    error = CloseChecked(fd);
+    if (error != 0) {
+        unlink(target.c_str());
+        return Outcome::Failed;
+    }
+    return Outcome::Done;
+}
+
+// A hidden temporary name in the directory, renamed to the final name without replacing
+// a file that is already there.
+int WriteNamed(const std::string& directory, const std::string& name, const std::string& target,
+               std::span<const std::span<const std::uint8_t>> parts) {
+    // Created with the usual mode (0666 less the umask), as the final file should have.
+    static unsigned serial = 0;
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = directory + "/." + name + "." + std::to_string(getpid()) + "-" +
+                    std::to_string(serial++) + ".tmp";
+        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return errno;
+    }
+    if (fd < 0)
+        return EEXIST;
+    int error = WriteAll(fd, parts);
+    if (error != 0) {
+        close(fd);
+        unlink(temporary.c_str());
+        return error;
+    }
+    error = CloseChecked(fd);
+    if (error != 0) {
+        unlink(temporary.c_str());
+        return error;
+    }
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // No RENAME_NOREPLACE here: a hard link fails just as surely on an existing name.
+        error = link(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
+    }
+    unlink(temporary.c_str());
+    return error;
+}
+
+}  // namespace
+
+Platform::Status WriteNewFile(const QString& path,
+                              std::span<const std::span<const std::uint8_t>> parts) {
+    IgnoreFileSizeSignal();
+    const std::string target = QFile::encodeName(path).toStdString();
+    const std::size_t slash = target.rfind('/');
+    const std::string directory = slash == std::string::npos
+                                      ? std::string(".")
+                                      : (slash == 0 ? std::string("/") : target.substr(0, slash));
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    if (name.empty())
+        return SaveFailure(path, EISDIR);
+
+    int error = 0;
+    switch (WriteUnnamed(directory, target, parts, error)) {
+        case Outcome::Done:
+            return std::nullopt;
+        case Outcome::Failed:
+            return SaveFailure(path, error);
+        case Outcome::Unsupported:
+            break;
+    }
+    error = WriteNamed(directory, name, target, parts);
+    if (error != 0)
+        return SaveFailure(path, error);
+    return std::nullopt;
+}
+
+}  // namespace Capture
