@@ -17,7 +17,6 @@ PACKAGES=(
   libxtst-dev libx11-dev
   # package: the .deb, its checks, its icon, the demonstration's window picture
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
-  debootstrap
 )
 
 missing=()
