@@ -146,22 +146,36 @@ int WriteNamed(const std::string& directory, const std::string& name, const std:
     return error;
 }
 
+struct Target {
+    std::string Path;
+    std::string Directory;
+    std::string Name;
+};
+
+Target Split(const QString& path) {
+    Target target;
+    target.Path = QFile::encodeName(path).toStdString();
+    const std::size_t slash = target.Path.rfind('/');
+    if (slash == std::string::npos) {
+        target.Directory = ".";
+        target.Name = target.Path;
+    } else {
+        target.Directory = slash == 0 ? std::string("/") : target.Path.substr(0, slash);
+        target.Name = target.Path.substr(slash + 1);
+    }
+    return target;
+}
+
 }  // namespace
 
 Platform::Status WriteNewFile(const QString& path,
                               std::span<const std::span<const std::uint8_t>> parts) {
     IgnoreFileSizeSignal();
-    const std::string target = QFile::encodeName(path).toStdString();
-    const std::size_t slash = target.rfind('/');
-    const std::string directory = slash == std::string::npos
-                                      ? std::string(".")
-                                      : (slash == 0 ? std::string("/") : target.substr(0, slash));
-    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (name.empty())
+    const Target target = Split(path);
+    if (target.Name.empty())
         return SaveFailure(path, EISDIR);
-
     int error = 0;
-    switch (WriteUnnamed(directory, target, parts, error)) {
+    switch (WriteUnnamed(target.Directory, target.Path, parts, error)) {
         case Outcome::Done:
             return std::nullopt;
         case Outcome::Failed:
@@ -169,7 +183,16 @@ Platform::Status WriteNewFile(const QString& path,
         case Outcome::Unsupported:
             break;
     }
-    error = WriteNamed(directory, name, target, parts);
+    return WriteNewFileViaTemporaryName(path, parts);
+}
+
+Platform::Status WriteNewFileViaTemporaryName(
+    const QString& path, std::span<const std::span<const std::uint8_t>> parts) {
+    IgnoreFileSizeSignal();
+    const Target target = Split(path);
+    if (target.Name.empty())
+        return SaveFailure(path, EISDIR);
+    const int error = WriteNamed(target.Directory, target.Name, target.Path, parts);
     if (error != 0)
         return SaveFailure(path, error);
     return std::nullopt;

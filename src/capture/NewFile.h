@@ -12,8 +12,14 @@
 
 namespace Capture {
 
-// The parts are written one after another.
+// The parts are written one after another. Where the file system offers unnamed files,
+// the temporary file has no name at all until it is complete; elsewhere it has a hidden
+// name next to the target (WriteNewFileViaTemporaryName).
 Platform::Status WriteNewFile(const QString& path,
                               std::span<const std::span<const std::uint8_t>> parts);
+
+// The route for file systems without unnamed files, on its own.
+Platform::Status WriteNewFileViaTemporaryName(const QString& path,
+                                              std::span<const std::span<const std::uint8_t>> parts);
 
 }  // namespace Capture
