@@ -1,34 +1,22 @@
 #include "capture/NewFile.h"
 
+#include "platform/FileSizeSignal.h"
+
 #include <QFile>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 #include <string>
 #include <vector>
 
 namespace Capture {
 
 namespace {
-
-// Over a file-size limit the kernel would end the process with SIGXFSZ; ignored, the
-// write fails with EFBIG and is reported like a full disk.
-void IgnoreFileSizeSignal() {
-    static std::once_flag once;
-    std::call_once(once, [] {
-        struct sigaction ignore {};
-        ignore.sa_handler = SIG_IGN;
-        sigemptyset(&ignore.sa_mask);
-        sigaction(SIGXFSZ, &ignore, nullptr);
-    });
-}
 
 Platform::Failure SaveFailure(const QString& path, int error) {
     return Platform::Failure{QStringLiteral("Cannot save the capture"), path,
@@ -170,7 +158,7 @@ Target Split(const QString& path) {
 
 Platform::Status WriteNewFile(const QString& path,
                               std::span<const std::span<const std::uint8_t>> parts) {
-    IgnoreFileSizeSignal();
+    Platform::IgnoreFileSizeSignal();
     const Target target = Split(path);
     if (target.Name.empty())
         return SaveFailure(path, EISDIR);
@@ -188,7 +176,7 @@ Platform::Status WriteNewFile(const QString& path,
 
 Platform::Status WriteNewFileViaTemporaryName(
     const QString& path, std::span<const std::span<const std::uint8_t>> parts) {
-    IgnoreFileSizeSignal();
+    Platform::IgnoreFileSizeSignal();
     const Target target = Split(path);
     if (target.Name.empty())
         return SaveFailure(path, EISDIR);

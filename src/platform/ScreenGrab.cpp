@@ -1,5 +1,6 @@
 #include "platform/ScreenGrab.h"
 
+#include "platform/FileSizeSignal.h"
 #include "platform/GrabXcb.h"
 #include "platform/X11Connection.h"
 #include "platform/X11Session.h"
@@ -174,6 +175,9 @@ Status ScreenGrabber::State::CreateSegment(std::size_t size) {
         return LostConnection();
 
     if (PassDescriptor) {
+        // Sizing the memory file counts against a file-size limit; over it, the System V
+        // segment below does the same work.
+        IgnoreFileSizeSignal();
         const int fd = memfd_create("kestrel-grab", MFD_CLOEXEC);
         if (fd >= 0 && ftruncate(fd, static_cast<off_t>(size)) == 0) {
             void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);

@@ -282,6 +282,33 @@ TEST(GrabPaths, ImpossibleRequestsFailWithAReason) {
     EXPECT_TRUE(grabber.Grab(Whole(screen.Painter), 320, 240).Ok());
 }
 
+TEST(GrabWindows, AWindowsAreaIsMeasuredFromItselfOrFromItsTopLevelWindow) {
+    Screen screen(640, 480);
+    xcb_connection_t* c = screen.Painter.Connection();
+    xcb_screen_t* root = screen.Painter.Screen();
+    const xcb_window_t frame = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, frame, root->root, 100, 50, 200, 100, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    const xcb_window_t client = xcb_generate_id(c);
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, client, frame, 10, 20, 150, 60, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
+    xcb_map_window(c, client);
+    xcb_map_window(c, frame);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+
+    const Platform::ScreenRect area{5, 6, 40, 30};
+    auto onRoot = Platform::WindowAreaOnRoot(c, root, client, true, area);
+    ASSERT_TRUE(onRoot.Ok());
+    EXPECT_EQ(*onRoot, (Platform::ScreenRect{115, 76, 40, 30}));
+    onRoot = Platform::WindowAreaOnRoot(c, root, client, false, area);
+    ASSERT_TRUE(onRoot.Ok());
+    EXPECT_EQ(*onRoot, (Platform::ScreenRect{105, 56, 40, 30}));
+    onRoot = Platform::WindowAreaOnRoot(c, root, root->root, false, area);
+    ASSERT_TRUE(onRoot.Ok());
+    EXPECT_EQ(*onRoot, area);
+    EXPECT_FALSE(Platform::WindowAreaOnRoot(c, root, 0x7ffffff, true, area).Ok());
+}
+
 // ---- other depths --------------------------------------------------------------------
 
 TEST(GrabDepths, APaletteScreenGivesAn8BitFileWithTheColormapAsItsPalette) {
