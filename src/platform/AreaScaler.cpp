@@ -6,9 +6,11 @@
 #include <optional>
 #include <vector>
 
-// The inner loops are written with the compiler's generic vectors, so they are vector
-// code at any optimisation level; on x86-64 each is also built for AVX2 and the best
-// version is picked when the program loads.
+// The two inner loops run over every screen pixel and every output pixel, so they are
+// written to become vector code at any optimisation level: the fold of a screen row into
+// the accumulator in blocks of fixed length (and by hand for AVX2, where the compiler
+// stays at four lanes), the reduction across in the compiler's generic vectors. On x86-64
+// the AVX2 versions are picked at run time when the processor has it.
 #if defined(__GNUC__)
 #define KESTREL_VECTORS 1
 #else
