@@ -10,11 +10,14 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev
   libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-res0-dev
-  # run: Qt's xcb platform plugin, a font Qt can draw with, the URL handler
-  libqt6gui6 qt6-qpa-plugins fonts-dejavu-core xdg-utils
+  # run: Qt's xcb platform plugin, a font Qt can draw with, the URL handler, a face with
+  # the widths the windows' layouts were drawn for
+  libqt6gui6 qt6-qpa-plugins fonts-dejavu-core xdg-utils fonts-liberation2
   # tests: a virtual X server, monitors, XTest input, GoogleTest
   xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev
   libxtst-dev libx11-dev
+  # tests and screenshots of the windows under a window manager
+  openbox
   # package: the .deb, its checks, its icon, the demonstration's window picture
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
 )

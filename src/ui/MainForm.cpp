@@ -3,6 +3,9 @@
 #include "capture/MakeCapture.h"
 #include "core/AppState.h"
 #include "platform/Process.h"
+#include "ui/AboutDialog.h"
+#include "ui/ConfigDlg.h"
+#include "ui/Controls.h"
 
 #include <QCloseEvent>
 
@@ -11,49 +14,51 @@ namespace Ui {
 using KestrelMain::AppState;
 
 namespace {
+// Lives until the program ends, which never runs its destructor.
 MainForm* instance = nullptr;
-}
+}  // namespace
 
 MainForm& MainForm::Instance() {
-    if (instance == nullptr) instance = new MainForm;
+    if (instance == nullptr)
+        instance = new MainForm;
     return *instance;
 }
 
-bool MainForm::Exists() { return instance != nullptr; }
+bool MainForm::Exists() {
+    return instance != nullptr;
+}
 
 MainForm::MainForm() : QWidget(nullptr) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Screen Capture Utility"));
-    Label1 = new QLabel(
-        QStringLiteral("This program will save screen captures into the directory:"), this);
-    DirLbl = new QLabel(QStringLiteral("No Directory Defined"), this);
-    TotalLbl = new QLabel(QStringLiteral("Total captures saved: 0"), this);
-    HotkeyLbl = new QLabel(QStringLiteral("Hot Key Disabled"), this);
-    CaptureBtn = new QPushButton(QStringLiteral("Make Capture Now"), this);
-    ConfigBtn = new QPushButton(QStringLiteral("Configure"), this);
-    AboutBtn = new QPushButton(QStringLiteral("About"), this);
-    QuitBtn = new QPushButton(QStringLiteral("Quit"), this);
+    setFont(DialogFont());
+    // A fixed single border with a minimize box but no maximize box.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+
+    AboutBtn = MakeButton(this, "AboutBtn", QStringLiteral("About"), {3360, 1440, 855, 495});
+    CaptureBtn =
+        MakeButton(this, "CaptureBtn", QStringLiteral("Make Capture Now"), {240, 1440, 1815, 495});
+    ConfigBtn = MakeButton(this, "ConfigBtn", QStringLiteral("Configure"), {2160, 1440, 1095, 495});
+    QuitBtn = MakeButton(this, "QuitBtn", QStringLiteral("Quit"), {5280, 1440, 735, 495});
     Timer1 = new CaptureTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    HotkeyLbl =
+        MakeLabel(this, "HotkeyLbl", QStringLiteral("Hot Key Disabled"), {240, 1080, 5895, 255});
+    DirLbl =
+        MakeLabel(this, "DirLbl", QStringLiteral("No Directory Defined"), {480, 360, 5535, 255});
+    TotalLbl = MakeLabel(this, "TotalLbl", QStringLiteral("Total captures saved: 0"),
+                         {240, 720, 2415, 255});
+    Label1 = MakeLabel(this, "Label1",
+                       QStringLiteral("This program will save screen captures into the directory:"),
+                       {240, 120, 4095, 255});
+    setFixedSize(TwipsToPixels(6270), TwipsToPixels(2130));
 
-    Label1->setObjectName(QStringLiteral("Label1"));
-    DirLbl->setObjectName(QStringLiteral("DirLbl"));
-    TotalLbl->setObjectName(QStringLiteral("TotalLbl"));
-    HotkeyLbl->setObjectName(QStringLiteral("HotkeyLbl"));
-    CaptureBtn->setObjectName(QStringLiteral("CaptureBtn"));
-    ConfigBtn->setObjectName(QStringLiteral("ConfigBtn"));
-    AboutBtn->setObjectName(QStringLiteral("AboutBtn"));
-    QuitBtn->setObjectName(QStringLiteral("QuitBtn"));
-
-    // Layout in twips, 15 to the device-independent pixel.
-    Label1->setGeometry(16, 8, 273, 17);
-    DirLbl->setGeometry(32, 24, 369, 17);
-    TotalLbl->setGeometry(16, 48, 161, 17);
-    HotkeyLbl->setGeometry(16, 72, 393, 17);
-    CaptureBtn->setGeometry(16, 96, 121, 33);
-    ConfigBtn->setGeometry(144, 96, 73, 33);
-    AboutBtn->setGeometry(224, 96, 57, 33);
-    QuitBtn->setGeometry(352, 96, 49, 33);
-    setFixedSize(418, 142);
+    setTabOrder(QuitBtn, ConfigBtn);
+    setTabOrder(ConfigBtn, CaptureBtn);
+    setTabOrder(CaptureBtn, AboutBtn);
+    QuitBtn->setFocus();
 
     connect(CaptureBtn, &QPushButton::clicked, this, &MainForm::CaptureBtn_Click);
     connect(ConfigBtn, &QPushButton::clicked, this, &MainForm::ConfigBtn_Click);
@@ -62,18 +67,27 @@ MainForm::MainForm() : QWidget(nullptr) {
     connect(Timer1, &CaptureTimer::Tick, this, &MainForm::Timer1_Timer);
 }
 
-void MainForm::CaptureBtn_Click() { Capture::MakeCapture(); }
+void MainForm::CaptureBtn_Click() {
+    Capture::MakeCapture();
+}
 
-void MainForm::ConfigBtn_Click() {}
+void MainForm::ConfigBtn_Click() {
+    ShowInFront(ConfigDlg::Instance());
+}
 
-void MainForm::AboutBtn_Click() {}
+void MainForm::AboutBtn_Click() {
+    ShowInFront(AboutDialog::Instance());
+}
 
 void MainForm::QuitBtn_Click() {
     AppState.QuitRequested = KestrelMain::STATE_TRUE;
+    // Open dialogs and whatever was typed into them go with the process.
     Platform::EndProgramNow();
 }
 
-void MainForm::Form_Terminate() { QuitBtn_Click(); }
+void MainForm::Form_Terminate() {
+    QuitBtn_Click();
+}
 
 void MainForm::Timer1_Timer() {
     if (AppState.UseTimer != 0) {

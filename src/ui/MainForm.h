@@ -1,6 +1,6 @@
 // Kestrel's main window: the capture directory, the count, the hot-key state, and the
 // invisible Timer1 whose ticks make the timed captures. Created by its first reference,
-// never hidden, and closing it ends the program.
+// never hidden; closing it ends the program.
 #pragma once
 
 #include "ui/CaptureTimer.h"
@@ -13,31 +13,32 @@ namespace Ui {
 
 class MainForm : public QWidget {
     Q_OBJECT
-public:
+  public:
     static MainForm& Instance();
     static bool Exists();
 
-    QLabel* Label1;
-    QLabel* DirLbl;
-    QLabel* TotalLbl;
-    QLabel* HotkeyLbl;
+    // Other parts of Kestrel write the labels' captions and program the timer directly.
+    QPushButton* AboutBtn;
     QPushButton* CaptureBtn;
     QPushButton* ConfigBtn;
-    QPushButton* AboutBtn;
     QPushButton* QuitBtn;
     CaptureTimer* Timer1;
+    QLabel* HotkeyLbl;
+    QLabel* DirLbl;
+    QLabel* TotalLbl;
+    QLabel* Label1;
 
     void CaptureBtn_Click();
     void ConfigBtn_Click();
     void AboutBtn_Click();
-    void QuitBtn_Click();
-    void Form_Terminate();
+    [[noreturn]] void QuitBtn_Click();
+    [[noreturn]] void Form_Terminate();
     void Timer1_Timer();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     MainForm();
 };
 

@@ -1,0 +1,94 @@
+#include "ui/AboutDialog.h"
+
+#include "platform/WebPage.h"
+#include "ui/Controls.h"
+
+#include <QCloseEvent>
+#include <QFont>
+#include <QPalette>
+#include <QPointer>
+
+namespace Ui {
+
+namespace {
+
+QPointer<AboutDialog> instance;
+
+// "MS Sans Serif" where it exists, else the nearest sans-serif face at the same size,
+// weight and slant.
+QFont TitleFont() {
+    QFont font;
+    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(13.5);
+    font.setWeight(QFont::Bold);
+    font.setItalic(true);
+    return font;
+}
+
+}  // namespace
+
+AboutDialog& AboutDialog::Instance() {
+    if (instance.isNull())
+        instance = new AboutDialog;
+    return *instance;
+}
+
+AboutDialog* AboutDialog::Existing() {
+    return instance.data();
+}
+
+AboutDialog::AboutDialog() : QWidget(nullptr) {
+    setObjectName(QStringLiteral("AboutDialog"));
+    setWindowTitle(QStringLiteral("About Screen Capture Utility"));
+    setFont(DialogFont());
+    setAttribute(Qt::WA_DeleteOnClose);
+    // A tool window: task bars leave utility windows out, and window managers give them a
+    // plain dialog frame. Close box only.
+    setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    Command1 = MakeButton(this, "Command1",
+                          QStringLiteral("Visit the Ardmoor Website for More Information"),
+                          {360, 960, 3735, 375});
+    OKButton = MakeButton(this, "OKButton", QStringLiteral("OK"), {4440, 960, 1215, 375});
+    Label1 = MakeLabel(this, "Label1", QStringLiteral("Ardmoor Screen Capture Utility v1.0"),
+                       {240, 240, 5775, 495});
+    Label1->setFont(TitleFont());
+    QPalette palette = Label1->palette();
+    palette.setColor(QPalette::WindowText, QColor(0, 0, 192));
+    Label1->setPalette(palette);
+
+    // Placed by the program, not by the window manager: the client area's top-left corner
+    // at 2760, 3750 twips from the screen's. A client geometry (rather than a frame
+    // position) makes Qt ask for static gravity, so the frame goes around that spot.
+    setGeometry(TwipsRect(2760, 3750, 6075, 1620));
+    setFixedSize(TwipsToPixels(6075), TwipsToPixels(1620));
+
+    setTabOrder(OKButton, Command1);
+    OKButton->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &AboutDialog::Command1_Click);
+    connect(OKButton, &QPushButton::clicked, this, &AboutDialog::OKButton_Click);
+}
+
+void AboutDialog::Command1_Click() {
+    // Not waiting for the browser; a page that cannot be opened is not reported.
+    Platform::OpenWebPage(MAKER_WEB_PAGE);
+    hide();
+}
+
+void AboutDialog::OKButton_Click() {
+    hide();
+}
+
+void AboutDialog::closeEvent(QCloseEvent* event) {
+    // Closed from its title bar: destroyed once control is back in the event loop; the next
+    // AboutBtn click must already create a new one.
+    if (instance == this)
+        instance = nullptr;
+    event->accept();
+}
+
+}  // namespace Ui

@@ -1,0 +1,26 @@
+// Window layouts are given in twips from the top-left corner of the client area; Qt lays
+// out in device-independent pixels, 15 twips to the pixel, and scales those on high-DPI
+// screens itself.
+#pragma once
+
+#include <QRect>
+
+namespace Ui {
+
+inline constexpr int TWIPS_PER_PIXEL = 15;
+
+// Nearest pixel, a half rounding up (layouts hold no negative twips).
+constexpr int TwipsToPixels(int twips) {
+    return (twips + TWIPS_PER_PIXEL / 2) / TWIPS_PER_PIXEL;
+}
+
+// Left and top are rounded on their own; width and height are chosen so that the right and
+// bottom edges land where the rounded far edges are, so neighbours that meet in twips still
+// meet in pixels and no rounding error accumulates along a row.
+constexpr QRect TwipsRect(int left, int top, int width, int height) {
+    const int x = TwipsToPixels(left);
+    const int y = TwipsToPixels(top);
+    return QRect(x, y, TwipsToPixels(left + width) - x, TwipsToPixels(top + height) - y);
+}
+
+}  // namespace Ui

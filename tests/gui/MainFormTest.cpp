@@ -1,0 +1,214 @@
+// The main window as the user meets it: layout, captions, keyboard, the timer's tick, and
+// the two dialogs it opens while it keeps capturing.
+#include "core/AppState.h"
+#include "support/GuiEnvironment.h"
+#include "support/InProcessKestrel.h"
+#include "support/KestrelProcess.h"
+#include "support/UiDriving.h"
+#include "support/Wait.h"
+#include "support/XInput.h"
+#include "support/XWindows.h"
+#include "ui/AboutDialog.h"
+#include "ui/ConfigDlg.h"
+#include "ui/MainForm.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace TestSupport;
+using namespace std::chrono_literals;
+using KestrelMain::AppState;
+using Ui::MainForm;
+
+// Twips as the window was drawn; pixels at 15 twips each, left and top rounded, the far
+// edges rounded so that neighbours meeting in twips meet in pixels.
+struct Placement {
+    const char* Name;
+    int Left, Top, Width, Height;
+    const char* Caption;
+};
+
+QRect InPixels(const Placement& p) {
+    const int left = static_cast<int>(std::lround(p.Left / 15.0));
+    const int top = static_cast<int>(std::lround(p.Top / 15.0));
+    return QRect(left, top, static_cast<int>(std::lround((p.Left + p.Width) / 15.0)) - left,
+                 static_cast<int>(std::lround((p.Top + p.Height) / 15.0)) - top);
+}
+
+const Placement MAIN_CONTROLS[] = {
+    {"AboutBtn", 3360, 1440, 855, 495, "About"},
+    {"CaptureBtn", 240, 1440, 1815, 495, "Make Capture Now"},
+    {"ConfigBtn", 2160, 1440, 1095, 495, "Configure"},
+    {"QuitBtn", 5280, 1440, 735, 495, "Quit"},
+    {"HotkeyLbl", 240, 1080, 5895, 255, "Hot Key Disabled"},
+    {"DirLbl", 480, 360, 5535, 255, "No Directory Defined"},
+    {"TotalLbl", 240, 720, 2415, 255, "Total captures saved: 0"},
+    {"Label1", 240, 120, 4095, 255, "This program will save screen captures into the directory:"},
+};
+
+QString Caption(QWidget* control) {
+    if (auto* label = qobject_cast<QLabel*>(control))
+        return label->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        return button->text();
+    return QString();
+}
+
+TEST(MainForm, ControlsSitWhereTheirTwipsPutThemWithTheirCaptions) {
+    // Before start-up writes them, the labels show their captions at creation.
+    MainForm& form = MainForm::Instance();
+    for (const Placement& p : MAIN_CONTROLS) {
+        auto* control = form.findChild<QWidget*>(QString::fromLatin1(p.Name));
+        ASSERT_NE(control, nullptr) << p.Name;
+        EXPECT_EQ(control->geometry(), InPixels(p)) << p.Name;
+        EXPECT_EQ(Caption(control), QString::fromLatin1(p.Caption)) << p.Name;
+    }
+    EXPECT_EQ(form.findChild<QObject*>(QStringLiteral("Timer1")), form.Timer1);
+    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_EQ(form.Timer1->Interval(), 5000);
+}
+
+TEST(MainForm, ClientAreaIs418By142AndCannotBeResizedOrMaximised) {
+    StartKestrelInProcess();
+    MainForm& form = MainForm::Instance();
+    EXPECT_EQ(form.logicalDpiX(), 96);
+    EXPECT_EQ(form.windowTitle(), "Screen Capture Utility");
+    EXPECT_EQ(form.size(), QSize(418, 142));
+    EXPECT_EQ(form.minimumSize(), form.maximumSize());
+    const Qt::WindowFlags flags = form.windowFlags();
+    EXPECT_TRUE(flags & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(form.parentWidget(), nullptr);
+
+    // What a window manager reads: the client size, min = max size, and Motif functions
+    // with minimize and close but no maximize.
+    XInput x(TestDisplay());
+    const auto window = WaitForWindow(x.Connection(), "Screen Capture Utility");
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->Width, 418);
+    EXPECT_EQ(window->Height, 142);
+    const auto hints = AtomProperty(x.Connection(), window->Id, "WM_NORMAL_HINTS");
+    ASSERT_GE(hints.size(), 9u);
+    EXPECT_TRUE((hints[0] & 48) == 48) << "min and max size given";
+    EXPECT_EQ(hints[5], 418u);
+    EXPECT_EQ(hints[6], 142u);
+    EXPECT_EQ(hints[7], 418u);
+    EXPECT_EQ(hints[8], 142u);
+    const auto motif = AtomProperty(x.Connection(), window->Id, "_MOTIF_WM_HINTS");
+    ASSERT_GE(motif.size(), 3u);
+    EXPECT_TRUE(motif[0] & 1) << "functions given";
+    EXPECT_TRUE(motif[1] & 0x08) << "minimize";
+    EXPECT_TRUE(motif[1] & 0x20) << "close";
+    EXPECT_FALSE(motif[1] & 0x10) << "maximize";
+    EXPECT_FALSE(motif[2] & 0x40) << "maximize box";
+}
+
+TEST(MainForm, FocusStartsOnQuitAndTabGoesQuitConfigureCaptureAbout) {
+    StartKestrelInProcess();
+    MainForm& form = MainForm::Instance();
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    EXPECT_EQ(QApplication::focusWidget(), form.QuitBtn);
+
+    std::vector<QWidget*> visited;
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited.push_back(QApplication::focusWidget());
+    }
+    const std::vector<QWidget*> expected = {form.ConfigBtn, form.CaptureBtn, form.AboutBtn,
+                                            form.QuitBtn};
+    EXPECT_EQ(visited, expected);
+}
+
+TEST(MainForm, NoButtonIsADefaultButton) {
+    StartKestrelInProcess();
+    MainForm& form = MainForm::Instance();
+    for (QPushButton* button : form.findChildren<QPushButton*>()) {
+        EXPECT_FALSE(button->isDefault()) << button->objectName().toStdString();
+        EXPECT_FALSE(button->autoDefault()) << button->objectName().toStdString();
+        EXPECT_FALSE(button->text().contains(u'&')) << button->objectName().toStdString();
+    }
+}
+
+TEST(MainForm, ATickWithTheTimerOffMakesNoCaptureAndSwitchesItOff) {
+    StartKestrelInProcess({{"UseTimer", "0"}, {"TimerPeriod", "0.05"}});
+    MainForm& form = MainForm::Instance();
+    EXPECT_FALSE(form.Timer1->Enabled());
+    EXPECT_EQ(form.Timer1->Interval(), 50);
+    form.Timer1->SetEnabled(true);
+    ASSERT_TRUE(WaitUntil([&] { return !form.Timer1->Enabled(); }, 5s));
+    EXPECT_EQ(AppState.CaptureCount, 0);
+    EXPECT_EQ(form.TotalLbl->text(), "Total captures saved: 0");
+}
+
+TEST(MainForm, CapturesGoOnByButtonAndTimerWhileBothDialogsAreOpen) {
+    StartKestrelInProcess({{"OutputWidth", "32"}, {"OutputHeight", "24"}});
+    MainForm& form = MainForm::Instance();
+    QTest::mouseClick(form.ConfigBtn, Qt::LeftButton);
+    QTest::mouseClick(form.AboutBtn, Qt::LeftButton);
+    ASSERT_NE(Ui::ConfigDlg::Existing(), nullptr);
+    ASSERT_NE(Ui::AboutDialog::Existing(), nullptr);
+    EXPECT_TRUE(Ui::ConfigDlg::Existing()->isVisible());
+    EXPECT_TRUE(Ui::AboutDialog::Existing()->isVisible());
+
+    QTest::mouseClick(form.CaptureBtn, Qt::LeftButton);
+    EXPECT_EQ(AppState.CaptureCount, 1);
+    EXPECT_EQ(form.TotalLbl->text(), "Total captures saved: 1");
+    const fs::path dir = AppState.CaptureDir.toStdString();
+    EXPECT_TRUE(WaitUntil([&] { return ListFiles(dir).size() == 1; }, 5s));
+
+    // The timer, switched on through the dialog as a user would.
+    Ui::ConfigDlg& dialog = *Ui::ConfigDlg::Existing();
+    QTest::mouseClick(dialog.UseTimerChk, Qt::LeftButton);
+    Retype(dialog.PeriodText, QStringLiteral("0.1"));
+    QTest::mouseClick(dialog.OKBtn, Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    QTest::mouseClick(form.ConfigBtn, Qt::LeftButton);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(WaitUntil([&] { return AppState.CaptureCount >= 3; }, 10s));
+    EXPECT_TRUE(WaitUntil([&] { return ListFiles(dir).size() >= 3; }, 5s));
+}
+
+TEST(MainForm, ASecondConfigureLeavesOneUnchangedDialogInFront) {
+    StartKestrelInProcess();
+    MainForm& form = MainForm::Instance();
+    QTest::mouseClick(form.ConfigBtn, Qt::LeftButton);
+    Ui::ConfigDlg* dialog = Ui::ConfigDlg::Existing();
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog));
+    Retype(dialog->WidthText, QStringLiteral("1234"));
+
+    // The main window comes to the front, then Configure is clicked again.
+    form.raise();
+    XInput x(TestDisplay());
+    auto stackIndex = [&](QWidget* w) {
+        const auto order = StackingOrder(x.Connection());
+        return std::find(order.begin(), order.end(), static_cast<xcb_window_t>(w->winId())) -
+               order.begin();
+    };
+    ASSERT_TRUE(WaitUntil([&] { return stackIndex(&form) > stackIndex(dialog); }, 5s));
+    QTest::mouseClick(form.ConfigBtn, Qt::LeftButton);
+
+    EXPECT_EQ(Ui::ConfigDlg::Existing(), dialog);
+    int dialogs = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (qobject_cast<Ui::ConfigDlg*>(w) != nullptr)
+            ++dialogs;
+    }
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->WidthText->text(), "1234");
+    EXPECT_TRUE(WaitUntil([&] { return stackIndex(dialog) > stackIndex(&form); }, 5s));
+}
+
+}  // namespace
