@@ -22,6 +22,13 @@ PACKAGES=(
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
 )
 
+# The capture benchmark's peers (scripts/bench.sh), only with --bench: the test command
+# stays lean.
+BENCH_PACKAGES=(imagemagick scrot maim)
+if [ "${1:-}" = "--bench" ]; then
+  PACKAGES+=("${BENCH_PACKAGES[@]}")
+fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then

@@ -1,0 +1,61 @@
+// kestrel_capture_once OUTPUT.bmp [WIDTH HEIGHT]: one capture of the primary monitor as a
+// whole process (connect, grab, scale, save, exit), built from the program's own capture
+// code, so it can be timed from outside like the tools a user would run instead.
+#include "capture/BmpWriter.h"
+#include "capture/Picture.h"
+#include "platform/GrabXcb.h"
+
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr int DEFAULT_WIDTH = 800;
+constexpr int DEFAULT_HEIGHT = 600;
+
+int Fail(const QString& text) {
+    std::fprintf(stderr, "kestrel_capture_once: %s\n", text.toLocal8Bit().constData());
+    return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && argc != 4) {
+        std::fprintf(stderr, "usage: kestrel_capture_once OUTPUT.bmp [WIDTH HEIGHT]\n");
+        return 2;
+    }
+    const int width = argc == 4 ? std::atoi(argv[2]) : DEFAULT_WIDTH;
+    const int height = argc == 4 ? std::atoi(argv[3]) : DEFAULT_HEIGHT;
+
+    int screenNumber = 0;
+    xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection) != 0)
+        return Fail(QStringLiteral("cannot connect to the X server"));
+    auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; i < screenNumber && roots.rem > 0; ++i) xcb_screen_next(&roots);
+    xcb_screen_t* screen = roots.data;
+
+    int status = 0;
+    {
+        const auto monitor = Platform::PrimaryMonitorRect(connection, screen);
+        Platform::ScreenGrabber grabber(connection, screen);
+        auto image = monitor ? grabber.Grab(*monitor, width, height)
+                             : Platform::Result<Platform::ScaledImage>(monitor.Error());
+        if (!image) {
+            status = Fail(image.Error().Text());
+        } else {
+            const Capture::Picture picture = Capture::CreateBitmapPicture(
+                std::move(image.Value().Pixels), std::move(image.Value().Colors));
+            if (const auto failed =
+                    Capture::SavePictureAsBmp(picture, QString::fromLocal8Bit(argv[1]))) {
+                status = Fail(failed->Text());
+            }
+        }
+    }
+    xcb_disconnect(connection);
+    return status;
+}

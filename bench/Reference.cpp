@@ -1,0 +1,169 @@
+#include "Reference.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <limits>
+
+namespace Bench {
+
+namespace {
+
+std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
+           std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+std::uint32_t Le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8;
+}
+
+}  // namespace
+
+std::vector<std::vector<ExactAreaAverage::Tap>> ExactAreaAverage::Overlaps(int source, int output) {
+    std::vector<std::vector<Tap>> taps(static_cast<std::size_t>(output));
+    const double step = static_cast<double>(source) / static_cast<double>(output);
+    for (int i = 0; i < output; ++i) {
+        const double low = static_cast<double>(i) * step;
+        const double high = static_cast<double>(i + 1) * step;
+        const int first = static_cast<int>(std::floor(low));
+        const int last = std::min(source - 1, static_cast<int>(std::ceil(high)) - 1);
+        for (int c = first; c <= last; ++c) {
+            const double overlap = std::min(high, c + 1.0) - std::max(low, static_cast<double>(c));
+            if (overlap > 1e-12)
+                taps[static_cast<std::size_t>(i)].push_back(Tap{c, overlap});
+        }
+    }
+    return taps;
+}
+
+ExactAreaAverage::ExactAreaAverage(int sourceWidth, int sourceHeight, int outputWidth,
+                                   int outputHeight)
+    : sourceWidth_(sourceWidth),
+      sourceHeight_(sourceHeight),
+      outputWidth_(outputWidth),
+      outputHeight_(outputHeight),
+      columns_(Overlaps(sourceWidth, outputWidth)),
+      rowsOfSource_(static_cast<std::size_t>(sourceHeight)),
+      rowSums_(3 * static_cast<std::size_t>(outputWidth)),
+      sums_(3 * static_cast<std::size_t>(outputWidth) * static_cast<std::size_t>(outputHeight)) {
+    const auto rows = Overlaps(sourceHeight, outputHeight);
+    for (int j = 0; j < outputHeight; ++j) {
+        for (const Tap& tap : rows[static_cast<std::size_t>(j)])
+            rowsOfSource_[static_cast<std::size_t>(tap.Index)].push_back(Tap{j, tap.Weight});
+    }
+}
+
+void ExactAreaAverage::AddRow(int y, const std::uint32_t* pixels) {
+    for (int i = 0; i < outputWidth_; ++i) {
+        double sum[3] = {0, 0, 0};
+        for (const Tap& tap : columns_[static_cast<std::size_t>(i)]) {
+            const std::uint32_t pixel = pixels[tap.Index];
+            sum[0] += tap.Weight * static_cast<double>(pixel >> 16 & 0xffu);
+            sum[1] += tap.Weight * static_cast<double>(pixel >> 8 & 0xffu);
+            sum[2] += tap.Weight * static_cast<double>(pixel & 0xffu);
+        }
+        std::copy(sum, sum + 3, rowSums_.begin() + 3 * i);
+    }
+    for (const Tap& tap : rowsOfSource_[static_cast<std::size_t>(y)]) {
+        double* target = sums_.data() + 3 * static_cast<std::size_t>(tap.Index) *
+                                            static_cast<std::size_t>(outputWidth_);
+        for (std::size_t k = 0; k < rowSums_.size(); ++k) target[k] += tap.Weight * rowSums_[k];
+    }
+}
+
+double ExactAreaAverage::Mean(int x, int y, int channel) const {
+    const double area = static_cast<double>(sourceWidth_) / outputWidth_ *
+                        (static_cast<double>(sourceHeight_) / outputHeight_);
+    return sums_[(static_cast<std::size_t>(y) * static_cast<std::size_t>(outputWidth_) +
+                  static_cast<std::size_t>(x)) *
+                     3 +
+                 static_cast<std::size_t>(channel)] /
+           area;
+}
+
+Image24 ReadBmp24(const std::string& path) {
+    Image24 image;
+    std::ifstream in(path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') {
+        image.Error = path + " is no BMP file";
+        return image;
+    }
+    const std::uint32_t offset = Le32(bytes, 10);
+    const auto width = static_cast<std::int32_t>(Le32(bytes, 18));
+    const auto height = static_cast<std::int32_t>(Le32(bytes, 22));
+    const std::uint32_t bits = Le16(bytes, 28);
+    const std::uint32_t compression = Le32(bytes, 30);
+    if (bits != 24 || compression != 0 || width < 1 || height == 0) {
+        image.Error = path + " is not an uncompressed 24-bit BMP";
+        return image;
+    }
+    const bool bottomUp = height > 0;
+    image.Width = width;
+    image.Height = bottomUp ? height : -height;
+    const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) / 4 * 4;
+    if (offset + stride * static_cast<std::size_t>(image.Height) > bytes.size()) {
+        image.Error = path + " is shorter than its pixels";
+        return image;
+    }
+    image.Pixels.resize(3 * static_cast<std::size_t>(image.Width) *
+                        static_cast<std::size_t>(image.Height));
+    for (int y = 0; y < image.Height; ++y) {
+        const int stored = bottomUp ? image.Height - 1 - y : y;
+        const std::uint8_t* row = bytes.data() + offset + stride * static_cast<std::size_t>(stored);
+        std::uint8_t* out =
+            image.Pixels.data() + 3 * static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x) {
+            out[3 * x] = row[3 * x + 2];
+            out[3 * x + 1] = row[3 * x + 1];
+            out[3 * x + 2] = row[3 * x];
+        }
+    }
+    return image;
+}
+
+Quality Compare(const Image24& image, const ExactAreaAverage& reference) {
+    Quality quality;
+    if (!image.Error.empty()) {
+        quality.Error = image.Error;
+        return quality;
+    }
+    if (image.Width != reference.OutputWidth() || image.Height != reference.OutputHeight()) {
+        quality.Error = "the picture is " + std::to_string(image.Width) + "x" +
+                        std::to_string(image.Height) + ", not the size asked for";
+        return quality;
+    }
+    double squares = 0;
+    double squaresUnrounded = 0;
+    for (int y = 0; y < image.Height; ++y) {
+        for (int x = 0; x < image.Width; ++x) {
+            for (int c = 0; c < 3; ++c) {
+                const double mean = reference.Mean(x, y, c);
+                const double rounded = std::clamp(std::floor(mean + 0.5), 0.0, 255.0);
+                const double value = image.Pixels[(static_cast<std::size_t>(y) *
+                                                       static_cast<std::size_t>(image.Width) +
+                                                   static_cast<std::size_t>(x)) *
+                                                      3 +
+                                                  static_cast<std::size_t>(c)];
+                squares += (value - rounded) * (value - rounded);
+                squaresUnrounded += (value - mean) * (value - mean);
+                quality.MaxError =
+                    std::max(quality.MaxError, static_cast<int>(std::fabs(value - rounded)));
+            }
+        }
+    }
+    const double samples = 3.0 * image.Width * image.Height;
+    const auto psnr = [&](double sum) {
+        return sum == 0 ? std::numeric_limits<double>::infinity()
+                        : 10.0 * std::log10(255.0 * 255.0 / (sum / samples));
+    };
+    quality.Psnr = psnr(squares);
+    quality.PsnrUnrounded = psnr(squaresUnrounded);
+    return quality;
+}
+
+}  // namespace Bench
