@@ -16,8 +16,8 @@ PACKAGES=(
   # tests: a virtual X server, monitors, XTest input, GoogleTest
   xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev
   libxtst-dev libx11-dev
-  # tests and screenshots of the windows under a window manager
-  openbox
+  # tests and screenshots of the windows under a window manager with a task bar
+  icewm
   # package: the .deb, its checks, its icon, the demonstration's window picture
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
 )

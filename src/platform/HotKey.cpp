@@ -146,7 +146,9 @@ void HotKeyFilter::UngrabAll() {
         for (const Grab& grab : grabs_) {
             xcb_ungrab_key(x.Connection, grab.Keycode, x.Screen->root, grab.Modifiers);
         }
-        xcb_flush(x.Connection);
+        // A round trip, so the keys are free for other clients once this returns.
+        std::free(xcb_get_input_focus_reply(x.Connection, xcb_get_input_focus(x.Connection),
+                                            nullptr));
     }
     grabs_.clear();
 }

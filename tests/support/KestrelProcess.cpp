@@ -47,8 +47,11 @@ KestrelProcess::KestrelProcess(const PrivateEnvironment& environment, const std:
         dup2(err, STDERR_FILENO);
         if (chdir(workDir.c_str()) != 0) _exit(126);
         if (options.FileSizeLimit >= 0) {
-            rlimit limit{static_cast<rlim_t>(options.FileSizeLimit),
-                         static_cast<rlim_t>(options.FileSizeLimit)};
+            // The soft limit only: the program may not raise it, but a test can lift the
+            // disk's "fullness" again by starting the next capture without one.
+            rlimit limit{};
+            getrlimit(RLIMIT_FSIZE, &limit);
+            limit.rlim_cur = static_cast<rlim_t>(options.FileSizeLimit);
             setrlimit(RLIMIT_FSIZE, &limit);
         }
         execve(argv[0], argv, envp.data());
