@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Takes a PNG picture of each of Kestrel's three windows, as a user sees them under a
-# window manager, and saves them in docs/: main-window.png, config-dialog.png,
-# about-window.png. Runs the built program on a private Xvfb with a private HOME and
-# settings, and opens the dialogs by clicking the main window's buttons.
+# window manager with a task bar (IceWM, which draws exactly the title-bar boxes a window
+# asks for), and saves them in docs/: main-window.png, config-dialog.png,
+# about-window.png, and desktop.png with all three and the task bar. Runs the built
+# program on a private Xvfb with a private HOME and settings, and opens the dialogs by
+# clicking the main window's buttons.
 #
 #   scripts/screenshots.sh [path/to/kestrel]    (default: build/kestrel)
 set -euo pipefail
@@ -10,7 +12,7 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 binary=${1:-$here/build/kestrel}
 out=$here/docs
-for tool in Xvfb openbox xdotool import; do
+for tool in Xvfb icewm xdotool import; do
     command -v "$tool" >/dev/null || { echo "screenshots: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 [ -x "$binary" ] || { echo "screenshots: no program at $binary (build it first)" >&2; exit 1; }
@@ -47,10 +49,9 @@ unset XDG_CURRENT_DESKTOP DESKTOP_SESSION
 # A settings file with the hot key wanted, so the main window shows its usual caption.
 printf '[Settings]\nUseHotkey=1\n' >"$XDG_CONFIG_HOME/Kestrel.conf"
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
+icewm >"$work/icewm.log" 2>&1 &
 pids+=($!)
-# openbox claims the screen first and lists its clients last, once it is ready to manage
-# new windows.
+# The window manager claims the screen and lists its clients once it manages windows.
 wm_ready() { xprop -root _NET_CLIENT_LIST | grep -q '^_NET_CLIENT_LIST('; }
 wait_for wm_ready
 
@@ -88,3 +89,8 @@ click_main "$main" 252 112   # About
 wait_for window_of "About Screen Capture Utility"
 about=$(window_of "About Screen Capture Utility")
 snap "$about" about-window.png
+
+# The whole screen: the task bar lists the main window and the dialog, not the About window.
+xdotool mousemove 1023 767
+import -display "$DISPLAY" -window root "$out/desktop.png"
+echo "screenshots: $out/desktop.png"

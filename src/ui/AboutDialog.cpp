@@ -1,5 +1,6 @@
 #include "ui/AboutDialog.h"
 
+#include "platform/TaskBar.h"
 #include "platform/WebPage.h"
 #include "ui/Controls.h"
 
@@ -44,8 +45,8 @@ AboutDialog::AboutDialog() : QWidget(nullptr) {
     setWindowTitle(QStringLiteral("About Screen Capture Utility"));
     setFont(DialogFont());
     setAttribute(Qt::WA_DeleteOnClose);
-    // A tool window: task bars leave utility windows out, and window managers give them a
-    // plain dialog frame. Close box only.
+    // A tool window gets a plain dialog frame and no task-bar button from most window
+    // managers; the rest are asked to skip it in its show event. Close box only.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
@@ -81,6 +82,13 @@ void AboutDialog::Command1_Click() {
 
 void AboutDialog::OKButton_Click() {
     hide();
+}
+
+void AboutDialog::showEvent(QShowEvent* event) {
+    // Sent before the window is mapped, so the request is part of the map; again at every
+    // show, because window managers forget it when the window is hidden.
+    Platform::KeepOffTaskBar(winId());
+    QWidget::showEvent(event);
 }
 
 void AboutDialog::closeEvent(QCloseEvent* event) {

@@ -30,6 +30,7 @@ class AboutDialog : public QWidget {
     void OKButton_Click();
 
   protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

@@ -116,12 +116,14 @@ void ConfigDlg::Form_Load() {
 }
 
 void ConfigDlg::LoadCurrentSettings() {
-    UseTimerChk->setChecked(AppState.UseTimer != 0);
+    // A two-state box shows a stored value other than 0 or 1 as clear: everywhere else only
+    // exactly 1 counts as on.
+    UseTimerChk->setChecked(AppState.UseTimer == 1);
     PeriodText->setText(Platform::SingleToText(AppState.TimerPeriod));
     WidthText->setText(QString::number(AppState.OutputWidth));
     HeightText->setText(QString::number(AppState.OutputHeight));
     BasePathText->setText(AppState.BasePath);
-    HotkeyChk->setChecked(AppState.UseHotkey != 0);
+    HotkeyChk->setChecked(AppState.UseHotkey == 1);
     EnablePeriod(CheckValue(UseTimerChk) != 0);
 }
 

@@ -147,7 +147,7 @@ BmpSize ReadBmpSize(const fs::path& file) {
 }
 
 WindowManager::WindowManager(const std::string& display) {
-    // Spawned rather than forked: this process has Qt's threads running. openbox ends with
+    // Spawned rather than forked: this process has Qt's threads running. IceWM ends with
     // the X server when a test dies before it is stopped.
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
@@ -158,9 +158,8 @@ WindowManager::WindowManager(const std::string& display) {
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    char program[] = "openbox";
-    char option[] = "--sm-disable";
-    char* argv[] = {program, option, nullptr};
+    char program[] = "icewm";
+    char* argv[] = {program, nullptr};
     posix_spawn_file_actions_t quiet;
     posix_spawn_file_actions_init(&quiet);
     posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
@@ -170,8 +169,8 @@ WindowManager::WindowManager(const std::string& display) {
     posix_spawn_file_actions_destroy(&quiet);
     if (pid_ < 0)
         return;
-    // openbox claims the screen first and lists its clients last, once it has taken over
-    // the windows already there; a window mapped in between can be lost.
+    // The window manager claims the screen first and lists its clients once it has taken
+    // over the windows already there; a window mapped before that can be lost.
     xcb_connection_t* c = xcb_connect(display.c_str(), nullptr);
     if (xcb_connection_has_error(c) == 0) {
         const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;

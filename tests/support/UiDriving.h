@@ -76,8 +76,9 @@ struct BmpSize {
 };
 BmpSize ReadBmpSize(const std::filesystem::path& file);
 
-// openbox on the given display, managing the windows from the moment the constructor
-// returns; stopped again by the destructor.
+// IceWM, a window manager with a task bar that draws exactly the title-bar boxes a window
+// asks for, on the given display: it manages the windows from the moment the constructor
+// returns and is stopped again by the destructor.
 class WindowManager {
   public:
     explicit WindowManager(const std::string& display);

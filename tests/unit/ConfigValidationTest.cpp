@@ -241,13 +241,4 @@ TEST(ConfigValidation, HotkeyCaptionFollowsStartUpStateAndNewSetting) {
               "Hot key is disabled.  Will be enabled on next launch.");
 }
 
-TEST(ConfigValidation, CheckMessagesAreExact) {
-    EXPECT_EQ(MSG_INVALID_WIDTH, "Invalid Width.  Please specify an integer.");
-    EXPECT_EQ(MSG_INVALID_HEIGHT, "Invalid Height.  Please specify an integer.");
-    EXPECT_EQ(MSG_INVALID_PERIOD, "Invalid Period.  Please specify a number.");
-    EXPECT_EQ(MSG_PERIOD_NOT_POSITIVE, "Period must be a positive, non-zero number.");
-    EXPECT_EQ(MSG_INVALID_DIRECTORY,
-              "Invalid Capture Directory.  Please double check and try again.");
-}
-
 }  // namespace
