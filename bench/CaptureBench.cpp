@@ -147,34 +147,38 @@ int Measure(const Options& options) {
     QString last;
     for (int count = 1; count <= options.Captures; ++count) {
         // The steps of one capture in the program, in its order: monitor and pointer,
-        // the monitor again for the grab, grab and scale, wrap, name, save.
+        // the monitor again for the grab, grab and scale, wrap, name, save, release.
         const auto start = Clock::now();
-        const auto monitor = Platform::PrimaryMonitorRect(connection, screen);
-        const auto pointer = Platform::PointerOnPrimaryMonitor(connection, screen);
-        const auto grabbed = Platform::PrimaryMonitorRect(connection, screen);
-        if (!monitor || !pointer || !grabbed) {
-            std::fprintf(stderr, "kestrel_bench: cannot find the primary monitor\n");
-            return 1;
-        }
-        auto image = grabber.Grab(*grabbed, options.OutputWidth, options.OutputHeight);
-        if (!image) {
-            std::fprintf(stderr, "kestrel_bench: %s\n",
-                         image.Error().Text().toLocal8Bit().constData());
-            return 1;
-        }
-        const Capture::Picture picture = Capture::CreateBitmapPicture(
-            std::move(image.Value().Pixels), std::move(image.Value().Colors));
-        const QString time = Platform::ReadClock().Time;
-        const QString path = Capture::ComposeCaptureFileName(
-            directory, count, time,
-            Capture::ScaleToImage(options.OutputWidth, (*pointer).X, (*monitor).Width),
-            Capture::ScaleToImage(options.OutputHeight, (*pointer).Y, (*monitor).Height));
-        if (const auto failed = Capture::SavePictureAsBmp(picture, path)) {
-            std::fprintf(stderr, "kestrel_bench: %s\n", failed->Text().toLocal8Bit().constData());
-            return 1;
+        QString path;
+        {
+            const auto monitor = Platform::PrimaryMonitorRect(connection, screen);
+            const auto pointer = Platform::PointerOnPrimaryMonitor(connection, screen);
+            const auto grabbed = Platform::PrimaryMonitorRect(connection, screen);
+            if (!monitor || !pointer || !grabbed) {
+                std::fprintf(stderr, "kestrel_bench: cannot find the primary monitor\n");
+                return 1;
+            }
+            auto image = grabber.Grab(*grabbed, options.OutputWidth, options.OutputHeight);
+            if (!image) {
+                std::fprintf(stderr, "kestrel_bench: %s\n",
+                             image.Error().Text().toLocal8Bit().constData());
+                return 1;
+            }
+            const Capture::Picture picture = Capture::CreateBitmapPicture(
+                std::move(image.Value().Pixels), std::move(image.Value().Colors));
+            const QString time = Platform::ReadClock().Time;
+            path = Capture::ComposeCaptureFileName(
+                directory, count, time,
+                Capture::ScaleToImage(options.OutputWidth, (*pointer).X, (*monitor).Width),
+                Capture::ScaleToImage(options.OutputHeight, (*pointer).Y, (*monitor).Height));
+            if (const auto failed = Capture::SavePictureAsBmp(picture, path)) {
+                std::fprintf(stderr, "kestrel_bench: %s\n",
+                             failed->Text().toLocal8Bit().constData());
+                return 1;
+            }
+            area = *grabbed;
         }
         times.push_back(Milliseconds(Clock::now() - start));
-        area = *grabbed;
         // Only the last file is kept, for the comparison with the exact average.
         if (!last.isEmpty())
             std::remove(last.toLocal8Bit().constData());
@@ -201,8 +205,16 @@ int Measure(const Options& options) {
 struct Spawned {
     bool Ok = false;
     double Ms = 0;
+    double SpawnedAt = 0;  // CLOCK_MONOTONIC, ms: the first spawn
+    double ReapedAt = 0;   // and the last exit
     std::string Error;
 };
+
+double MonotonicMs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
 
 std::vector<std::string> EnvironmentFor(const std::string& display) {
     std::vector<std::string> environment;
@@ -221,10 +233,22 @@ std::string ReadFile(const fs::path& file) {
     return text.str();
 }
 
+std::map<std::string, std::string> ParseLines(const std::string& text) {
+    std::map<std::string, std::string> values;
+    std::stringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos)
+            values[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return values;
+}
+
 // Runs the steps one after another in `directory`, stopping at the first that fails;
-// the time is from the first spawn to the last exit.
+// the time is from the first spawn to the last exit. Standard output goes to `output`.
 Spawned RunSteps(const std::vector<std::vector<std::string>>& steps, const std::string& display,
-                 const fs::path& directory) {
+                 const fs::path& directory, const fs::path& output) {
     std::vector<std::string> environment = EnvironmentFor(display);
     std::vector<char*> envp;
     for (auto& e : environment) envp.push_back(e.data());
@@ -232,7 +256,7 @@ Spawned RunSteps(const std::vector<std::vector<std::string>>& steps, const std::
     const fs::path errors = directory / "stderr.txt";
 
     Spawned result;
-    Clock::duration total{};
+    double total = 0;
     for (const auto& step : steps) {
         std::vector<std::string> args = step;
         std::vector<char*> argv;
@@ -242,17 +266,22 @@ Spawned RunSteps(const std::vector<std::vector<std::string>>& steps, const std::
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
         posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
+                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
         posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
                                          O_WRONLY | O_CREAT | O_TRUNC, 0644);
         pid_t pid = -1;
-        const auto start = Clock::now();
+        const double start = MonotonicMs();
         const int spawned =
             posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
         int status = 0;
         if (spawned == 0)
             waitpid(pid, &status, 0);
-        total += Clock::now() - start;
+        const double end = MonotonicMs();
+        if (result.SpawnedAt == 0)
+            result.SpawnedAt = start;
+        result.ReapedAt = end;
+        total += end - start;
         posix_spawn_file_actions_destroy(&actions);
         if (spawned != 0) {
             result.Error = step[0] + ": " + std::strerror(spawned);
@@ -268,7 +297,7 @@ Spawned RunSteps(const std::vector<std::vector<std::string>>& steps, const std::
         }
     }
     result.Ok = true;
-    result.Ms = Milliseconds(total);
+    result.Ms = total;
     return result;
 }
 
@@ -299,45 +328,83 @@ bool OnPath(const std::string& program) {
     return false;
 }
 
+enum class Role {
+    Kestrel,  // kestrel_capture_once, which also reports its phases
+    Peer,
+    Floor,  // a process that does nothing: what any whole process costs here at least
+};
+
+// Where the whole-process time of one Kestrel run went, in ms.
+struct Phases {
+    double StartUp = 0;  // spawn to main: loading and linking the libraries
+    double Connect = 0;
+    double Grab = 0;  // the first grab of a process: segment, weights, first touches
+    double Save = 0;
+    double Exit = 0;  // disconnect, exit handlers, reaping
+};
+
+constexpr int PHASE_COUNT = 5;
+const char* const PHASE_NAMES[PHASE_COUNT] = {"start-up (spawn to main)", "connect",
+                                              "grab and scale", "picture and save",
+                                              "disconnect, exit, reap"};
+
+double PhaseValue(const Phases& p, int index) {
+    const double values[PHASE_COUNT] = {p.StartUp, p.Connect, p.Grab, p.Save, p.Exit};
+    return values[index];
+}
+
 struct Contender {
     std::string Name;
+    Role Kind = Role::Peer;
     std::vector<std::vector<std::string>> Steps;
     int Runs = 0;
     std::vector<double> Times;
+    std::vector<Phases> PhaseTimes;
     std::string Error;
 };
+
+std::optional<Phases> ParsePhases(const std::string& text, const Spawned& run) {
+    auto values = ParseLines(text);
+    std::stringstream stamps(values["phases"]);
+    double at[5];
+    for (double& a : at) {
+        if (!(stamps >> a))
+            return std::nullopt;
+    }
+    return Phases{at[0] - run.SpawnedAt, at[1] - at[0], at[2] - at[1], at[3] - at[2],
+                  run.ReapedAt - at[3]};
+}
 
 std::vector<Contender> Contenders(const Options& options, const fs::path& self) {
     const std::string size =
         std::to_string(options.OutputWidth) + "x" + std::to_string(options.OutputHeight);
     const std::string convert = Tool("convert");
     std::vector<Contender> all;
-    all.push_back({"Kestrel process",
-                   {{(self.parent_path() / "kestrel_capture_once").string(), "out.bmp",
-                     std::to_string(options.OutputWidth), std::to_string(options.OutputHeight)}},
-                   options.ProcessRuns,
-                   {},
-                   {}});
-    all.push_back({"import",
-                   {{Tool("import"), "-window", "root", "-resize", size + "!", "out.bmp"}},
-                   options.PeerRuns,
-                   {},
-                   {}});
+    const auto add = [&](std::string name, Role kind, std::vector<std::vector<std::string>> steps,
+                         int runs) {
+        Contender c;
+        c.Name = std::move(name);
+        c.Kind = kind;
+        c.Steps = std::move(steps);
+        c.Runs = runs;
+        all.push_back(std::move(c));
+    };
+    add("Kestrel process", Role::Kestrel,
+        {{(self.parent_path() / "kestrel_capture_once").string(), "--phases", "out.bmp",
+          std::to_string(options.OutputWidth), std::to_string(options.OutputHeight)}},
+        options.ProcessRuns);
+    add("true", Role::Floor, {{"true"}}, options.ProcessRuns);
+    add("import", Role::Peer,
+        {{Tool("import"), "-window", "root", "-resize", size + "!", "out.bmp"}}, options.PeerRuns);
     // scrot's own thumbnail, written as a BMP next to the full-size shot.
-    all.push_back(
-        {"scrot -t", {{Tool("scrot"), "-o", "-t", size, "shot.bmp"}}, options.PeerRuns, {}, {}});
-    all.push_back({"scrot + convert",
-                   {{Tool("scrot"), "-o", "shot.png"},
-                    {convert, "shot.png", "-resize", size + "!", "out.bmp"}},
-                   options.PeerRuns,
-                   {},
-                   {}});
-    all.push_back(
-        {"maim + convert",
-         {{Tool("maim"), "shot.png"}, {convert, "shot.png", "-resize", size + "!", "out.bmp"}},
-         options.PeerRuns,
-         {},
-         {}});
+    add("scrot -t", Role::Peer, {{Tool("scrot"), "-o", "-t", size, "shot.bmp"}}, options.PeerRuns);
+    add("scrot + convert", Role::Peer,
+        {{Tool("scrot"), "-o", "shot.png"},
+         {convert, "shot.png", "-resize", size + "!", "out.bmp"}},
+        options.PeerRuns);
+    add("maim + convert", Role::Peer,
+        {{Tool("maim"), "shot.png"}, {convert, "shot.png", "-resize", size + "!", "out.bmp"}},
+        options.PeerRuns);
     return all;
 }
 
@@ -351,24 +418,13 @@ struct SizeResult {
     std::vector<double> Captures;
     bool SharedMemory = false;
     long IdleRss = -1;
+    long IdleHwm = -1;
     long AfterRss = -1;
     long AfterHwm = -1;
     bool PeakReset = false;
     Bench::Quality Quality;
     std::vector<Contender> Processes;
 };
-
-std::map<std::string, std::string> ParseLines(const std::string& text) {
-    std::map<std::string, std::string> values;
-    std::stringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const std::size_t equals = line.find('=');
-        if (equals != std::string::npos)
-            values[line.substr(0, equals)] = line.substr(equals + 1);
-    }
-    return values;
-}
 
 // Runs this program with --measure and returns what it printed, or nothing on failure.
 std::optional<std::string> RunMeasure(const fs::path& self, const Options& options,
@@ -452,6 +508,7 @@ SizeResult MeasureDisplay(const Options& options, const fs::path& self,
     result.IdleRss = std::stol(values["idle_rss_kb"]);
     result.AfterRss = std::stol(values["after_rss_kb"]);
     result.AfterHwm = std::stol(values["after_hwm_kb"]);
+    result.IdleHwm = std::stol(values["idle_hwm_kb"]);
     result.PeakReset = values["peak_reset"] == "1";
     if (!result.PeakReset) {
         // Without a reset the peak may predate the captures; the idle peak bounds it.
@@ -480,6 +537,7 @@ SizeResult MeasureDisplay(const Options& options, const fs::path& self,
     }
     const fs::path work = directory / "work";
     fs::create_directory(work);
+    const fs::path printed = directory / "stdout.txt";
     std::fprintf(stderr, "kestrel_bench: %s: whole processes\n", display.c_str());
     int rounds = 0;
     for (const Contender& c : result.Processes) rounds = std::max(rounds, c.Runs);
@@ -488,13 +546,17 @@ SizeResult MeasureDisplay(const Options& options, const fs::path& self,
         for (Contender& c : result.Processes) {
             if (!c.Error.empty() || round > c.Runs)
                 continue;
-            const Spawned run = RunSteps(c.Steps, display, work);
+            const Spawned run = RunSteps(c.Steps, display, work, printed);
             ClearDirectory(work);
             if (!run.Ok) {
                 c.Error = run.Error;
                 c.Times.clear();
             } else if (round > 0) {
                 c.Times.push_back(run.Ms);
+                if (c.Kind == Role::Kestrel) {
+                    if (const auto phases = ParsePhases(ReadFile(printed), run))
+                        c.PhaseTimes.push_back(*phases);
+                }
             }
         }
     }
@@ -524,6 +586,11 @@ struct Row {
 struct Table {
     std::vector<std::string> Header;
     std::vector<Row> Rows;
+};
+
+struct Report {
+    Table Main;
+    Table Phases;                       // Kestrel's whole process, step by step
     std::vector<std::string> Findings;  // targets, met or missed
 };
 
@@ -543,8 +610,14 @@ std::string ProcessCell(const Contender* c) {
     return Fixed(Median(c->Times), 1);
 }
 
-Table MakeTable(const std::vector<SizeResult>& results) {
-    Table table;
+Report MakeReport(const std::vector<SizeResult>& results) {
+    Report report;
+    Table& table = report.Main;
+    std::vector<std::string>& findings = report.Findings;
+    report.Phases.Header = {"Screen", "Kestrel process ms"};
+    for (const char* name : PHASE_NAMES) report.Phases.Header.push_back(name);
+    report.Phases.Header.push_back("`true` ms");
+    report.Phases.Header.push_back("fastest peer / `true`");
     table.Header = {"Screen",
                     "Kestrel in-process ms median / p90 (target)",
                     "Kestrel process ms",
@@ -559,7 +632,7 @@ Table MakeTable(const std::vector<SizeResult>& results) {
         const std::string size = std::to_string(r.Width) + "x" + std::to_string(r.Height);
         if (!r.Error.empty()) {
             table.Rows.push_back({{size, "error: " + r.Error}});
-            table.Findings.push_back(size + ": not measured: " + r.Error);
+            findings.push_back(size + ": not measured: " + r.Error);
             continue;
         }
         const double median = Median(r.Captures);
@@ -571,7 +644,7 @@ Table MakeTable(const std::vector<SizeResult>& results) {
         std::string fastestName;
         double fastest = NAN;
         for (const Contender& c : r.Processes) {
-            if (c.Name == "Kestrel process" || !c.Error.empty() || c.Times.empty())
+            if (c.Kind != Role::Peer || !c.Error.empty() || c.Times.empty())
                 continue;
             const double m = Median(c.Times);
             if (std::isnan(fastest) || m < fastest) {
@@ -580,6 +653,22 @@ Table MakeTable(const std::vector<SizeResult>& results) {
             }
         }
         const double ratio = fastest / process;
+
+        std::vector<std::string> phases = {size, ProcessCell(kestrel)};
+        for (int i = 0; i < PHASE_COUNT; ++i) {
+            std::vector<double> values;
+            if (kestrel != nullptr) {
+                for (const Phases& p : kestrel->PhaseTimes) values.push_back(PhaseValue(p, i));
+            }
+            phases.push_back(Fixed(Median(values), 1));
+        }
+        const Contender* floor = Find(r, "true");
+        phases.push_back(ProcessCell(floor));
+        phases.push_back(
+            Fixed(floor != nullptr && floor->Error.empty() ? fastest / Median(floor->Times) : NAN,
+                  1) +
+            "x");
+        report.Phases.Rows.push_back({phases});
         const long peak = r.AfterHwm;
         const double deltaMb = static_cast<double>(peak - r.IdleRss) / 1024.0;
         const std::string psnr =
@@ -594,39 +683,39 @@ Table MakeTable(const std::vector<SizeResult>& results) {
               Mb(r.IdleRss) + " -> " + Mb(peak) + " (+" + Fixed(deltaMb, 1) + ")"}});
 
         const auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
-        table.Findings.push_back(size + ": per capture " + Fixed(median, 2) + " ms median (p90 " +
-                                 Fixed(p90, 2) + ") against at most " + Fixed(target, 0) +
-                                 " ms: " + verdict(median <= target));
-        table.Findings.push_back(size + ": whole process " + Fixed(process, 1) + " ms, " +
-                                 Fixed(ratio, 1) + "x faster than the fastest peer (" +
-                                 fastestName + ", " + Fixed(fastest, 1) + " ms), target " +
-                                 Fixed(TARGET_RATIO, 0) +
-                                 "x: " + verdict(!std::isnan(ratio) && ratio >= TARGET_RATIO));
+        findings.push_back(size + ": per capture " + Fixed(median, 2) + " ms median (p90 " +
+                           Fixed(p90, 2) + ") against at most " + Fixed(target, 0) +
+                           " ms: " + verdict(median <= target));
+        findings.push_back(size + ": whole process " + Fixed(process, 1) + " ms, " +
+                           Fixed(ratio, 1) + "x faster than the fastest peer (" + fastestName +
+                           ", " + Fixed(fastest, 1) + " ms), target " + Fixed(TARGET_RATIO, 0) +
+                           "x: " + verdict(!std::isnan(ratio) && ratio >= TARGET_RATIO));
         if (r.Quality.Error.empty()) {
-            table.Findings.push_back(
+            findings.push_back(
                 size + ": PSNR " + Fixed(r.Quality.Psnr, 1) + " dB against the exact mean (" +
                 Fixed(r.Quality.PsnrUnrounded, 1) + " dB against its unrounded value; largest " +
                 "channel difference " + std::to_string(r.Quality.MaxError) + "), target " +
                 Fixed(TARGET_PSNR_DB, 0) + " dB: " + verdict(r.Quality.Psnr >= TARGET_PSNR_DB));
         }
         if (r.Width == MEMORY_TARGET_WIDTH && r.Height == MEMORY_TARGET_HEIGHT) {
-            table.Findings.push_back(
-                size + ": memory peak " + Fixed(deltaMb, 1) + " MB above the idle " +
-                Mb(r.IdleRss) + " MB after " + std::to_string(r.Captures.size()) +
-                " captures (VmRSS " + Mb(r.AfterRss) + " MB after), target " +
-                Fixed(TARGET_MEMORY_MB, 0) + " MB: " + verdict(deltaMb <= TARGET_MEMORY_MB));
+            findings.push_back(size + ": memory: idle VmRSS " + Mb(r.IdleRss) + " MB (VmHWM " +
+                               Mb(r.IdleHwm) + " MB); after " + std::to_string(r.Captures.size()) +
+                               " captures VmHWM " + Mb(r.AfterHwm) + " MB, VmRSS " +
+                               Mb(r.AfterRss) + " MB; peak " + Fixed(deltaMb, 1) +
+                               " MB above idle, target " + Fixed(TARGET_MEMORY_MB, 0) +
+                               " MB: " + verdict(deltaMb <= TARGET_MEMORY_MB));
         }
         if (!r.SharedMemory)
-            table.Findings.push_back(size + ": the grab did not use shared memory");
+            findings.push_back(size + ": the grab did not use shared memory");
         for (const Contender& c : r.Processes) {
             if (!c.Error.empty())
-                table.Findings.push_back(size + ": " + c.Name + ": " + c.Error);
+                findings.push_back(size + ": " + c.Name + ": " + c.Error);
         }
     }
-    return table;
+    return report;
 }
 
-void PrintText(const Table& table) {
+void PrintTable(const Table& table) {
     std::vector<std::size_t> widths(table.Header.size(), 0);
     const auto measure = [&](const std::vector<std::string>& cells) {
         for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i)
@@ -646,8 +735,28 @@ void PrintText(const Table& table) {
     for (std::size_t w : widths) total += w + 3;
     std::printf("%s\n", std::string(total - 3, '-').c_str());
     for (const Row& row : table.Rows) print(row.Cells);
+}
+
+void PrintText(const Report& report) {
+    PrintTable(report.Main);
+    std::printf("\nKestrel as a whole process, median of each step (ms):\n");
+    PrintTable(report.Phases);
     std::printf("\n");
-    for (const std::string& f : table.Findings) std::printf("%s\n", f.c_str());
+    for (const std::string& f : report.Findings) std::printf("%s\n", f.c_str());
+}
+
+void WriteTable(std::ostream& out, const Table& table) {
+    out << "|";
+    for (const std::string& h : table.Header) out << " " << h << " |";
+    out << "\n|";
+    for (std::size_t i = 0; i < table.Header.size(); ++i) out << (i == 0 ? "---|" : "---:|");
+    out << "\n";
+    for (const Row& row : table.Rows) {
+        out << "|";
+        for (std::size_t i = 0; i < table.Header.size(); ++i)
+            out << " " << (i < row.Cells.size() ? row.Cells[i] : "") << " |";
+        out << "\n";
+    }
 }
 
 std::string FirstLine(const fs::path& file, const std::string& key) {
@@ -684,7 +793,7 @@ std::string LoadAverage() {
     return one + " " + five + " " + fifteen;
 }
 
-void WriteMarkdown(const Options& options, const Table& table,
+void WriteMarkdown(const Options& options, const Report& report,
                    const std::vector<SizeResult>& results, const std::string& loadBefore,
                    const std::string& when) {
     std::ofstream out(options.Markdown);
@@ -706,19 +815,14 @@ void WriteMarkdown(const Options& options, const Table& table,
         << options.ProcessRuns << " runs for Kestrel, " << options.PeerRuns
         << " for each peer, after one uncounted warm-up run each, interleaved\n\n";
 
-    out << "|";
-    for (const std::string& h : table.Header) out << " " << h << " |";
-    out << "\n|";
-    for (std::size_t i = 0; i < table.Header.size(); ++i) out << (i == 0 ? "---|" : "---:|");
-    out << "\n";
-    for (const Row& row : table.Rows) {
-        out << "|";
-        for (std::size_t i = 0; i < table.Header.size(); ++i)
-            out << " " << (i < row.Cells.size() ? row.Cells[i] : "") << " |";
-        out << "\n";
-    }
+    WriteTable(out, report.Main);
+    out << "\n## Kestrel as a whole process, step by step\n\n"
+           "Medians in ms. `true` is a process that does nothing, spawned and reaped the same "
+           "way: no whole process costs less on this machine, so the last column is the "
+           "largest ratio any program could reach.\n\n";
+    WriteTable(out, report.Phases);
     out << "\n## Targets\n\n";
-    for (const std::string& f : table.Findings) out << "- " << f << "\n";
+    for (const std::string& f : report.Findings) out << "- " << f << "\n";
     out << "\n## What is measured\n\n"
            "- Kestrel in-process: one capture as the running program makes it: the primary "
            "monitor and the pointer from the server, the monitor again for the grab, the "
@@ -728,8 +832,10 @@ void WriteMarkdown(const Options& options, const Table& table,
            "deleted after it is timed. Median and 90th percentile (nearest rank) of all "
            "captures, the first (which sets up the shared-memory segment and the weights) "
            "included.\n"
-           "- Kestrel process: `kestrel_capture_once out.bmp W H`, built from the same capture "
-           "code: connect, grab, scale, save, exit.\n"
+           "- Kestrel process: `kestrel_capture_once --phases out.bmp W H`, built from the same "
+           "capture code: connect, grab, scale, save, exit; it notes the monotonic clock at "
+           "main, after connecting, after the grab, after the save and before returning, and "
+           "the steps are the differences, with spawn and reap taken here.\n"
            "- Peers, each timed from spawn to exit, steps run back to back: `import -window "
            "root -resize WxH! out.bmp` (ImageMagick); `scrot -o -t WxH shot.bmp` (scrot's own "
            "thumbnail, written as a BMP beside the full-size shot); `scrot -o shot.png` then "
@@ -819,10 +925,10 @@ int main(int argc, char** argv) {
     for (const std::string& display : options->Displays)
         results.push_back(MeasureDisplay(*options, self, display));
 
-    const Table table = MakeTable(results);
-    PrintText(table);
+    const Report report = MakeReport(results);
+    PrintText(report);
     if (!options->Markdown.empty()) {
-        WriteMarkdown(*options, table, results, loadBefore, when);
+        WriteMarkdown(*options, report, results, loadBefore, when);
         std::printf("\nwritten to %s\n", options->Markdown.c_str());
     }
     const bool failed = std::any_of(results.begin(), results.end(),

@@ -1,20 +1,30 @@
-// kestrel_capture_once OUTPUT.bmp [WIDTH HEIGHT]: one capture of the primary monitor as a
-// whole process (connect, grab, scale, save, exit), built from the program's own capture
-// code, so it can be timed from outside like the tools a user would run instead.
+// kestrel_capture_once [--phases] OUTPUT.bmp [WIDTH HEIGHT]: one capture of the primary
+// monitor as a whole process (connect, grab, scale, save, exit), built from the program's
+// own capture code, so it can be timed from outside like the tools a user would run
+// instead. --phases prints when each step ended (CLOCK_MONOTONIC, ms), so the benchmark
+// can tell start-up from capture.
 #include "capture/BmpWriter.h"
 #include "capture/Picture.h"
 #include "platform/GrabXcb.h"
 
 #include <xcb/xcb.h>
 
+#include <time.h>
+
 #include <cstdio>
 #include <cstdlib>
-#include <string>
+#include <cstring>
 
 namespace {
 
 constexpr int DEFAULT_WIDTH = 800;
 constexpr int DEFAULT_HEIGHT = 600;
+
+double Now() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
 
 int Fail(const QString& text) {
     std::fprintf(stderr, "kestrel_capture_once: %s\n", text.toLocal8Bit().constData());
@@ -24,8 +34,14 @@ int Fail(const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    double stamps[5] = {Now(), 0, 0, 0, 0};  // main, connected, grabbed, saved, end
+    const bool phases = argc > 1 && std::strcmp(argv[1], "--phases") == 0;
+    if (phases) {
+        --argc;
+        ++argv;
+    }
     if (argc != 2 && argc != 4) {
-        std::fprintf(stderr, "usage: kestrel_capture_once OUTPUT.bmp [WIDTH HEIGHT]\n");
+        std::fprintf(stderr, "usage: kestrel_capture_once [--phases] OUTPUT.bmp [WIDTH HEIGHT]\n");
         return 2;
     }
     const int width = argc == 4 ? std::atoi(argv[2]) : DEFAULT_WIDTH;
@@ -38,6 +54,7 @@ int main(int argc, char** argv) {
     auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && roots.rem > 0; ++i) xcb_screen_next(&roots);
     xcb_screen_t* screen = roots.data;
+    stamps[1] = Now();
 
     int status = 0;
     {
@@ -48,14 +65,21 @@ int main(int argc, char** argv) {
         if (!image) {
             status = Fail(image.Error().Text());
         } else {
+            stamps[2] = Now();
             const Capture::Picture picture = Capture::CreateBitmapPicture(
                 std::move(image.Value().Pixels), std::move(image.Value().Colors));
             if (const auto failed =
                     Capture::SavePictureAsBmp(picture, QString::fromLocal8Bit(argv[1]))) {
                 status = Fail(failed->Text());
             }
+            stamps[3] = Now();
         }
     }
     xcb_disconnect(connection);
+    stamps[4] = Now();
+    if (phases && status == 0) {
+        std::printf("phases=%.3f %.3f %.3f %.3f %.3f\n", stamps[0], stamps[1], stamps[2], stamps[3],
+                    stamps[4]);
+    }
     return status;
 }
