@@ -840,7 +840,7 @@ void WriteMarkdown(const Options& options, const Report& report,
            "root -resize WxH! out.bmp` (ImageMagick); `scrot -o -t WxH shot.bmp` (scrot's own "
            "thumbnail, written as a BMP beside the full-size shot); `scrot -o shot.png` then "
            "`convert shot.png -resize WxH! out.bmp`; `maim shot.png` then the same `convert`. "
-           "ImageMagick and scrot are Debian's (/usr/bin).\n"
+           "Every tool is Debian's own copy in /usr/bin.\n"
            "- Ratio: the fastest peer's median over Kestrel's whole-process median.\n"
            "- PSNR: Kestrel's last file against the exact area average of the same screen, "
            "read back through plain GetImage and averaged here in double precision, rounded "
