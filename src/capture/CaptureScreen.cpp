@@ -7,10 +7,6 @@ namespace Capture {
 
 using KestrelMain::AppState;
 
-Picture CreateBitmapPicture(Platform::Bitmap bitmap, std::optional<Platform::Palette> palette) {
-    return Picture(std::move(bitmap), std::move(palette));
-}
-
 Platform::Result<Picture> CaptureScreen() {
     const auto screen = Platform::PrimaryScreen();
     if (!screen)

@@ -1,8 +1,6 @@
 #include "platform/Pointer.h"
 
 #include "platform/GrabXcb.h"
-#include "platform/X11Connection.h"
-#include "platform/X11Session.h"
 
 #include <cstdlib>
 
@@ -26,14 +24,6 @@ Result<PointerPosition> PointerOnPrimaryMonitor(xcb_connection_t* connection,
                                    std::int32_t{pointer->root_y} - (*monitor).Y};
     std::free(pointer);
     return position;
-}
-
-Result<PointerPosition> PointerOnPrimaryScreen() {
-    const X11Handles x = X11();
-    if (x.Connection == nullptr) {
-        return NoX11Failure(QStringLiteral("Cannot read the pointer position"));
-    }
-    return PointerOnPrimaryMonitor(x.Connection, x.Screen);
 }
 
 }  // namespace Platform

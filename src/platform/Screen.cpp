@@ -1,8 +1,6 @@
 #include "platform/Screen.h"
 
 #include "platform/GrabXcb.h"
-#include "platform/X11Connection.h"
-#include "platform/X11Session.h"
 
 #include <xcb/randr.h>
 
@@ -108,13 +106,6 @@ Result<ScreenRect> WindowAreaOnRoot(xcb_connection_t* connection, xcb_screen_t* 
     if (!moved)
         return lost;
     return ScreenRect{moved->dst_x, moved->dst_y, area.Width, area.Height};
-}
-
-Result<ScreenRect> PrimaryScreen() {
-    const X11Handles x = X11();
-    if (x.Connection == nullptr)
-        return NoX11Failure(QStringLiteral("Cannot find the primary screen"));
-    return PrimaryMonitorRect(x.Connection, x.Screen);
 }
 
 }  // namespace Platform

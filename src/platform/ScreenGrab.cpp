@@ -2,8 +2,6 @@
 
 #include "platform/FileSizeSignal.h"
 #include "platform/GrabXcb.h"
-#include "platform/X11Connection.h"
-#include "platform/X11Session.h"
 
 #include <xcb/shm.h>
 
@@ -513,28 +511,6 @@ Result<ScaledImage> ScreenGrabber::Grab(const ScreenRect& area, int outputWidth,
         }
         return reader.Failed() ? *reader.Failed() : LostConnection();
     }
-}
-
-WindowId DesktopWindow() {
-    const X11Handles x = X11();
-    return x.Screen != nullptr ? x.Screen->root : 0;
-}
-
-Result<ScaledImage> GrabWindowArea(WindowId window, bool clientArea, ScreenRect area,
-                                   int outputWidth, int outputHeight) {
-    const X11Handles x = X11();
-    if (x.Connection == nullptr)
-        return NoX11Failure(QStringLiteral("Cannot grab the screen"));
-    // One grabber for the run: its shared-memory segment and weights are kept.
-    static std::unique_ptr<ScreenGrabber> grabber;
-    if (!grabber || grabber->Connection() != x.Connection || grabber->Screen() != x.Screen) {
-        grabber = std::make_unique<ScreenGrabber>(x.Connection, x.Screen);
-    }
-    const auto onRoot = WindowAreaOnRoot(x.Connection, x.Screen,
-                                         window == 0 ? x.Screen->root : window, clientArea, area);
-    if (!onRoot)
-        return onRoot.Error();
-    return grabber->Grab(*onRoot, outputWidth, outputHeight);
 }
 
 }  // namespace Platform

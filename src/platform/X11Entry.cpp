@@ -1,0 +1,53 @@
+// The screen, the pointer and the grab on Qt's own connection: the entry points the
+// program calls (Screen.h, Pointer.h, ScreenGrab.h). They hand Qt's connection and screen
+// to the pure XCB code (GrabXcb.h), which never asks Qt for them, so that code links
+// without QtGui.
+#include "platform/GrabXcb.h"
+#include "platform/Pointer.h"
+#include "platform/Screen.h"
+#include "platform/ScreenGrab.h"
+#include "platform/X11Connection.h"
+#include "platform/X11Session.h"
+
+#include <memory>
+
+namespace Platform {
+
+Result<ScreenRect> PrimaryScreen() {
+    const X11Handles x = X11();
+    if (x.Connection == nullptr)
+        return NoX11Failure(QStringLiteral("Cannot find the primary screen"));
+    return PrimaryMonitorRect(x.Connection, x.Screen);
+}
+
+Result<PointerPosition> PointerOnPrimaryScreen() {
+    const X11Handles x = X11();
+    if (x.Connection == nullptr) {
+        return NoX11Failure(QStringLiteral("Cannot read the pointer position"));
+    }
+    return PointerOnPrimaryMonitor(x.Connection, x.Screen);
+}
+
+WindowId DesktopWindow() {
+    const X11Handles x = X11();
+    return x.Screen != nullptr ? x.Screen->root : 0;
+}
+
+Result<ScaledImage> GrabWindowArea(WindowId window, bool clientArea, ScreenRect area,
+                                   int outputWidth, int outputHeight) {
+    const X11Handles x = X11();
+    if (x.Connection == nullptr)
+        return NoX11Failure(QStringLiteral("Cannot grab the screen"));
+    // One grabber for the run: its shared-memory segment and weights are kept.
+    static std::unique_ptr<ScreenGrabber> grabber;
+    if (!grabber || grabber->Connection() != x.Connection || grabber->Screen() != x.Screen) {
+        grabber = std::make_unique<ScreenGrabber>(x.Connection, x.Screen);
+    }
+    const auto onRoot = WindowAreaOnRoot(x.Connection, x.Screen,
+                                         window == 0 ? x.Screen->root : window, clientArea, area);
+    if (!onRoot)
+        return onRoot.Error();
+    return grabber->Grab(*onRoot, outputWidth, outputHeight);
+}
+
+}  // namespace Platform
