@@ -35,6 +35,8 @@ public:
 
     Status GrabAll();
     void UngrabAll();
+    // Grabs again when the F key or the Num Lock modifier has moved.
+    void FollowMappingChange();
 
     int Pending = 0;
 
@@ -43,6 +45,7 @@ private:
     xcb_timestamp_t lastRelease_ = 0;
     std::vector<Grab> grabs_;
     std::vector<xcb_keycode_t> keycodes_;
+    std::uint16_t numLock_ = 0;
     std::uint8_t xkbEventBase_ = 0;
 };
 
@@ -81,6 +84,19 @@ bool KeyIsDown(xcb_connection_t* connection, xcb_keycode_t keycode) {
     return down;
 }
 
+std::vector<xcb_keycode_t> KeycodesOfF(xcb_connection_t* connection) {
+    std::vector<xcb_keycode_t> keycodes;
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);
+    if (symbols != nullptr) {
+        if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, KEYSYM_F_LOWER)) {
+            for (xcb_keycode_t* c = codes; *c != XCB_NO_SYMBOL; ++c) keycodes.push_back(*c);
+            std::free(codes);
+        }
+        xcb_key_symbols_free(symbols);
+    }
+    return keycodes;
+}
+
 Status HotKeyFilter::GrabAll() {
     const X11Handles x = X11();
     if (x.Connection == nullptr) return NoX11Failure(QStringLiteral("Cannot register Ctrl+F"));
@@ -91,21 +107,13 @@ Status HotKeyFilter::GrabAll() {
         std::free(xkb);
     }
 
-    keycodes_.clear();
-    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(x.Connection);
-    if (symbols != nullptr) {
-        if (xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, KEYSYM_F_LOWER)) {
-            for (xcb_keycode_t* c = codes; *c != XCB_NO_SYMBOL; ++c) keycodes_.push_back(*c);
-            std::free(codes);
-        }
-        xcb_key_symbols_free(symbols);
-    }
+    keycodes_ = KeycodesOfF(x.Connection);
     if (keycodes_.empty()) {
         return Failure{QStringLiteral("Cannot register Ctrl+F"), QString(),
                        QStringLiteral("the keyboard has no F key")};
     }
 
-    const std::uint16_t numLock = NumLockMask(x.Connection);
+    const std::uint16_t numLock = numLock_ = NumLockMask(x.Connection);
     QList<std::uint16_t> variants{0, XCB_MOD_MASK_LOCK};
     if (numLock != 0 && numLock != XCB_MOD_MASK_LOCK) {
         variants << numLock << static_cast<std::uint16_t>(numLock | XCB_MOD_MASK_LOCK);
@@ -188,14 +196,21 @@ bool HotKeyFilter::nativeEventFilter(const QByteArray& eventType, void* message,
         xkbEventBase_ != 0 && type == xkbEventBase_ &&
         (reinterpret_cast<const std::uint8_t*>(event)[1] == XKB_NEW_KEYBOARD_NOTIFY ||
          reinterpret_cast<const std::uint8_t*>(event)[1] == XKB_MAP_NOTIFY);
-    if ((coreMappingChange || xkbMappingChange) && !grabs_.empty()) {
-        // The F key or the Num Lock modifier may have moved: grab again where they are now.
-        UngrabAll();
-        if (Status failed = GrabAll()) {
-            std::fprintf(stderr, "kestrel: %s\n", failed->Text().toLocal8Bit().constData());
-        }
-    }
+    if ((coreMappingChange || xkbMappingChange) && !grabs_.empty()) FollowMappingChange();
     return false;  // Qt updates its own keymap from the same event
+}
+
+void HotKeyFilter::FollowMappingChange() {
+    // The server announces a new keyboard whenever input switches devices (XTest, a second
+    // keyboard), mostly with the same map. Dropping the grabs then would let a Ctrl+F in
+    // the gap reach the focused window, so grab again only when the keys really moved.
+    const X11Handles x = X11();
+    if (x.Connection == nullptr) return;
+    if (KeycodesOfF(x.Connection) == keycodes_ && NumLockMask(x.Connection) == numLock_) return;
+    UngrabAll();
+    if (Status failed = GrabAll()) {
+        std::fprintf(stderr, "kestrel: %s\n", failed->Text().toLocal8Bit().constData());
+    }
 }
 
 }  // namespace

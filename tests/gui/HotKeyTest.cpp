@@ -99,6 +99,37 @@ TEST_F(HotKey, TheWaitDoesNotBlockWhileAPressIsPending) {
     EXPECT_TRUE(Platform::TakeHotKeyPress());
 }
 
+TEST_F(HotKey, FollowsTheFKeyWhenTheKeyboardMapChanges) {
+    xcb_connection_t* c = input_.Connection();
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const xcb_keycode_t oldCode = input_.Keycode(KEY_F);
+    const xcb_keycode_t newCode = setup->max_keycode;
+    auto* mapping = xcb_get_keyboard_mapping_reply(
+        c, xcb_get_keyboard_mapping(c, oldCode, 1), nullptr);
+    ASSERT_NE(mapping, nullptr);
+    const std::uint8_t perCode = mapping->keysyms_per_keycode;
+    std::free(mapping);
+
+    // F moves to the last keycode; its old key now types q.
+    std::vector<xcb_keysym_t> f(perCode, 0), q(perCode, 0);
+    f[0] = 0x66, f[1] = 0x46;
+    q[0] = 0x71, q[1] = 0x51;
+    xcb_change_keyboard_mapping(c, 1, newCode, perCode, f.data());
+    xcb_change_keyboard_mapping(c, 1, oldCode, perCode, q.data());
+    input_.Sync();
+    ASSERT_EQ(input_.Keycode(KEY_F), newCode);
+
+    // Until Kestrel has followed, a press goes to the focused window and is simply lost.
+    ASSERT_TRUE(WaitUntil([&] {
+        input_.PressCtrlF();
+        return WaitUntil([] { return Platform::HotKeyPressPending(); }, 300ms);
+    }, 10s));
+    while (Platform::TakeHotKeyPress()) {
+    }
+    input_.PressCtrlF();
+    EXPECT_EQ(DrainPresses(input_, 1), 0);
+}
+
 TEST(HotKeyHeldElsewhere, RegistrationFailsAndLeavesNoGrabBehind) {
     XInput other(TestDisplay());
     xcb_connection_t* c = other.Connection();
