@@ -38,7 +38,8 @@ void StartUp() {
     Ui::MainForm& form = Ui::MainForm::Instance();
     if (AppState.HotkeyActive == 1) {
         // The caption says what was asked for; a refused grab is only noted on stderr.
-        if (auto failed = Platform::RegisterHotKey()) Platform::ReportToStderr(failed->Text());
+        if (auto failed = Platform::RegisterHotKey())
+            Platform::ReportToStderr(failed->Text());
         form.HotkeyLbl->setText(QString::fromLatin1(CAPTION_HOTKEY_ON));
     } else {
         form.HotkeyLbl->setText(QString::fromLatin1(CAPTION_HOTKEY_OFF));
@@ -46,7 +47,8 @@ void StartUp() {
 
     form.show();
     const bool intervalSet = ApplyTimerPeriod();
-    if (AppState.UseTimer == 1 && intervalSet) form.Timer1->SetEnabled(true);
+    if (AppState.UseTimer == 1 && intervalSet)
+        form.Timer1->SetEnabled(true);
 }
 
 void Main() {
@@ -56,12 +58,15 @@ void Main() {
 }
 
 void RunMessageLoop() {
-    if (AppState.QuitRequested != STATE_FALSE) return;
+    if (AppState.QuitRequested != STATE_FALSE)
+        return;
     for (;;) {
         Platform::WaitMessage();
-        if (AppState.HotkeyActive == 1 && Platform::TakeHotKeyPress()) Capture::MakeCapture();
+        if (AppState.HotkeyActive == 1 && Platform::TakeHotKeyPress())
+            Capture::MakeCapture();
         Platform::DoEvents();
-        if (AppState.QuitRequested != STATE_FALSE) return;
+        if (AppState.QuitRequested != STATE_FALSE)
+            return;
     }
 }
 

@@ -13,38 +13,45 @@ namespace KestrelMain {
 
 QString DefaultBasePath() {
     QString path = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (path.isEmpty() || !Platform::FolderExists(path)) path = QDir::homePath();
-    if (!path.endsWith(u'/')) path += u'/';
+    if (path.isEmpty() || !Platform::FolderExists(path))
+        path = QDir::homePath();
+    if (!path.endsWith(u'/'))
+        path += u'/';
     return path;
 }
 
 StoredInt16 Int16FromStore(const QString& text, std::int16_t defaultValue) {
     const auto number = Platform::ParseNumber(text, Platform::NumberText::Stored);
-    if (!number) return {defaultValue, QStringLiteral("is not a number")};
+    if (!number)
+        return {defaultValue, QStringLiteral("is not a number")};
     const auto value = Platform::ToInt16(*number);
-    if (!value) return {defaultValue, QStringLiteral("does not fit in -32768..32767")};
+    if (!value)
+        return {defaultValue, QStringLiteral("does not fit in -32768..32767")};
     return {*value, QString()};
 }
 
 StoredSingle SingleFromStore(const QString& text, float defaultValue) {
     const auto number = Platform::ParseNumber(text, Platform::NumberText::Stored);
-    if (!number) return {defaultValue, QStringLiteral("is not a number")};
+    if (!number)
+        return {defaultValue, QStringLiteral("is not a number")};
     const auto value = Platform::ToSingle(*number);
-    if (!value) return {defaultValue, QStringLiteral("does not fit in single precision")};
+    if (!value)
+        return {defaultValue, QStringLiteral("does not fit in single precision")};
     return {*value, QString()};
 }
 
 namespace {
 
 void Store(const QString& key, const QString& text) {
-    if (auto failed = Platform::WriteSetting(key, text)) Platform::ReportFailure(*failed);
+    if (auto failed = Platform::WriteSetting(key, text))
+        Platform::ReportFailure(*failed);
 }
 
 void ReportReplaced(const QString& key, const QString& text, const QString& problem,
                     const QString& replacement) {
-    Platform::ReportToStderr(QStringLiteral("the stored %1 \u201C%2\u201D %3; using %4 (%5)")
-                                 .arg(key, text, problem, replacement,
-                                      Platform::SettingsFilePath()));
+    Platform::ReportToStderr(
+        QStringLiteral("the stored %1 \u201C%2\u201D %3; using %4 (%5)")
+            .arg(key, text, problem, replacement, Platform::SettingsFilePath()));
 }
 
 std::int16_t LoadInt16(const QString& key, std::int16_t defaultValue) {
@@ -87,7 +94,8 @@ void LoadSettings() {
 
     AppState.HotkeyActive = DEFAULT_USE_HOTKEY;
     AppState.HotkeyActive = LoadInt16(KEY_USE_HOTKEY, AppState.HotkeyActive);
-    if (auto failed = batch.Commit()) Platform::ReportFailure(*failed);
+    if (auto failed = batch.Commit())
+        Platform::ReportFailure(*failed);
 }
 
 }  // namespace KestrelMain

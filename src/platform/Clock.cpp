@@ -7,6 +7,8 @@ ClockReading FormatClock(const QDateTime& moment) {
                         moment.toString(QStringLiteral("HHmmss"))};
 }
 
-ClockReading ReadClock() { return FormatClock(QDateTime::currentDateTime()); }
+ClockReading ReadClock() {
+    return FormatClock(QDateTime::currentDateTime());
+}
 
 }  // namespace Platform

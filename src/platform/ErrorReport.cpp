@@ -20,13 +20,14 @@ void ReportToStderr(const QString& line) {
 void ReportFailure(const Failure& failure) {
     const QString text = failure.Text();
     ReportToStderr(text);
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return;
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+        return;
 
     // Modeless, so the handler that hit the failure runs to completion and captures never
     // nest inside a message box's own event loop.
     if (shownBox.isNull()) {
-        shownBox = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text,
-                                   QMessageBox::Ok);
+        shownBox =
+            new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text, QMessageBox::Ok);
         shownBox->setAttribute(Qt::WA_DeleteOnClose);
         shownBox->setModal(false);
         shownBox->setWindowModality(Qt::NonModal);

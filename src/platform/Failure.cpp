@@ -6,8 +6,10 @@ namespace Platform {
 
 QString Failure::Text() const {
     QString text = What;
-    if (!Path.isEmpty()) text += QStringLiteral(" \u201C%1\u201D").arg(Path);
-    if (!Reason.isEmpty()) text += QStringLiteral(": ") + Reason;
+    if (!Path.isEmpty())
+        text += QStringLiteral(" \u201C%1\u201D").arg(Path);
+    if (!Reason.isEmpty())
+        text += QStringLiteral(": ") + Reason;
     return text;
 }
 

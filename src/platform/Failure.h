@@ -25,7 +25,7 @@ using Status = std::optional<Failure>;
 // A value or the failure that prevented it.
 template <class T>
 class Result {
-public:
+  public:
     Result(T value) : state_(std::move(value)) {}
     Result(Failure failure) : state_(std::move(failure)) {}
 
@@ -36,7 +36,7 @@ public:
     const T& operator*() const { return Value(); }
     const Failure& Error() const { return std::get<1>(state_); }
 
-private:
+  private:
     std::variant<T, Failure> state_;
 };
 

@@ -2,8 +2,8 @@
 
 #include <QFile>
 
-#include <cerrno>
 #include <sys/stat.h>
+#include <cerrno>
 
 namespace Platform {
 
@@ -18,7 +18,8 @@ Status CreateOneDirectory(const QString& path) {
 }
 
 bool FolderExists(const QString& path) {
-    if (path.isEmpty()) return false;
+    if (path.isEmpty())
+        return false;
     struct stat info {};
     return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }

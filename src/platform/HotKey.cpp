@@ -30,7 +30,7 @@ struct Grab {
 };
 
 class HotKeyFilter : public QAbstractNativeEventFilter {
-public:
+  public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override;
 
     Status GrabAll();
@@ -40,7 +40,7 @@ public:
 
     int Pending = 0;
 
-private:
+  private:
     bool held_ = false;
     xcb_timestamp_t lastRelease_ = 0;
     std::vector<Grab> grabs_;
@@ -54,10 +54,11 @@ HotKeyFilter* filter = nullptr;
 std::uint16_t NumLockMask(xcb_connection_t* connection) {
     std::uint16_t mask = 0;
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);
-    if (symbols == nullptr) return 0;
+    if (symbols == nullptr)
+        return 0;
     xcb_keycode_t* numLockCodes = xcb_key_symbols_get_keycode(symbols, KEYSYM_NUM_LOCK);
-    xcb_get_modifier_mapping_reply_t* map = xcb_get_modifier_mapping_reply(
-        connection, xcb_get_modifier_mapping(connection), nullptr);
+    xcb_get_modifier_mapping_reply_t* map =
+        xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr);
     if (map != nullptr && numLockCodes != nullptr) {
         const xcb_keycode_t* codes = xcb_get_modifier_mapping_keycodes(map);
         const int perModifier = map->keycodes_per_modifier;
@@ -65,7 +66,8 @@ std::uint16_t NumLockMask(xcb_connection_t* connection) {
             for (int k = 0; k < perModifier; ++k) {
                 const xcb_keycode_t code = codes[modifier * perModifier + k];
                 for (xcb_keycode_t* n = numLockCodes; code != 0 && *n != XCB_NO_SYMBOL; ++n) {
-                    if (*n == code) mask |= static_cast<std::uint16_t>(1u << modifier);
+                    if (*n == code)
+                        mask |= static_cast<std::uint16_t>(1u << modifier);
                 }
             }
         }
@@ -99,11 +101,13 @@ std::vector<xcb_keycode_t> KeycodesOfF(xcb_connection_t* connection) {
 
 Status HotKeyFilter::GrabAll() {
     const X11Handles x = X11();
-    if (x.Connection == nullptr) return NoX11Failure(QStringLiteral("Cannot register Ctrl+F"));
+    if (x.Connection == nullptr)
+        return NoX11Failure(QStringLiteral("Cannot register Ctrl+F"));
 
     if (xcb_query_extension_reply_t* xkb = xcb_query_extension_reply(
             x.Connection, xcb_query_extension(x.Connection, 9, "XKEYBOARD"), nullptr)) {
-        if (xkb->present) xkbEventBase_ = xkb->first_event;
+        if (xkb->present)
+            xkbEventBase_ = xkb->first_event;
         std::free(xkb);
     }
 
@@ -125,10 +129,9 @@ Status HotKeyFilter::GrabAll() {
             const Grab grab{code, static_cast<std::uint16_t>(XCB_MOD_MASK_CONTROL | variant)};
             // owner_events false: the press goes to the root window even when one of
             // Kestrel's own windows has the focus, so it never reaches a text box.
-            requests.emplace_back(grab, xcb_grab_key_checked(x.Connection, 0, x.Screen->root,
-                                                             grab.Modifiers, grab.Keycode,
-                                                             XCB_GRAB_MODE_ASYNC,
-                                                             XCB_GRAB_MODE_ASYNC));
+            requests.emplace_back(
+                grab, xcb_grab_key_checked(x.Connection, 0, x.Screen->root, grab.Modifiers,
+                                           grab.Keycode, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
         }
     }
     bool refused = false;
@@ -155,14 +158,15 @@ void HotKeyFilter::UngrabAll() {
             xcb_ungrab_key(x.Connection, grab.Keycode, x.Screen->root, grab.Modifiers);
         }
         // A round trip, so the keys are free for other clients once this returns.
-        std::free(xcb_get_input_focus_reply(x.Connection, xcb_get_input_focus(x.Connection),
-                                            nullptr));
+        std::free(
+            xcb_get_input_focus_reply(x.Connection, xcb_get_input_focus(x.Connection), nullptr));
     }
     grabs_.clear();
 }
 
 bool HotKeyFilter::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
-    if (eventType != "xcb_generic_event_t") return false;
+    if (eventType != "xcb_generic_event_t")
+        return false;
     auto* event = static_cast<xcb_generic_event_t*>(message);
     const std::uint8_t type = event->response_type & 0x7f;
 
@@ -171,7 +175,8 @@ bool HotKeyFilter::nativeEventFilter(const QByteArray& eventType, void* message,
         const X11Handles x = X11();
         bool ours = false;
         for (const Grab& grab : grabs_) ours = ours || grab.Keycode == key->detail;
-        if (!ours || x.Screen == nullptr || key->event != x.Screen->root) return false;
+        if (!ours || x.Screen == nullptr || key->event != x.Screen->root)
+            return false;
 
         if (type == XCB_KEY_RELEASE) {
             held_ = false;
@@ -184,7 +189,8 @@ bool HotKeyFilter::nativeEventFilter(const QByteArray& eventType, void* message,
             const bool repeat =
                 held_ || (key->time == lastRelease_ && KeyIsDown(x.Connection, key->detail));
             held_ = true;
-            if (!repeat) ++Pending;
+            if (!repeat)
+                ++Pending;
         }
         return true;
     }
@@ -196,7 +202,8 @@ bool HotKeyFilter::nativeEventFilter(const QByteArray& eventType, void* message,
         xkbEventBase_ != 0 && type == xkbEventBase_ &&
         (reinterpret_cast<const std::uint8_t*>(event)[1] == XKB_NEW_KEYBOARD_NOTIFY ||
          reinterpret_cast<const std::uint8_t*>(event)[1] == XKB_MAP_NOTIFY);
-    if ((coreMappingChange || xkbMappingChange) && !grabs_.empty()) FollowMappingChange();
+    if ((coreMappingChange || xkbMappingChange) && !grabs_.empty())
+        FollowMappingChange();
     return false;  // Qt updates its own keymap from the same event
 }
 
@@ -205,8 +212,10 @@ void HotKeyFilter::FollowMappingChange() {
     // keyboard), mostly with the same map. Dropping the grabs then would let a Ctrl+F in
     // the gap reach the focused window, so grab again only when the keys really moved.
     const X11Handles x = X11();
-    if (x.Connection == nullptr) return;
-    if (KeycodesOfF(x.Connection) == keycodes_ && NumLockMask(x.Connection) == numLock_) return;
+    if (x.Connection == nullptr)
+        return;
+    if (KeycodesOfF(x.Connection) == keycodes_ && NumLockMask(x.Connection) == numLock_)
+        return;
     UngrabAll();
     if (Status failed = GrabAll()) {
         std::fprintf(stderr, "kestrel: %s\n", failed->Text().toLocal8Bit().constData());
@@ -223,10 +232,13 @@ Status RegisterHotKey() {
     return filter->GrabAll();
 }
 
-bool HotKeyPressPending() { return filter != nullptr && filter->Pending > 0; }
+bool HotKeyPressPending() {
+    return filter != nullptr && filter->Pending > 0;
+}
 
 bool TakeHotKeyPress() {
-    if (!HotKeyPressPending()) return false;
+    if (!HotKeyPressPending())
+        return false;
     --filter->Pending;
     return true;
 }

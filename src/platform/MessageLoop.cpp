@@ -9,7 +9,8 @@
 namespace Platform {
 
 void WaitMessage() {
-    if (HotKeyPressPending()) return;
+    if (HotKeyPressPending())
+        return;
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 

@@ -11,26 +11,32 @@ namespace Platform {
 
 namespace {
 
-bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
 
 // Checks the shape of a plain decimal number in ASCII with "." as its separator.
 bool HasNumberShape(const std::string& s) {
     std::size_t i = 0;
     const std::size_t n = s.size();
-    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    if (i < n && (s[i] == '+' || s[i] == '-'))
+        ++i;
     std::size_t digits = 0;
     while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
     if (i < n && s[i] == '.') {
         ++i;
         while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++digits;
     }
-    if (digits == 0) return false;
+    if (digits == 0)
+        return false;
     if (i < n && (s[i] == 'e' || s[i] == 'E')) {
         ++i;
-        if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+        if (i < n && (s[i] == '+' || s[i] == '-'))
+            ++i;
         std::size_t expDigits = 0;
         while (i < n && s[i] >= '0' && s[i] <= '9') ++i, ++expDigits;
-        if (expDigits == 0) return false;
+        if (expDigits == 0)
+            return false;
     }
     return i == n;
 }
@@ -41,12 +47,14 @@ std::optional<double> ParseNumber(const QString& text, NumberText kind, QChar lo
     qsizetype begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin])) ++begin;
     while (end > begin && IsBlank(text[end - 1])) --end;
-    if (begin == end || end - begin > 400) return std::nullopt;
+    if (begin == end || end - begin > 400)
+        return std::nullopt;
 
     QChar localPoint = localeDecimalPoint;
     if (kind == NumberText::Typed && localPoint.isNull()) {
         const QString point = QLocale::system().decimalPoint();
-        if (point.size() == 1) localPoint = point[0];
+        if (point.size() == 1)
+            localPoint = point[0];
     }
 
     std::string ascii;
@@ -63,11 +71,13 @@ std::optional<double> ParseNumber(const QString& text, NumberText kind, QChar lo
             return std::nullopt;
         }
     }
-    if (separators > 1 || !HasNumberShape(ascii)) return std::nullopt;
+    if (separators > 1 || !HasNumberShape(ascii))
+        return std::nullopt;
 
     const char* first = ascii.data();
     const char* last = ascii.data() + ascii.size();
-    if (*first == '+') ++first;  // from_chars takes no leading plus
+    if (*first == '+')
+        ++first;  // from_chars takes no leading plus
     double value = 0;
     const auto [ptr, ec] = std::from_chars(first, last, value);
     if (ec == std::errc::result_out_of_range) {
@@ -75,11 +85,13 @@ std::optional<double> ParseNumber(const QString& text, NumberText kind, QChar lo
         const bool negative = *first == '-';
         const std::size_t ePos = ascii.find_first_of("eE");
         const bool tinyExponent = ePos != std::string::npos && ascii[ePos + 1] == '-';
-        if (tinyExponent) return negative ? -0.0 : 0.0;
+        if (tinyExponent)
+            return negative ? -0.0 : 0.0;
         return negative ? -std::numeric_limits<double>::infinity()
                         : std::numeric_limits<double>::infinity();
     }
-    if (ec != std::errc() || ptr != last) return std::nullopt;
+    if (ec != std::errc() || ptr != last)
+        return std::nullopt;
     return value;
 }
 
@@ -93,7 +105,8 @@ Failure OverflowFailure(const QString& what) {
 
 template <class Int>
 static Result<Int> RoundToInteger(double value, const char* what) {
-    if (!std::isfinite(value)) return OverflowFailure(QString::fromLatin1(what));
+    if (!std::isfinite(value))
+        return OverflowFailure(QString::fromLatin1(what));
     // nearbyint uses the current rounding mode, which is round-to-nearest-even here.
     const double rounded = std::nearbyint(value);
     if (rounded < static_cast<double>(std::numeric_limits<Int>::min()) ||
@@ -122,7 +135,8 @@ Result<float> ToSingle(double value) {
 QString SingleToText(float value) {
     char buffer[64];
     const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-    if (ec != std::errc()) return QStringLiteral("0");
+    if (ec != std::errc())
+        return QStringLiteral("0");
     return QString::fromLatin1(buffer, ptr - buffer);
 }
 
@@ -132,7 +146,8 @@ Result<std::int32_t> TimerIntervalFromPeriod(float periodSeconds) {
         return OverflowFailure(QStringLiteral("The timer interval is out of range"));
     }
     auto interval = ToInt32(static_cast<double>(product));
-    if (!interval) return OverflowFailure(QStringLiteral("The timer interval is out of range"));
+    if (!interval)
+        return OverflowFailure(QStringLiteral("The timer interval is out of range"));
     if (*interval < 0) {
         return Failure{QStringLiteral("The timer interval is out of range"), QString(),
                        QStringLiteral("a negative interval cannot be timed")};

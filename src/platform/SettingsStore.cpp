@@ -12,13 +12,15 @@ namespace {
 
 // An organisation name alone puts the file at $XDG_CONFIG_HOME/Kestrel.conf.
 class Store : public QSettings {
-public:
+  public:
     Store() : QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kestrel")) {
         setFallbacksEnabled(false);
     }
 };
 
-QString GroupKey(const QString& key) { return QStringLiteral("Settings/") + key; }
+QString GroupKey(const QString& key) {
+    return QStringLiteral("Settings/") + key;
+}
 
 Store* openBatch = nullptr;
 
@@ -31,7 +33,8 @@ Status AccessFailure(const QSettings& store, const QString& what) {
 QString ReadSetting(const QString& key, const QString& defaultText) {
     // Another QSettings on the same file would flush the batch's changes when it goes.
     std::optional<Store> own;
-    if (openBatch == nullptr) own.emplace();
+    if (openBatch == nullptr)
+        own.emplace();
     Store& store = openBatch != nullptr ? *openBatch : *own;
     const QVariant value = store.value(GroupKey(key));
     static bool damageReported = false;
@@ -41,9 +44,11 @@ QString ReadSetting(const QString& key, const QString& defaultText) {
                                       "they are left as they are")
                            .arg(store.fileName()));
     }
-    if (!value.isValid()) return defaultText;
+    if (!value.isValid())
+        return defaultText;
     // A hand-edited value with an unquoted comma reads back as a list; keep its text.
-    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(u',');
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(u',');
     return value.toString();
 }
 
@@ -64,7 +69,8 @@ Status WriteSetting(const QString& key, const QString& text) {
 }
 
 SettingsBatch::SettingsBatch() {
-    if (openBatch == nullptr) openBatch = new Store;
+    if (openBatch == nullptr)
+        openBatch = new Store;
 }
 
 SettingsBatch::~SettingsBatch() {
@@ -73,7 +79,8 @@ SettingsBatch::~SettingsBatch() {
 }
 
 Status SettingsBatch::Commit() {
-    if (openBatch == nullptr) return std::nullopt;
+    if (openBatch == nullptr)
+        return std::nullopt;
     openBatch->sync();
     if (openBatch->status() == QSettings::AccessError) {
         return AccessFailure(*openBatch, QStringLiteral("Cannot save the settings"));

@@ -19,7 +19,7 @@ Status WriteSetting(const QString& key, const QString& text);
 // the file together, in one atomic replacement, when the batch closes. Start-up writes its
 // six settings this way: one file write instead of six.
 class SettingsBatch {
-public:
+  public:
     SettingsBatch();
     ~SettingsBatch();
     SettingsBatch(const SettingsBatch&) = delete;

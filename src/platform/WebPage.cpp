@@ -5,6 +5,8 @@
 
 namespace Platform {
 
-void OpenWebPage(const QString& address) { QDesktopServices::openUrl(QUrl(address)); }
+void OpenWebPage(const QString& address) {
+    QDesktopServices::openUrl(QUrl(address));
+}
 
 }  // namespace Platform

@@ -25,13 +25,14 @@ using namespace std::chrono_literals;
 constexpr const char* MAIN_TITLE = "Screen Capture Utility";
 
 class StartupE2E : public testing::Test {
-protected:
+  protected:
     XvfbServer server_;
     PrivateEnvironment env_;
     XInput input_{server_.Display()};
 
     std::unique_ptr<KestrelProcess> Start(std::map<std::string, std::string> settings = {}) {
-        if (!settings.empty()) env_.WriteSettings(settings);
+        if (!settings.empty())
+            env_.WriteSettings(settings);
         auto process = std::make_unique<KestrelProcess>(env_, server_.Display());
         const auto window = WaitForWindow(input_.Connection(), MAIN_TITLE);
         EXPECT_TRUE(window.has_value()) << "no main window; stderr:\n" << process->Stderr();
@@ -69,8 +70,8 @@ TEST_F(StartupE2E, FirstStartWritesTheSettingsAndCreatesTheCaptureDirectory) {
     auto kestrel = Start();
     const fs::path dir = kestrel->FindCaptureDir();
     ASSERT_FALSE(dir.empty());
-    const auto named = QDateTime::fromString(
-        QString::fromStdString(dir.filename().string()), QStringLiteral("'KESTREL_'ddMMyyyy_HHmmss"));
+    const auto named = QDateTime::fromString(QString::fromStdString(dir.filename().string()),
+                                             QStringLiteral("'KESTREL_'ddMMyyyy_HHmmss"));
     EXPECT_TRUE(named.isValid()) << dir;
     EXPECT_LT(std::abs(named.secsTo(QDateTime::currentDateTime())), 60) << dir;
 
@@ -86,15 +87,17 @@ TEST_F(StartupE2E, IdleMeansNoProcessorTimeAndNoWakeUps) {
     long ticks = kestrel->CpuTicks();
     long switches = kestrel->ContextSwitches();
     auto since = std::chrono::steady_clock::now();
-    ASSERT_TRUE(WaitUntil([&] {
-        const long nowTicks = kestrel->CpuTicks(), nowSwitches = kestrel->ContextSwitches();
-        if (nowTicks != ticks || nowSwitches != switches) {
-            ticks = nowTicks;
-            switches = nowSwitches;
-            since = std::chrono::steady_clock::now();
-        }
-        return std::chrono::steady_clock::now() - since >= 1s;
-    }, 20s));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            const long nowTicks = kestrel->CpuTicks(), nowSwitches = kestrel->ContextSwitches();
+            if (nowTicks != ticks || nowSwitches != switches) {
+                ticks = nowTicks;
+                switches = nowSwitches;
+                since = std::chrono::steady_clock::now();
+            }
+            return std::chrono::steady_clock::now() - since >= 1s;
+        },
+        20s));
 
     const auto end = std::chrono::steady_clock::now() + 10s;
     WaitUntil([&] { return std::chrono::steady_clock::now() >= end || !kestrel->Running(); }, 11s);
@@ -153,9 +156,9 @@ TEST_F(StartupE2E, ASecondInstanceStartsWhileTheFirstHoldsCtrlF) {
     fs::create_directory(otherBase);
     env_.WriteSettings({{"UseHotkey", "1"}, {"BasePath", otherBase.string() + "/"}});
     KestrelProcess second(env_, server_.Display());
-    ASSERT_TRUE(WaitUntil([&] {
-        return second.Stderr().find("Cannot register Ctrl+F") != std::string::npos;
-    }, 15s)) << second.Stderr();
+    ASSERT_TRUE(WaitUntil(
+        [&] { return second.Stderr().find("Cannot register Ctrl+F") != std::string::npos; }, 15s))
+        << second.Stderr();
     EXPECT_TRUE(second.Running());
     EXPECT_TRUE(first->Running());
 }
@@ -168,9 +171,13 @@ TEST_F(StartupE2E, ACaptureDirectoryThatExistsIsReportedAndTheProgramRuns) {
                              now.addSecs(s).toString("'KESTREL_'ddMMyyyy_HHmmss").toStdString());
     }
     auto kestrel = Start();
-    EXPECT_TRUE(WaitUntil([&] {
-        return kestrel->Stderr().find("Cannot create the capture directory") != std::string::npos;
-    }, 10s)) << kestrel->Stderr();
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            return kestrel->Stderr().find("Cannot create the capture directory") !=
+                   std::string::npos;
+        },
+        10s))
+        << kestrel->Stderr();
     EXPECT_NE(kestrel->Stderr().find("File exists"), std::string::npos) << kestrel->Stderr();
     EXPECT_TRUE(kestrel->Running());
 }
@@ -178,9 +185,9 @@ TEST_F(StartupE2E, ACaptureDirectoryThatExistsIsReportedAndTheProgramRuns) {
 TEST_F(StartupE2E, WithoutX11TheHotKeySaysWhyAndNothingCrashes) {
     env_.WriteSettings({{"UseHotkey", "1"}});
     KestrelProcess kestrel(env_, server_.Display(), {{"QT_QPA_PLATFORM=offscreen"}});
-    EXPECT_TRUE(WaitUntil([&] {
-        return kestrel.Stderr().find("needs an X11 session") != std::string::npos;
-    }, 15s)) << kestrel.Stderr();
+    EXPECT_TRUE(WaitUntil(
+        [&] { return kestrel.Stderr().find("needs an X11 session") != std::string::npos; }, 15s))
+        << kestrel.Stderr();
     EXPECT_TRUE(kestrel.Running());
 }
 

@@ -20,13 +20,15 @@ using namespace std::chrono_literals;
 // Takes every press that arrives until no more come within a round trip and a moment.
 int DrainPresses(XInput& input, int expected) {
     input.Sync();
-    WaitUntil([&] {
-        // Count without taking, so a press still in flight is not missed.
-        int pending = 0;
-        while (Platform::TakeHotKeyPress()) ++pending;
-        expected -= pending;
-        return expected <= 0;
-    }, 5s);
+    WaitUntil(
+        [&] {
+            // Count without taking, so a press still in flight is not missed.
+            int pending = 0;
+            while (Platform::TakeHotKeyPress()) ++pending;
+            expected -= pending;
+            return expected <= 0;
+        },
+        5s);
     int extra = 0;
     input.Sync();
     WaitUntil([] { return false; }, 200ms);  // give a stray duplicate the chance to show
@@ -35,7 +37,7 @@ int DrainPresses(XInput& input, int expected) {
 }
 
 class HotKey : public testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_FALSE(Platform::RegisterHotKey()); }
     XInput input_{TestDisplay()};
 };
@@ -104,8 +106,8 @@ TEST_F(HotKey, FollowsTheFKeyWhenTheKeyboardMapChanges) {
     const xcb_setup_t* setup = xcb_get_setup(c);
     const xcb_keycode_t oldCode = input_.Keycode(KEY_F);
     const xcb_keycode_t newCode = setup->max_keycode;
-    auto* mapping = xcb_get_keyboard_mapping_reply(
-        c, xcb_get_keyboard_mapping(c, oldCode, 1), nullptr);
+    auto* mapping =
+        xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, oldCode, 1), nullptr);
     ASSERT_NE(mapping, nullptr);
     const std::uint8_t perCode = mapping->keysyms_per_keycode;
     std::free(mapping);
@@ -120,10 +122,12 @@ TEST_F(HotKey, FollowsTheFKeyWhenTheKeyboardMapChanges) {
     ASSERT_EQ(input_.Keycode(KEY_F), newCode);
 
     // Until Kestrel has followed, a press goes to the focused window and is simply lost.
-    ASSERT_TRUE(WaitUntil([&] {
-        input_.PressCtrlF();
-        return WaitUntil([] { return Platform::HotKeyPressPending(); }, 300ms);
-    }, 10s));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            input_.PressCtrlF();
+            return WaitUntil([] { return Platform::HotKeyPressPending(); }, 300ms);
+        },
+        10s));
     while (Platform::TakeHotKeyPress()) {
     }
     input_.PressCtrlF();
@@ -135,8 +139,7 @@ TEST(HotKeyHeldElsewhere, RegistrationFailsAndLeavesNoGrabBehind) {
     xcb_connection_t* c = other.Connection();
     auto grabCtrlF = [&](std::uint16_t modifiers) {
         return xcb_request_check(
-            c, xcb_grab_key_checked(c, 0, other.Root(), modifiers,
-                                    other.Keycode(KEY_F),
+            c, xcb_grab_key_checked(c, 0, other.Root(), modifiers, other.Keycode(KEY_F),
                                     XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
     };
     // The other client holds plain Ctrl+F only; Kestrel's Caps Lock variants would succeed.

@@ -25,7 +25,7 @@ TEST(SettingsLoad, FirstStartWritesAllSixDefaults) {
     EXPECT_EQ(AppState.HotkeyActive, 0);
 
     const std::map<std::string, std::string> expected{
-        {"BasePath", pictures}, {"UseTimer", "0"},     {"TimerPeriod", "2"},
+        {"BasePath", pictures}, {"UseTimer", "0"},       {"TimerPeriod", "2"},
         {"OutputWidth", "800"}, {"OutputHeight", "600"}, {"UseHotkey", "0"}};
     EXPECT_EQ(TestEnvironment().ReadSettings(), expected);
 }
@@ -39,7 +39,7 @@ TEST(SettingsLoad, WithoutPicturesTheHomeDirectoryIsTheDefault) {
 
 TEST(SettingsLoad, StoredValuesAreReadAndWrittenBackUnchanged) {
     const std::map<std::string, std::string> stored{
-        {"BasePath", "/srv/shots"}, {"UseTimer", "1"},       {"TimerPeriod", "0.5"},
+        {"BasePath", "/srv/shots"}, {"UseTimer", "1"},      {"TimerPeriod", "0.5"},
         {"OutputWidth", "1024"},    {"OutputHeight", "-7"}, {"UseHotkey", "1"}};
     TestEnvironment().WriteSettings(stored);
     KestrelMain::LoadSettings();

@@ -26,8 +26,8 @@ TEST(StartUp, CreatesTheCaptureDirectoryAndShowsItsPath) {
     EXPECT_EQ(form.DirLbl->text(), AppState.CaptureDir);
     EXPECT_TRUE(fs::is_directory(AppState.CaptureDir.toStdString()));
 
-    const QString prefix = QString::fromStdString(TestEnvironment().Pictures().string()) +
-                           QStringLiteral("/KESTREL_");
+    const QString prefix =
+        QString::fromStdString(TestEnvironment().Pictures().string()) + QStringLiteral("/KESTREL_");
     ASSERT_TRUE(AppState.CaptureDir.startsWith(prefix)) << AppState.CaptureDir.toStdString();
     const QDateTime named = QDateTime::fromString(AppState.CaptureDir.mid(prefix.size()),
                                                   QStringLiteral("ddMMyyyy_HHmmss"));

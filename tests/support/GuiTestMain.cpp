@@ -18,14 +18,19 @@ std::unique_ptr<XvfbServer> server;
 std::unique_ptr<PrivateEnvironment> environment;
 }  // namespace
 
-std::string TestDisplay() { return server->Display(); }
-PrivateEnvironment& TestEnvironment() { return *environment; }
+std::string TestDisplay() {
+    return server->Display();
+}
+PrivateEnvironment& TestEnvironment() {
+    return *environment;
+}
 
 }  // namespace TestSupport
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    if (testing::GTEST_FLAG(list_tests)) return RUN_ALL_TESTS();
+    if (testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
 
     using namespace TestSupport;
     server = std::make_unique<XvfbServer>();

@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 PrivateEnvironment::PrivateEnvironment() {
     std::string pattern = (fs::temp_directory_path() / "kestrel-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    if (mkdtemp(pattern.data()) == nullptr)
+        throw std::runtime_error("mkdtemp failed");
     root_ = pattern;
     fs::create_directories(Pictures());
     fs::create_directories(ConfigHome());
@@ -61,13 +62,13 @@ std::map<std::string, std::string> PrivateEnvironment::ReadSettings() const {
             continue;
         }
         const auto eq = line.find('=');
-        if (inSettings && eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+        if (inSettings && eq != std::string::npos)
+            values[line.substr(0, eq)] = line.substr(eq + 1);
     }
     return values;
 }
 
-std::map<std::string, std::string> PrivateEnvironment::Variables(
-    const std::string& display) const {
+std::map<std::string, std::string> PrivateEnvironment::Variables(const std::string& display) const {
     return {{"HOME", Home().string()},
             {"XDG_CONFIG_HOME", ConfigHome().string()},
             {"XDG_RUNTIME_DIR", RuntimeDir().string()},

@@ -10,7 +10,7 @@
 namespace TestSupport {
 
 class PrivateEnvironment {
-public:
+  public:
     PrivateEnvironment();
     ~PrivateEnvironment();
     PrivateEnvironment(const PrivateEnvironment&) = delete;
@@ -34,7 +34,7 @@ public:
     // The environment for a child: this process's, with HOME, XDG_* and DISPLAY replaced.
     std::vector<std::string> ChildEnvironment(const std::string& display) const;
 
-private:
+  private:
     std::map<std::string, std::string> Variables(const std::string& display) const;
     std::filesystem::path root_;
 };

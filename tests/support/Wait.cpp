@@ -11,8 +11,10 @@ namespace TestSupport {
 bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds deadline) {
     const auto end = std::chrono::steady_clock::now() + deadline;
     for (;;) {
-        if (condition()) return true;
-        if (std::chrono::steady_clock::now() >= end) return false;
+        if (condition())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
         if (QCoreApplication::instance() != nullptr) {
             // Wake at the next event or after a short interval, whichever comes first.
             QEventLoop loop;

@@ -17,7 +17,8 @@ XInput::XInput(const std::string& display) {
 }
 
 XInput::~XInput() {
-    if (connection_ != nullptr) xcb_disconnect(connection_);
+    if (connection_ != nullptr)
+        xcb_disconnect(connection_);
 }
 
 xcb_keycode_t XInput::Keycode(xcb_keysym_t keysym, bool* needsShift) {
@@ -29,19 +30,20 @@ xcb_keycode_t XInput::Keycode(xcb_keysym_t keysym, bool* needsShift) {
     }
     std::free(codes);
     xcb_key_symbols_free(symbols);
-    if (code == 0) throw std::runtime_error("no keycode for keysym " + std::to_string(keysym));
+    if (code == 0)
+        throw std::runtime_error("no keycode for keysym " + std::to_string(keysym));
     return code;
 }
 
 void XInput::KeyDown(xcb_keysym_t keysym) {
-    xcb_test_fake_input(connection_, XCB_KEY_PRESS, Keycode(keysym), XCB_CURRENT_TIME, XCB_NONE,
-                        0, 0, 0);
+    xcb_test_fake_input(connection_, XCB_KEY_PRESS, Keycode(keysym), XCB_CURRENT_TIME, XCB_NONE, 0,
+                        0, 0);
     xcb_flush(connection_);
 }
 
 void XInput::KeyUp(xcb_keysym_t keysym) {
-    xcb_test_fake_input(connection_, XCB_KEY_RELEASE, Keycode(keysym), XCB_CURRENT_TIME,
-                        XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(connection_, XCB_KEY_RELEASE, Keycode(keysym), XCB_CURRENT_TIME, XCB_NONE,
+                        0, 0, 0);
     xcb_flush(connection_);
 }
 
@@ -76,10 +78,9 @@ void XInput::MovePointer(int x, int y) {
 void XInput::Click(int x, int y, int button) {
     MovePointer(x, y);
     const auto detail = static_cast<xcb_button_t>(button);
-    xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
+    xcb_test_fake_input(connection_, XCB_BUTTON_PRESS, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0,
                         0);
-    xcb_test_fake_input(connection_, XCB_BUTTON_RELEASE, detail, XCB_CURRENT_TIME, XCB_NONE, 0,
-                        0, 0);
     Sync();
 }
 

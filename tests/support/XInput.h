@@ -19,7 +19,7 @@ inline constexpr xcb_keysym_t KEY_TAB = 0xff09;
 inline constexpr xcb_keysym_t KEY_BACKSPACE = 0xff08;
 
 class XInput {
-public:
+  public:
     explicit XInput(const std::string& display);
     ~XInput();
     XInput(const XInput&) = delete;
@@ -43,8 +43,7 @@ public:
     // The first keycode that produces keysym; needsShift tells whether Shift is needed.
     xcb_keycode_t Keycode(xcb_keysym_t keysym, bool* needsShift = nullptr);
 
-private:
-
+  private:
     xcb_connection_t* connection_ = nullptr;
     xcb_window_t root_ = 0;
 };

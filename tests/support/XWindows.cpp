@@ -32,14 +32,16 @@ std::string TextProperty(xcb_connection_t* c, xcb_window_t w, xcb_atom_t propert
 std::optional<WindowInfo> Search(xcb_connection_t* c, xcb_window_t root, xcb_window_t parent,
                                  const std::string& title, xcb_atom_t netWmName, int depth) {
     auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, parent), nullptr);
-    if (tree == nullptr) return std::nullopt;
+    if (tree == nullptr)
+        return std::nullopt;
     const xcb_window_t* children = xcb_query_tree_children(tree);
     const int count = xcb_query_tree_children_length(tree);
     std::optional<WindowInfo> found;
     for (int i = 0; i < count && !found; ++i) {
         const xcb_window_t w = children[i];
         std::string name = TextProperty(c, w, netWmName);
-        if (name.empty()) name = TextProperty(c, w, XCB_ATOM_WM_NAME);
+        if (name.empty())
+            name = TextProperty(c, w, XCB_ATOM_WM_NAME);
         auto* attributes =
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr);
         const bool viewable =
@@ -50,8 +52,8 @@ std::optional<WindowInfo> Search(xcb_connection_t* c, xcb_window_t root, xcb_win
             auto* origin = xcb_translate_coordinates_reply(
                 c, xcb_translate_coordinates(c, w, root, 0, 0), nullptr);
             if (geometry != nullptr && origin != nullptr) {
-                found = WindowInfo{w, origin->dst_x, origin->dst_y, geometry->width,
-                                   geometry->height, true};
+                found = WindowInfo{
+                    w, origin->dst_x, origin->dst_y, geometry->width, geometry->height, true};
             }
             std::free(geometry);
             std::free(origin);
@@ -75,19 +77,18 @@ std::optional<WindowInfo> FindWindowByTitle(xcb_connection_t* connection,
 std::optional<WindowInfo> WaitForWindow(xcb_connection_t* connection, const std::string& title,
                                         std::chrono::milliseconds deadline) {
     std::optional<WindowInfo> found;
-    WaitUntil([&] { return (found = FindWindowByTitle(connection, title)).has_value(); },
-              deadline);
+    WaitUntil([&] { return (found = FindWindowByTitle(connection, title)).has_value(); }, deadline);
     return found;
 }
 
 std::vector<std::uint32_t> ReadCardinalProperty(xcb_connection_t* connection, xcb_window_t window,
                                                 const std::string& name) {
     std::vector<std::uint32_t> items;
-    auto* reply = xcb_get_property_reply(
-        connection,
-        xcb_get_property(connection, 0, window, Atom(connection, name), XCB_GET_PROPERTY_TYPE_ANY,
-                         0, 256),
-        nullptr);
+    auto* reply =
+        xcb_get_property_reply(connection,
+                               xcb_get_property(connection, 0, window, Atom(connection, name),
+                                                XCB_GET_PROPERTY_TYPE_ANY, 0, 256),
+                               nullptr);
     if (reply != nullptr && reply->format == 32) {
         const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(reply));
         items.assign(data, data + xcb_get_property_value_length(reply) / 4);

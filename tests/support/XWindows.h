@@ -18,12 +18,11 @@ struct WindowInfo {
 };
 
 // The first viewable top-level window whose _NET_WM_NAME or WM_NAME equals title.
-std::optional<WindowInfo> FindWindowByTitle(xcb_connection_t* connection,
-                                            const std::string& title);
+std::optional<WindowInfo> FindWindowByTitle(xcb_connection_t* connection, const std::string& title);
 
-std::optional<WindowInfo> WaitForWindow(xcb_connection_t* connection, const std::string& title,
-                                        std::chrono::milliseconds deadline =
-                                            std::chrono::seconds(15));
+std::optional<WindowInfo> WaitForWindow(
+    xcb_connection_t* connection, const std::string& title,
+    std::chrono::milliseconds deadline = std::chrono::seconds(15));
 
 // The raw 32-bit items of a window property, empty when absent.
 std::vector<std::uint32_t> ReadCardinalProperty(xcb_connection_t* connection, xcb_window_t window,

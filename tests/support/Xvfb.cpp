@@ -17,13 +17,13 @@ namespace TestSupport {
 
 XvfbServer::XvfbServer(XvfbOptions options) {
     int fds[2];
-    if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
+    if (pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
     const std::string screen = std::to_string(options.Width) + "x" +
-                               std::to_string(options.Height) + "x" +
-                               std::to_string(options.Depth);
-    std::vector<std::string> args{"Xvfb",    "-displayfd", std::to_string(fds[1]), "-screen",
-                                  "0",       screen,       "-nolisten",            "tcp",
-                                  "-noreset"};
+                               std::to_string(options.Height) + "x" + std::to_string(options.Depth);
+    std::vector<std::string> args{"Xvfb",      "-displayfd", std::to_string(fds[1]),
+                                  "-screen",   "0",          screen,
+                                  "-nolisten", "tcp",        "-noreset"};
     args.insert(args.end(), options.ExtraArgs.begin(), options.ExtraArgs.end());
 
     pid_ = fork();
@@ -50,10 +50,12 @@ XvfbServer::XvfbServer(XvfbOptions options) {
         pollfd p{fds[0], POLLIN, 0};
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
-        if (poll(&p, 1, static_cast<int>(std::max<long>(1, left.count()))) <= 0) continue;
+        if (poll(&p, 1, static_cast<int>(std::max<long>(1, left.count()))) <= 0)
+            continue;
         char c;
         const ssize_t n = read(fds[0], &c, 1);
-        if (n <= 0 || c == '\n') break;
+        if (n <= 0 || c == '\n')
+            break;
         number.push_back(c);
     }
     close(fds[0]);
@@ -64,14 +66,17 @@ XvfbServer::XvfbServer(XvfbOptions options) {
     display_ = ":" + number;
 }
 
-XvfbServer::~XvfbServer() { Stop(); }
+XvfbServer::~XvfbServer() {
+    Stop();
+}
 
 bool XvfbServer::Running() const {
     return pid_ > 0 && waitpid(pid_, nullptr, WNOHANG) == 0;
 }
 
 void XvfbServer::Stop() {
-    if (pid_ <= 0) return;
+    if (pid_ <= 0)
+        return;
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;

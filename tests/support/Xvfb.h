@@ -17,7 +17,7 @@ struct XvfbOptions {
 };
 
 class XvfbServer {
-public:
+  public:
     explicit XvfbServer(XvfbOptions options = {});
     ~XvfbServer();
     XvfbServer(const XvfbServer&) = delete;
@@ -28,7 +28,7 @@ public:
     bool Running() const;
     void Stop();
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string display_;
 };

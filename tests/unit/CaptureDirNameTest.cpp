@@ -28,9 +28,8 @@ TEST(StoredSettings, ConvertOrFallBackToTheDefault) {
         const char* Text;
         int Value;
         bool Problem;
-    } cases[] = {{"1024", 1024, false}, {"12.5", 12, false}, {"-5", -5, false},
-                 {"abc", 800, true},    {"", 800, true},     {"40000", 800, true},
-                 {"1e9", 800, true}};
+    } cases[] = {{"1024", 1024, false}, {"12.5", 12, false},  {"-5", -5, false}, {"abc", 800, true},
+                 {"", 800, true},       {"40000", 800, true}, {"1e9", 800, true}};
     for (const auto& c : cases) {
         const auto stored = KestrelMain::Int16FromStore(QString::fromUtf8(c.Text), 800);
         EXPECT_EQ(stored.Value, c.Value) << c.Text;

@@ -16,12 +16,28 @@ struct ParseCase {
 
 TEST(Numbers, ParsesPlainDecimalNumbersOnly) {
     const ParseCase cases[] = {
-        {"800", 800},     {" 12 ", 12},     {"-5", -5},      {"+7", 7},        {"0.5", 0.5},
-        {".5", 0.5},      {"5.", 5},        {"1e3", 1000},   {"2.5E-1", 0.25}, {"0", 0},
-        {"", std::nullopt},    {" ", std::nullopt},  {"abc", std::nullopt},
-        {"12abc", std::nullopt}, {"1.2.3", std::nullopt}, {"nan", std::nullopt},
-        {"inf", std::nullopt},   {"0x10", std::nullopt},  {"1e", std::nullopt},
-        {"--1", std::nullopt},   {".", std::nullopt},     {"1,5", std::nullopt},
+        {"800", 800},
+        {" 12 ", 12},
+        {"-5", -5},
+        {"+7", 7},
+        {"0.5", 0.5},
+        {".5", 0.5},
+        {"5.", 5},
+        {"1e3", 1000},
+        {"2.5E-1", 0.25},
+        {"0", 0},
+        {"", std::nullopt},
+        {" ", std::nullopt},
+        {"abc", std::nullopt},
+        {"12abc", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"nan", std::nullopt},
+        {"inf", std::nullopt},
+        {"0x10", std::nullopt},
+        {"1e", std::nullopt},
+        {"--1", std::nullopt},
+        {".", std::nullopt},
+        {"1,5", std::nullopt},
         {"\xc2\xb2", std::nullopt},
     };
     for (const ParseCase& c : cases) {
@@ -53,9 +69,9 @@ TEST(Numbers, Int16RoundsToNearestWithTiesToEven) {
     const struct {
         double In;
         int Out;
-    } cases[] = {{12.5, 12},      {13.5, 14},      {640.5, 640},   {641.5, 642},
-                 {800.4, 800},    {-0.5, 0},       {-1.5, -2},     {32767.4, 32767},
-                 {-32768.5, -32768}, {0, 0},      {-5, -5}};
+    } cases[] = {{12.5, 12},         {13.5, 14}, {640.5, 640}, {641.5, 642},
+                 {800.4, 800},       {-0.5, 0},  {-1.5, -2},   {32767.4, 32767},
+                 {-32768.5, -32768}, {0, 0},     {-5, -5}};
     for (const auto& c : cases) {
         const auto value = Platform::ToInt16(c.In);
         ASSERT_TRUE(value) << c.In;
@@ -84,8 +100,8 @@ TEST(Numbers, TimerIntervalIsThePeriodInMillisecondsRoundedToEven) {
     const struct {
         float Period;
         int Interval;
-    } cases[] = {{2.0f, 2000}, {0.0625f, 62}, {0.5f, 500}, {0.1f, 100}, {0.0f, 0},
-                 {0.0005f, 0}, {1.5e6f, 1500000000}};
+    } cases[] = {{2.0f, 2000}, {0.0625f, 62}, {0.5f, 500},         {0.1f, 100},
+                 {0.0f, 0},    {0.0005f, 0},  {1.5e6f, 1500000000}};
     for (const auto& c : cases) {
         const auto interval = Platform::TimerIntervalFromPeriod(c.Period);
         ASSERT_TRUE(interval) << c.Period;
