@@ -6,7 +6,7 @@ set -euo pipefail
 
 PACKAGES=(
   # build
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev
   libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-res0-dev

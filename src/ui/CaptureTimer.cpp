@@ -8,13 +8,15 @@ CaptureTimer::CaptureTimer(QObject* parent) : QObject(parent) {
 }
 
 void CaptureTimer::SetInterval(int milliseconds) {
-    if (milliseconds == interval_) return;
+    if (milliseconds == interval_)
+        return;
     interval_ = milliseconds;
     Reprogram();
 }
 
 void CaptureTimer::SetEnabled(bool enabled) {
-    if (enabled == enabled_) return;
+    if (enabled == enabled_)
+        return;
     enabled_ = enabled;
     Reprogram();
 }

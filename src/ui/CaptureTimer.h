@@ -9,7 +9,7 @@ namespace Ui {
 
 class CaptureTimer : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit CaptureTimer(QObject* parent = nullptr);
 
     int Interval() const { return interval_; }
@@ -18,10 +18,10 @@ public:
     void SetEnabled(bool enabled);
     bool Running() const { return timer_.isActive(); }
 
-signals:
+  signals:
     void Tick();
 
-private:
+  private:
     void Reprogram();
 
     QTimer timer_;
