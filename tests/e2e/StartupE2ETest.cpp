@@ -2,6 +2,7 @@
 // its files, its processor use, its end.
 #include "support/KestrelProcess.h"
 #include "support/PrivateEnv.h"
+#include "support/UiDriving.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
 #include "support/XWindows.h"
@@ -37,28 +38,6 @@ class StartupE2E : public testing::Test {
         const auto window = WaitForWindow(input_.Connection(), MAIN_TITLE);
         EXPECT_TRUE(window.has_value()) << "no main window; stderr:\n" << process->Stderr();
         return process;
-    }
-
-    // Asks the window to close, as a window manager's close box does.
-    void CloseFromTitleBar(xcb_window_t window) {
-        xcb_connection_t* c = input_.Connection();
-        auto atom = [&](const char* name) {
-            auto* reply = xcb_intern_atom_reply(
-                c, xcb_intern_atom(c, 0, static_cast<uint16_t>(strlen(name)), name), nullptr);
-            const xcb_atom_t a = reply->atom;
-            std::free(reply);
-            return a;
-        };
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = window;
-        event.type = atom("WM_PROTOCOLS");
-        event.data.data32[0] = atom("WM_DELETE_WINDOW");
-        event.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT,
-                       reinterpret_cast<const char*>(&event));
-        input_.Sync();
     }
 
     size_t CaptureFiles(const KestrelProcess& process) {
@@ -110,7 +89,7 @@ TEST_F(StartupE2E, ClosingTheWindowEndsAtOnceAndFreesCtrlF) {
     auto first = Start({{"UseHotkey", "1"}});
     const auto window = FindWindowByTitle(input_.Connection(), MAIN_TITLE);
     ASSERT_TRUE(window);
-    CloseFromTitleBar(window->Id);
+    RequestClose(input_.Connection(), window->Id);
     const auto status = first->WaitExit(5s);
     ASSERT_TRUE(status.has_value()) << "still running after the close";
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0);
