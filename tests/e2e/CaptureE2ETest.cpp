@@ -2,8 +2,8 @@
 // after count, time and pointer; only the primary monitor is captured; a full disk is
 // reported and survived.
 #include "support/BmpReader.h"
-#include "support/KestrelProcess.h"
 #include "support/PrivateEnv.h"
+#include "support/ProgramTest.h"
 #include "support/ScreenPainter.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
@@ -26,20 +26,9 @@ namespace fs = std::filesystem;
 using namespace TestSupport;
 using namespace std::chrono_literals;
 
-constexpr const char* MAIN_TITLE = "Screen Capture Utility";
-
-class CaptureE2E : public testing::Test {
+class CaptureE2E : public ProgramTest {
   protected:
-    explicit CaptureE2E(XvfbOptions options = {}) : server_(options) {}
-
-    std::unique_ptr<KestrelProcess> Start(const std::map<std::string, std::string>& settings,
-                                          LaunchOptions options = {}) {
-        env_.WriteSettings(settings);
-        auto process = std::make_unique<KestrelProcess>(env_, server_.Display(), options);
-        const auto window = WaitForWindow(input_.Connection(), MAIN_TITLE);
-        EXPECT_TRUE(window.has_value()) << "no main window; stderr:\n" << process->Stderr();
-        return process;
-    }
+    explicit CaptureE2E(XvfbOptions options = {}) : ProgramTest(options) {}
 
     // Presses Ctrl+F and waits for the capture file it makes.
     fs::path CaptureWithCtrlF(const KestrelProcess& process, std::size_t filesBefore) {
@@ -51,10 +40,6 @@ class CaptureE2E : public testing::Test {
         const auto files = ListFiles(dir);
         return files.size() > filesBefore ? files.back() : fs::path();
     }
-
-    XvfbServer server_;
-    PrivateEnvironment env_;
-    XInput input_{server_.Display()};
 };
 
 TEST_F(CaptureE2E, EachCtrlFSavesOneFileNamedAfterCountTimeAndPointer) {

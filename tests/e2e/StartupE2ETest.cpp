@@ -1,7 +1,7 @@
 // The built program, started as a user starts it and watched from outside: its window,
 // its files, its processor use, its end.
-#include "support/KestrelProcess.h"
 #include "support/PrivateEnv.h"
+#include "support/ProgramTest.h"
 #include "support/UiDriving.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
@@ -23,27 +23,7 @@ namespace fs = std::filesystem;
 using namespace TestSupport;
 using namespace std::chrono_literals;
 
-constexpr const char* MAIN_TITLE = "Screen Capture Utility";
-
-class StartupE2E : public testing::Test {
-  protected:
-    XvfbServer server_;
-    PrivateEnvironment env_;
-    XInput input_{server_.Display()};
-
-    std::unique_ptr<KestrelProcess> Start(std::map<std::string, std::string> settings = {}) {
-        if (!settings.empty())
-            env_.WriteSettings(settings);
-        auto process = std::make_unique<KestrelProcess>(env_, server_.Display());
-        const auto window = WaitForWindow(input_.Connection(), MAIN_TITLE);
-        EXPECT_TRUE(window.has_value()) << "no main window; stderr:\n" << process->Stderr();
-        return process;
-    }
-
-    size_t CaptureFiles(const KestrelProcess& process) {
-        return ListFiles(process.FindCaptureDir()).size();
-    }
-};
+using StartupE2E = ProgramTest;
 
 TEST_F(StartupE2E, FirstStartWritesTheSettingsAndCreatesTheCaptureDirectory) {
     auto kestrel = Start();
