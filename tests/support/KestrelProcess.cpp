@@ -1,6 +1,7 @@
 #include "support/KestrelProcess.h"
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -37,7 +38,8 @@ KestrelProcess::KestrelProcess(const PrivateEnvironment& environment, const std:
     const std::string workDir = environment.Home().string();
 
     pid_ = fork();
-    if (pid_ < 0) throw std::runtime_error("fork failed");
+    if (pid_ < 0)
+        throw std::runtime_error("fork failed");
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         const int devNull = open("/dev/null", O_RDWR);
@@ -45,7 +47,8 @@ KestrelProcess::KestrelProcess(const PrivateEnvironment& environment, const std:
         dup2(devNull, STDIN_FILENO);
         dup2(devNull, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
-        if (chdir(workDir.c_str()) != 0) _exit(126);
+        if (chdir(workDir.c_str()) != 0)
+            _exit(126);
         if (options.FileSizeLimit >= 0) {
             // The soft limit only: the program may not raise it, but a test can lift the
             // disk's "fullness" again by starting the next capture without one.
@@ -54,6 +57,16 @@ KestrelProcess::KestrelProcess(const PrivateEnvironment& environment, const std:
             limit.rlim_cur = static_cast<rlim_t>(options.FileSizeLimit);
             setrlimit(RLIMIT_FSIZE, &limit);
         }
+        if (options.Gid >= 0) {
+            const auto gid = static_cast<gid_t>(options.Gid);
+            if (setgroups(1, &gid) != 0 || setgid(gid) != 0)
+                _exit(125);
+        }
+        if (options.Uid >= 0 && setuid(static_cast<uid_t>(options.Uid)) != 0)
+            _exit(125);
+        // A change of user clears the parent-death signal.
+        if (options.Uid >= 0 || options.Gid >= 0)
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
         execve(argv[0], argv, envp.data());
         _exit(127);
     }
@@ -67,7 +80,8 @@ KestrelProcess::~KestrelProcess() {
 }
 
 bool KestrelProcess::Running() {
-    if (status_ || pid_ <= 0) return false;
+    if (status_ || pid_ <= 0)
+        return false;
     int status = 0;
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
         status_ = status;
@@ -79,14 +93,16 @@ bool KestrelProcess::Running() {
 std::optional<int> KestrelProcess::WaitExit(std::chrono::milliseconds deadline) {
     const auto end = std::chrono::steady_clock::now() + deadline;
     while (Running()) {
-        if (std::chrono::steady_clock::now() >= end) return std::nullopt;
+        if (std::chrono::steady_clock::now() >= end)
+            return std::nullopt;
         usleep(2000);
     }
     return status_;
 }
 
 void KestrelProcess::Kill(int signal) {
-    if (Running()) kill(pid_, signal);
+    if (Running())
+        kill(pid_, signal);
 }
 
 std::string KestrelProcess::Stderr() const {
@@ -114,7 +130,8 @@ long KestrelProcess::CpuTicks() const {
     std::string field;
     long utime = 0, stime = 0;
     for (int i = 3; fields >> field; ++i) {
-        if (i == 14) utime = std::stol(field);
+        if (i == 14)
+            utime = std::stol(field);
         if (i == 15) {
             stime = std::stol(field);
             break;
@@ -143,7 +160,8 @@ std::vector<fs::path> ListFiles(const fs::path& directory, const std::string& ex
     std::vector<fs::path> files;
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(directory, ec)) {
-        if (entry.path().extension() == extension) files.push_back(entry.path());
+        if (entry.path().extension() == extension)
+            files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
     return files;

@@ -17,10 +17,14 @@ namespace TestSupport {
 struct LaunchOptions {
     std::vector<std::string> ExtraEnv;  // "NAME=value", added or replacing
     long FileSizeLimit = -1;            // RLIMIT_FSIZE in bytes; -1 leaves it alone
+    // The user and group the child runs as, switched to just before it starts; -1 keeps the
+    // test's own. Lets a test running as root see permissions apply to the program.
+    int Uid = -1;
+    int Gid = -1;
 };
 
 class KestrelProcess {
-public:
+  public:
     KestrelProcess(const PrivateEnvironment& environment, const std::string& display,
                    LaunchOptions options = {});
     ~KestrelProcess();
@@ -43,7 +47,7 @@ public:
     // of a sleeping thread adds one.
     long ContextSwitches() const;
 
-private:
+  private:
     const PrivateEnvironment& environment_;
     pid_t pid_ = -1;
     std::optional<int> status_;
