@@ -182,12 +182,13 @@ bool HotKeyFilter::nativeEventFilter(const QByteArray& eventType, void* message,
             held_ = false;
             lastRelease_ = key->time;
         } else {
-            // A held key repeats as presses without releases (detectable auto-repeat) or,
-            // where the server lacks that, as release/press pairs sharing one time stamp
-            // while the key stays down; either way it is one press. Quick real presses can
-            // share a time stamp too, so the key's state decides.
-            const bool repeat =
-                held_ || (key->time == lastRelease_ && KeyIsDown(x.Connection, key->detail));
+            // A held key repeats. Qt turns on XKB's detectable auto-repeat for its
+            // connection, so repeats come as presses without releases. Only a server without
+            // XKB sends release/press pairs sharing one time stamp; there the key's state
+            // tells them from quick real presses, which can share a time stamp too.
+            const bool pairedRepeat = xkbEventBase_ == 0 && key->time == lastRelease_ &&
+                                      KeyIsDown(x.Connection, key->detail);
+            const bool repeat = held_ || pairedRepeat;
             held_ = true;
             if (!repeat)
                 ++Pending;
