@@ -10,15 +10,18 @@
 #include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data),
-                                           static_cast<qsizetype>(size));
+    const QString text =
+        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     for (auto kind : {Platform::NumberText::Stored, Platform::NumberText::Typed}) {
         const auto number = Platform::ParseNumber(text, kind, u',');
-        if (!number) continue;
-        if (std::isnan(*number)) std::abort();  // never a number that is not one
+        if (!number)
+            continue;
+        if (std::isnan(*number))
+            std::abort();  // never a number that is not one
 
         if (const auto small = Platform::ToInt16(*number)) {
-            if (std::fabs(static_cast<double>(*small) - *number) > 0.5) std::abort();
+            if (std::fabs(static_cast<double>(*small) - *number) > 0.5)
+                std::abort();
         } else if (std::fabs(*number) < 32767.0) {
             std::abort();  // in range yet refused
         }
@@ -26,9 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             // The stored text of a single reads back to the very same single.
             const auto back = Platform::ParseNumber(Platform::SingleToText(*single),
                                                     Platform::NumberText::Stored);
-            if (!back || static_cast<float>(*back) != *single) std::abort();
+            if (!back || static_cast<float>(*back) != *single)
+                std::abort();
             if (const auto interval = Platform::TimerIntervalFromPeriod(*single)) {
-                if (*interval < 0) std::abort();
+                if (*interval < 0)
+                    std::abort();
             }
         }
     }

@@ -24,12 +24,14 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // On tmpfs: every settings write is synced to disk, which a disk makes slow.
     char pattern[] = "/dev/shm/kestrel-fuzz-XXXXXX";
     const char* root = mkdtemp(pattern);
-    if (root == nullptr) std::abort();
+    if (root == nullptr)
+        std::abort();
     const QString config = QString::fromLocal8Bit(root) + QStringLiteral("/config");
     QDir().mkpath(config);
     QDir().mkpath(QString::fromLocal8Bit(root) + QStringLiteral("/home/Pictures"));
     setenv("XDG_CONFIG_HOME", config.toLocal8Bit().constData(), 1);
-    setenv("HOME", (QString::fromLocal8Bit(root) + QStringLiteral("/home")).toLocal8Bit().constData(), 1);
+    setenv("HOME",
+           (QString::fromLocal8Bit(root) + QStringLiteral("/home")).toLocal8Bit().constData(), 1);
     settingsFile = config + QStringLiteral("/Kestrel.conf");
     return 0;
 }
@@ -37,7 +39,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     {
         QFile file(settingsFile);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) std::abort();
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            std::abort();
         file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
         // A new time stamp each round, so that Qt's settings cache never takes this file
         // for the one before, which can have the same size and the same millisecond.
@@ -51,11 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QSettings stored(settingsFile, QSettings::IniFormat);
     stored.beginGroup(QStringLiteral("Settings"));
     auto text = [&](const char* key) { return stored.value(QString::fromLatin1(key)).toString(); };
-    if (text("UseTimer") != QString::number(AppState.UseTimer)) std::abort();
-    if (text("OutputWidth") != QString::number(AppState.OutputWidth)) std::abort();
-    if (text("OutputHeight") != QString::number(AppState.OutputHeight)) std::abort();
-    if (text("UseHotkey") != QString::number(AppState.HotkeyActive)) std::abort();
-    if (text("TimerPeriod") != Platform::SingleToText(AppState.TimerPeriod)) std::abort();
-    if (text("BasePath") != AppState.BasePath) std::abort();
+    if (text("UseTimer") != QString::number(AppState.UseTimer))
+        std::abort();
+    if (text("OutputWidth") != QString::number(AppState.OutputWidth))
+        std::abort();
+    if (text("OutputHeight") != QString::number(AppState.OutputHeight))
+        std::abort();
+    if (text("UseHotkey") != QString::number(AppState.HotkeyActive))
+        std::abort();
+    if (text("TimerPeriod") != Platform::SingleToText(AppState.TimerPeriod))
+        std::abort();
+    if (text("BasePath") != AppState.BasePath)
+        std::abort();
     return 0;
 }

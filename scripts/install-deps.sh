@@ -29,6 +29,12 @@ if [ "${1:-}" = "--bench" ]; then
   PACKAGES+=("${BENCH_PACKAGES[@]}")
 fi
 
+# The fuzz targets' compiler and libFuzzer (scripts/fuzz.sh), only with --fuzz.
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=("${FUZZ_PACKAGES[@]}")
+fi
+
 missing=()
 for p in "${PACKAGES[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
