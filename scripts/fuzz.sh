@@ -30,7 +30,10 @@ for target in "${targets[@]}"; do
   scratch=$(mktemp -d /dev/shm/kestrel-fuzz-"$name"-XXXXXX)
   logs=$(mktemp -d)
   set +e
-  (cd "$logs" && UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  # Without the allocation stack in reports, which only saves time: a finding's input,
+  # run alone under the default options, reports it in full.
+  (cd "$logs" && ASAN_OPTIONS=malloc_context_size=0 \
+    UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     "$root/build-fuzz/$target" -max_total_time="$seconds" -jobs=$workers -workers=$workers \
     -timeout=10 -close_fd_mask=3 -print_final_stats=1 \
     -artifact_prefix="$findings/$target-" "$scratch" "$corpus" >/dev/null 2>&1)
@@ -46,7 +49,9 @@ for target in "${targets[@]}"; do
       head -60 >&2 || true
     ls "$findings"/"$target"-* >&2 2>/dev/null || true
   elif [ "${KESTREL_FUZZ_UPDATE_CORPUS:-}" = 1 ]; then
+    # Hand-written seeds stay as they are; of the rest, only inputs that add coverage.
     merged=$(mktemp -d /dev/shm/kestrel-fuzz-merged-XXXXXX)
+    find "$corpus" -regextype posix-extended -type f ! -regex '.*/[0-9a-f]{40}' -exec cp {} "$merged"/ \;
     "$root/build-fuzz/$target" -merge=1 -close_fd_mask=3 "$merged" "$corpus" "$scratch" \
       >/dev/null 2>&1
     find "$corpus" -type f -delete
