@@ -18,14 +18,19 @@
 
 namespace {
 QString settingsFile;
+char rootDirectory[] = "/dev/shm/kestrel-fuzz-XXXXXX";
+
+void RemoveRoot() {
+    QDir(QString::fromLocal8Bit(rootDirectory)).removeRecursively();
 }
+}  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // On tmpfs: every settings write is synced to disk, which a disk makes slow.
-    char pattern[] = "/dev/shm/kestrel-fuzz-XXXXXX";
-    const char* root = mkdtemp(pattern);
+    const char* root = mkdtemp(rootDirectory);
     if (root == nullptr)
         std::abort();
+    std::atexit(RemoveRoot);
     const QString config = QString::fromLocal8Bit(root) + QStringLiteral("/config");
     QDir().mkpath(config);
     QDir().mkpath(QString::fromLocal8Bit(root) + QStringLiteral("/home/Pictures"));
