@@ -7,6 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+. scripts/lib/session.sh
 bash scripts/install-deps.sh
 
 build_dir=$root/build
@@ -35,49 +36,20 @@ say() {
 }
 die() { echo "Demonstration stopped: $*" >&2; exit 1; }
 
-# Runs a command every 0.1 s until it succeeds or SECONDS have passed; 1 on time-out.
-wait_until() {
-    local seconds=$1 deadline
-    shift
-    deadline=$(( $(date +%s%N) + seconds * 1000000000 ))
-    until "$@" >/dev/null 2>&1; do
-        [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-
-# Ends a process: TERM, up to five seconds to go, then KILL.
-stop_process() {
-    local pid=$1
-    [ -n "$pid" ] || return 0
-    kill "$pid" 2>/dev/null || return 0
-    wait_until 5 bash -c "! kill -0 $pid" || kill -9 "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-}
-
-kestrel_pid= xvfb_pid=
+kestrel_pid= XVFB_PID=
 cleanup() {
     stop_process "$kestrel_pid"
-    stop_process "$xvfb_pid"
+    stop_process "$XVFB_PID"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
 echo "No X display here: demonstrating Kestrel on a private virtual display."
-mkdir -p "$demo/home/Pictures" "$demo/config" "$demo/data" "$demo/cache" "$demo/runtime"
-chmod 700 "$demo/runtime"
-export HOME=$demo/home XDG_CONFIG_HOME=$demo/config XDG_DATA_HOME=$demo/data \
-       XDG_CACHE_HOME=$demo/cache XDG_RUNTIME_DIR=$demo/runtime QT_QPA_PLATFORM=xcb
-unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION
+private_home "$demo"
 pictures=$HOME/Pictures
 settings=$XDG_CONFIG_HOME/Kestrel.conf
 
-exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp -noreset >"$demo/xvfb.log" 2>&1 &
-xvfb_pid=$!
-read -r -t 20 -u "$fd" number || die "Xvfb did not start within 20 s (see $demo/xvfb.log)"
-exec {fd}<&-
-export DISPLAY=":$number"
+start_xvfb "$demo/xvfb.log" || die "Xvfb did not start within 20 s (see $demo/xvfb.log)"
 say "virtual display $DISPLAY, 1024x768; private home $HOME"
 
 main_window() { xdotool search --onlyvisible --name '^Screen Capture Utility$' | head -n1; }
@@ -147,8 +119,8 @@ for _ in 1 2 3; do
 done
 stop_process "$kestrel_pid"
 kestrel_pid=
-stop_process "$xvfb_pid"
-xvfb_pid=
+stop_process "$XVFB_PID"
+XVFB_PID=
 say "Kestrel and the virtual display have ended"
 
 echo

@@ -1,5 +1,8 @@
 # Shared by the package checks: failing with a reason, finding and unpacking the .deb,
-# waiting on a condition with a deadline, a private X server and a private home.
+# checking a capture; and, from scripts/lib/session.sh, waiting with a deadline, a private
+# X server and a private home.
+
+. "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/session.sh"
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
@@ -27,52 +30,6 @@ unpack_deb() {
     root=$(mktemp -d /tmp/kestrel-deb.XXXXXX)
     dpkg-deb -x "$1" "$root" || fail "dpkg-deb cannot unpack $1"
     echo "$root"
-}
-
-# Runs a command every 0.1 s until it succeeds or SECONDS have passed; 1 on time-out.
-wait_until() {
-    local seconds=$1 deadline
-    shift
-    deadline=$(( $(date +%s%N) + seconds * 1000000000 ))
-    until "$@" >/dev/null 2>&1; do
-        [ "$(date +%s%N)" -lt "$deadline" ] || return 1
-        sleep 0.1
-    done
-}
-
-# Starts a private Xvfb on a free display number; sets DISPLAY and XVFB_PID.
-start_xvfb() {
-    local log=$1 fd number
-    exec {fd}<> <(:)
-    Xvfb -displayfd "$fd" -screen 0 1024x768x24 -nolisten tcp -noreset >"$log" 2>&1 &
-    XVFB_PID=$!
-    if ! read -r -t 20 -u "$fd" number; then
-        exec {fd}<&-
-        cat "$log" >&2
-        fail "Xvfb did not report a display within 20 s"
-    fi
-    exec {fd}<&-
-    export DISPLAY=":$number"
-}
-
-# A private HOME with a Pictures folder and private XDG folders under $1, so nothing
-# reads or writes the real user's settings or pictures.
-private_home() {
-    local base=$1
-    mkdir -p "$base/home/Pictures" "$base/config" "$base/data" "$base/cache" "$base/runtime"
-    chmod 700 "$base/runtime"
-    export HOME=$base/home XDG_CONFIG_HOME=$base/config XDG_DATA_HOME=$base/data \
-           XDG_CACHE_HOME=$base/cache XDG_RUNTIME_DIR=$base/runtime QT_QPA_PLATFORM=xcb
-    unset WAYLAND_DISPLAY XDG_CURRENT_DESKTOP DESKTOP_SESSION
-}
-
-# Ends a process: TERM, up to five seconds to go, then KILL.
-stop_process() {
-    local pid=$1
-    [ -n "$pid" ] || return 0
-    kill "$pid" 2>/dev/null || return 0
-    wait_until 5 bash -c "! kill -0 $pid" || kill -9 "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
 }
 
 # Checks that a file is an uncompressed 24-bit BMP of WIDTH x HEIGHT, complete: the

@@ -62,7 +62,7 @@ missing=$(ldd /usr/bin/kestrel | grep 'not found' || true)
 echo "starting /usr/bin/kestrel on a private Xvfb with UseHotkey=1"
 private_home "$work"
 printf '[Settings]\nUseHotkey=1\n' >"$XDG_CONFIG_HOME/Kestrel.conf"
-start_xvfb "$work/xvfb.log"
+start_xvfb "$work/xvfb.log" || { cat "$work/xvfb.log" >&2; fail "Xvfb did not report a display within 20 s"; }
 /usr/bin/kestrel >"$work/kestrel.log" 2>&1 &
 KESTREL_PID=$!
 main_window() { xdotool search --onlyvisible --name '^Screen Capture Utility$'; }
