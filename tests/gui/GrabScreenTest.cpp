@@ -131,7 +131,7 @@ struct BlockCase {
 
 std::string BlockCaseName(const testing::TestParamInfo<BlockCase>& test) {
     const BlockCase& c = test.param;
-    return std::to_string(c.ScreenWidth) + "x" + std::to_string(c.ScreenHeight) + "to" +
+    return "Screen" + std::to_string(c.ScreenWidth) + "x" + std::to_string(c.ScreenHeight) + "To" +
            std::to_string(c.Width) + "x" + std::to_string(c.Height);
 }
 

@@ -79,11 +79,33 @@ TEST_P(StartUpHotkey, LabelFollowsTheStoredSetting) {
     EXPECT_EQ(Ui::MainForm::Instance().HotkeyLbl->text(), GetParam().Caption);
 }
 
+// Stored texts as parts of test names, which allow only letters, digits and '_':
+// "-1" reads Minus1 and "0.0625" reads 0_0625.
+std::string NumberName(const std::string& stored) {
+    std::string name;
+    for (const char ch : stored) {
+        if (ch == '-')
+            name += "Minus";
+        else if (ch == '.')
+            name += '_';
+        else
+            name += ch;
+    }
+    return name;
+}
+
+// A stored switch: "1" is on, "0" off; any other value keeps its number in the name.
+std::string SwitchName(const std::string& stored) {
+    return stored == "1" ? "On" : stored == "0" ? "Off" : NumberName(stored);
+}
+
 INSTANTIATE_TEST_SUITE_P(Settings, StartUpHotkey,
                          testing::Values(HotkeyCase{"1", "Ctrl-F is the Hot Key", 1},
                                          HotkeyCase{"0", "Hot Key is Disabled", 0},
                                          HotkeyCase{"2", "Hot Key is Disabled", 2}),
-                         [](const auto& param) { return "Stored" + std::to_string(param.index); });
+                         [](const testing::TestParamInfo<HotkeyCase>& param) {
+                             return "StoredHotkey" + SwitchName(param.param.Stored);
+                         });
 
 struct TimerCase {
     const char* UseTimer;
@@ -112,6 +134,9 @@ INSTANTIATE_TEST_SUITE_P(Settings, StartUpTimer,
                                          // No timer holds a negative interval: reported,
                                          // and the timer stays off.
                                          TimerCase{"1", "-1", 5000, false}),
-                         [](const auto& param) { return "Case" + std::to_string(param.index); });
+                         [](const testing::TestParamInfo<TimerCase>& param) {
+                             return "Timer" + SwitchName(param.param.UseTimer) + "Every" +
+                                    NumberName(param.param.Period) + "s";
+                         });
 
 }  // namespace
