@@ -8,14 +8,13 @@ PACKAGES=(
   # build
   build-essential cmake ninja-build pkg-config git clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev libxcb-xfixes0-dev
+  libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev
   libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-res0-dev
   # run: Qt's xcb platform plugin, a font Qt can draw with, the URL handler, a face with
   # the widths the windows' layouts were drawn for
   libqt6gui6 qt6-qpa-plugins fonts-dejavu-core xdg-utils fonts-liberation2
   # tests: a virtual X server, monitors, XTest input, GoogleTest
   xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev
-  libxtst-dev libx11-dev
   # tests and screenshots of the windows under a window manager with a task bar
   icewm
   # package: the .deb, its checks, its icon, the demonstration's window picture
