@@ -24,18 +24,32 @@ PACKAGES=(
 # The capture benchmark's peers (scripts/bench.sh), only with --bench: the test command
 # stays lean.
 BENCH_PACKAGES=(imagemagick scrot maim)
-if [ "${1:-}" = "--bench" ]; then
-  PACKAGES+=("${BENCH_PACKAGES[@]}")
-fi
-
 # The fuzz targets' compiler and libFuzzer (scripts/fuzz.sh), only with --fuzz.
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
-if [ "${1:-}" = "--fuzz" ]; then
-  PACKAGES+=("${FUZZ_PACKAGES[@]}")
-fi
 
+usage="usage: install-deps.sh [--bench] [--fuzz]"
+for option in "$@"; do
+  case "$option" in
+    --bench) PACKAGES+=("${BENCH_PACKAGES[@]}") ;;
+    --fuzz) PACKAGES+=("${FUZZ_PACKAGES[@]}") ;;
+    -h | --help)
+      echo "$usage"
+      exit 0
+      ;;
+    *)
+      echo "kestrel: unknown option '$option'" >&2
+      echo "$usage" >&2
+      exit 2
+      ;;
+  esac
+done
+
+# An option given twice, or a package in two lists, is looked at once.
+declare -A seen=()
 missing=()
 for p in "${PACKAGES[@]}"; do
+  [ -n "${seen[$p]:-}" ] && continue
+  seen[$p]=1
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
     missing+=("$p")
   fi
