@@ -15,14 +15,9 @@ namespace {
 
 QPointer<AboutDialog> instance;
 
-// "MS Sans Serif" where it exists, else the nearest sans-serif face at the same size,
-// weight and slant.
+// The title line: 13.5 points, bold and italic, in the windows' faces.
 QFont TitleFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(13.5);
+    QFont font = SansSerifFont(13.5);
     font.setWeight(QFont::Bold);
     font.setItalic(true);
     return font;
