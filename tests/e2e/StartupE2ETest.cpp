@@ -193,9 +193,15 @@ TEST_F(StartupE2E, ArgumentsAreNotReadNotEvenTheToolkitsOwn) {
         expectedLook = std::move(look);
         return settled;
     }));
-    usual->Kill(SIGKILL);
-    usual->WaitExit(10s);
-    fs::remove_all(usual->FindCaptureDir());
+    // Each run ends with its window gone from the server, so that the next run's window is
+    // the one found, and with its capture directory gone, so that the next may take its name.
+    const auto end = [&](KestrelProcess& kestrel) {
+        kestrel.Kill(SIGKILL);
+        kestrel.WaitExit(10s);
+        EXPECT_TRUE(WaitUntil([&] { return !FindWindowByTitle(input_.Connection(), MAIN_TITLE); }));
+        fs::remove_all(kestrel.FindCaptureDir());
+    };
+    end(*usual);
 
     const std::vector<std::vector<std::string>> argumentLists{
         {"-title", "Hello", "-geometry", "600x300+500+400"},
@@ -212,6 +218,7 @@ TEST_F(StartupE2E, ArgumentsAreNotReadNotEvenTheToolkitsOwn) {
         LaunchOptions options;
         options.Arguments = arguments;
         const auto kestrel = Start({}, options);
+        // Without a main window Start has already failed the test.
         const auto window = FindWindowByTitle(input_.Connection(), MAIN_TITLE);
         if (window) {
             EXPECT_EQ(window->X, expected->X);
@@ -222,9 +229,7 @@ TEST_F(StartupE2E, ArgumentsAreNotReadNotEvenTheToolkitsOwn) {
                 << "the window looks different";
         }
         EXPECT_TRUE(kestrel->Running());
-        kestrel->Kill(SIGKILL);
-        kestrel->WaitExit(10s);
-        fs::remove_all(kestrel->FindCaptureDir());
+        end(*kestrel);
     }
 }
 
