@@ -7,7 +7,13 @@ int main(int argc, char** argv) {
     // Before anything is written: a write over a file-size limit must fail and be reported,
     // not end the program.
     Platform::IgnoreFileSizeSignal();
-    QApplication app(argc, argv);
+    // Kestrel takes no arguments, and Qt would read its own from them (-geometry, -title,
+    // -platform, -display, ...): it gets the program's name only. The display comes from
+    // DISPLAY. Both live as long as the application, which never returns from Main.
+    static char fallbackName[] = "kestrel";
+    static char* qtArgv[] = {argc > 0 && argv[0] != nullptr ? argv[0] : fallbackName, nullptr};
+    static int qtArgc = 1;
+    QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     KestrelMain::Main();

@@ -1,16 +1,7 @@
 // Kestrel's entry and idle loop.
 #pragma once
 
-#include <cstdint>
-
 namespace KestrelMain {
-
-// Identifier under which Ctrl+F is registered, kept for the names of the original
-// interface: 0xFFFFBFFF as a 32-bit signed value.
-inline constexpr std::int32_t HOTKEY_ID = -16385;
-inline constexpr std::uint32_t MOD_CONTROL = 2;
-inline constexpr std::uint32_t HOTKEY_VIRTUAL_KEY = 70;  // the letter F
-inline constexpr std::uint32_t WM_HOTKEY = 0x312;
 
 inline const char* const CAPTION_HOTKEY_ON = "Ctrl-F is the Hot Key";
 inline const char* const CAPTION_HOTKEY_OFF = "Hot Key is Disabled";

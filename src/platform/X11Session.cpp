@@ -32,10 +32,6 @@ X11Handles X11() {
     return handles;
 }
 
-bool X11Available() {
-    return X11().Connection != nullptr;
-}
-
 Failure NoX11Failure(const QString& what) {
     return Failure{what, QString(),
                    QStringLiteral("this needs an X11 session (the display runs \u201C%1\u201D)")

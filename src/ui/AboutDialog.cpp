@@ -1,13 +1,16 @@
 #include "ui/AboutDialog.h"
 
+#include "platform/Screen.h"
 #include "platform/TaskBar.h"
 #include "platform/WebPage.h"
 #include "ui/Controls.h"
 
 #include <QCloseEvent>
 #include <QFont>
+#include <QGuiApplication>
 #include <QPalette>
 #include <QPointer>
+#include <QScreen>
 
 namespace Ui {
 
@@ -15,17 +18,25 @@ namespace {
 
 QPointer<AboutDialog> instance;
 
-// "MS Sans Serif" where it exists, else the nearest sans-serif face at the same size,
-// weight and slant.
+// The title line: 13.5 points, bold and italic, in the windows' faces.
 QFont TitleFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("DejaVu Sans"), QStringLiteral("Sans Serif")});
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(13.5);
+    QFont font = SansSerifFont(13.5);
     font.setWeight(QFont::Bold);
     font.setItalic(true);
     return font;
+}
+
+// Screen coordinates count from the primary monitor's top-left corner, which is not the
+// root window's when the primary is not the leftmost or topmost monitor. Outside an X11
+// session Qt's own primary screen stands in: the window is still placed, so there is
+// nothing to report.
+QPoint PrimaryCorner() {
+    const auto primary = Platform::PrimaryScreen();
+    if (primary.Ok())
+        return QPoint((*primary).X, (*primary).Y);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        return screen->geometry().topLeft();
+    return QPoint(0, 0);
 }
 
 }  // namespace
@@ -62,9 +73,9 @@ AboutDialog::AboutDialog() : QWidget(nullptr) {
     Label1->setPalette(palette);
 
     // Placed by the program, not by the window manager: the client area's top-left corner
-    // at 2760, 3750 twips from the screen's. A client geometry (rather than a frame
+    // at 2760, 3750 twips from the primary monitor's. A client geometry (rather than a frame
     // position) makes Qt ask for static gravity, so the frame goes around that spot.
-    setGeometry(TwipsRect(2760, 3750, 6075, 1620));
+    setGeometry(TwipsRect(2760, 3750, 6075, 1620).translated(PrimaryCorner()));
     setFixedSize(TwipsToPixels(6075), TwipsToPixels(1620));
 
     setTabOrder(OKButton, Command1);

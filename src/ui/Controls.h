@@ -14,13 +14,11 @@
 
 namespace Ui {
 
-// The windows' one font, for every control but the About window's title line: the 8-point
-// "MS Sans Serif" their twip layout was drawn for, else the nearest sans-serif face at that
-// size. Faces of its family's widths come first: the desktop's usual 9-point DejaVu Sans is
-// a third wider and would cut most captions short in their fixed boxes. Those faces still
-// run about 2% wider than the bitmap original, which the longest caption (the main
-// window's first line) needs back to fit its box.
-inline QFont DialogFont() {
+// "MS Sans Serif", which the twip layouts were drawn for, where it exists; else the nearest
+// sans-serif face at the same size. Faces of its family's widths come first: the desktop's
+// usual DejaVu Sans is a third wider and would cut most captions short in their fixed boxes.
+// The one list of faces for every window, the About window's title line included.
+inline QFont SansSerifFont(qreal points) {
     QFont font;
     font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
                       QStringLiteral("Liberation Sans"), QStringLiteral("Arimo"),
@@ -28,7 +26,15 @@ inline QFont DialogFont() {
                       QStringLiteral("Helvetica"), QStringLiteral("DejaVu Sans"),
                       QStringLiteral("Sans Serif")});
     font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(8.0);
+    font.setPointSizeF(points);
+    return font;
+}
+
+// The windows' one font, for every control but the About window's title line: 8 points.
+// The stand-in faces run about 2% wider than the bitmap original, which the longest caption
+// (the main window's first line) needs back to fit its box.
+inline QFont DialogFont() {
+    QFont font = SansSerifFont(8.0);
     font.setLetterSpacing(QFont::PercentageSpacing, 98.0);
     return font;
 }

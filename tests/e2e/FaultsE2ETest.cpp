@@ -5,6 +5,7 @@
 #include "support/BmpReader.h"
 #include "support/KestrelProcess.h"
 #include "support/PrivateEnv.h"
+#include "support/ProgramTest.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
 #include "support/XWindows.h"
@@ -39,7 +40,6 @@ namespace fs = std::filesystem;
 using namespace TestSupport;
 using namespace std::chrono_literals;
 
-constexpr const char* MAIN_TITLE = "Screen Capture Utility";
 constexpr const char* SAVE_FAILED = "kestrel: Cannot save the capture \u201C";
 
 // The number a capture file's name starts with.
@@ -121,17 +121,8 @@ std::string ReadWhole(const fs::path& file) {
     return bytes.str();
 }
 
-class FaultsE2E : public testing::Test {
+class FaultsE2E : public ProgramTest {
   protected:
-    std::unique_ptr<KestrelProcess> Start(const std::map<std::string, std::string>& settings,
-                                          LaunchOptions options = {}) {
-        env_.WriteSettings(settings);
-        auto process = std::make_unique<KestrelProcess>(env_, server_.Display(), options);
-        EXPECT_TRUE(WaitForWindow(input_.Connection(), MAIN_TITLE)) << "no main window; stderr:\n"
-                                                                    << process->Stderr();
-        return process;
-    }
-
     // Presses Ctrl+F and waits for its outcome: a new file in directory, or a new line on
     // standard error. True when it was a file.
     bool CaptureWithCtrlF(KestrelProcess& kestrel, const fs::path& directory) {
@@ -145,10 +136,6 @@ class FaultsE2E : public testing::Test {
             << kestrel.Stderr();
         return ListFiles(directory).size() > files;
     }
-
-    XvfbServer server_;
-    PrivateEnvironment env_;
-    XInput input_{server_.Display()};
 };
 
 const std::map<std::string, std::string> SMALL_CAPTURES_ON_CTRL_F{

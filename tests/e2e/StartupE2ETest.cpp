@@ -2,6 +2,7 @@
 // its files, its processor use, its end.
 #include "support/PrivateEnv.h"
 #include "support/ProgramTest.h"
+#include "support/ScreenPainter.h"
 #include "support/UiDriving.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
@@ -10,12 +11,18 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <QDateTime>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -148,6 +155,82 @@ TEST_F(StartupE2E, WithoutX11TheHotKeySaysWhyAndNothingCrashes) {
         [&] { return kestrel.Stderr().find("needs an X11 session") != std::string::npos; }, 15s))
         << kestrel.Stderr();
     EXPECT_TRUE(kestrel.Running());
+}
+
+// What the main window looks like on the screen, without the directory line: its path
+// names the second the run started.
+std::vector<Rgb> LookOf(ScreenPainter& painter, const WindowInfo& window) {
+    const std::vector<Rgb> screen = painter.ReadScreen();
+    const int dirTop = 24, dirBottom = 41;  // 360 to 615 twips
+    std::vector<Rgb> look;
+    for (int y = 0; y < window.Height; ++y) {
+        if (y >= dirTop && y < dirBottom)
+            continue;
+        for (int x = 0; x < window.Width; ++x) {
+            const int sx = window.X + x, sy = window.Y + y;
+            if (sx >= 0 && sy >= 0 && sx < painter.Width() && sy < painter.Height())
+                look.push_back(screen[static_cast<std::size_t>(sy) * painter.Width() + sx]);
+        }
+    }
+    return look;
+}
+
+TEST_F(StartupE2E, ArgumentsAreNotReadNotEvenTheToolkitsOwn) {
+    const fs::path styleSheet = env_.Root() / "red.qss";
+    std::ofstream(styleSheet) << "* { background: red; color: yellow; }\n";
+    ScreenPainter painter(server_.Display());
+
+    const auto usual = Start();
+    const auto expected = FindWindowByTitle(input_.Connection(), MAIN_TITLE);
+    ASSERT_TRUE(expected);
+    std::vector<Rgb> expectedLook;
+    // Painted once two readings in a row agree and the window is not blank.
+    ASSERT_TRUE(WaitUntil([&] {
+        std::vector<Rgb> look = LookOf(painter, *expected);
+        const bool settled =
+            look == expectedLook &&
+            std::adjacent_find(look.begin(), look.end(), std::not_equal_to<>()) != look.end();
+        expectedLook = std::move(look);
+        return settled;
+    }));
+    // Each run ends with its window gone from the server, so that the next run's window is
+    // the one found, and with its capture directory gone, so that the next may take its name.
+    const auto end = [&](KestrelProcess& kestrel) {
+        kestrel.Kill(SIGKILL);
+        kestrel.WaitExit(10s);
+        EXPECT_TRUE(WaitUntil([&] { return !FindWindowByTitle(input_.Connection(), MAIN_TITLE); }));
+        fs::remove_all(kestrel.FindCaptureDir());
+    };
+    end(*usual);
+
+    const std::vector<std::vector<std::string>> argumentLists{
+        {"-title", "Hello", "-geometry", "600x300+500+400"},
+        {"-qwindowtitle", "Hello", "-qwindowgeometry", "600x300+500+400"},
+        {"-style", "Windows", "-reverse"},
+        {"-stylesheet", styleSheet.string()},
+        {"-platform", "offscreen"},
+        {"-display", ":99"},
+    };
+    for (const auto& arguments : argumentLists) {
+        std::string line;
+        for (const std::string& argument : arguments) line += " " + argument;
+        SCOPED_TRACE("kestrel" + line);
+        LaunchOptions options;
+        options.Arguments = arguments;
+        const auto kestrel = Start({}, options);
+        // Without a main window Start has already failed the test.
+        const auto window = FindWindowByTitle(input_.Connection(), MAIN_TITLE);
+        if (window) {
+            EXPECT_EQ(window->X, expected->X);
+            EXPECT_EQ(window->Y, expected->Y);
+            EXPECT_EQ(window->Width, expected->Width);
+            EXPECT_EQ(window->Height, expected->Height);
+            EXPECT_TRUE(WaitUntil([&] { return LookOf(painter, *window) == expectedLook; }))
+                << "the window looks different";
+        }
+        EXPECT_TRUE(kestrel->Running());
+        end(*kestrel);
+    }
 }
 
 }  // namespace

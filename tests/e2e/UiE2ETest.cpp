@@ -3,6 +3,7 @@
 // disk, the settings file and the window tree.
 #include "support/KestrelProcess.h"
 #include "support/PrivateEnv.h"
+#include "support/ProgramTest.h"
 #include "support/UiDriving.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
@@ -21,7 +22,6 @@ namespace fs = std::filesystem;
 using namespace TestSupport;
 using namespace std::chrono_literals;
 
-constexpr const char* MAIN_TITLE = "Screen Capture Utility";
 constexpr const char* CONFIG_TITLE = "Screen Capture Configuration";
 constexpr const char* ABOUT_TITLE = "About Screen Capture Utility";
 
@@ -40,18 +40,14 @@ constexpr Control WIDTH_TEXT{3480, 2040, 735, 285};
 constexpr Control HEIGHT_TEXT{5280, 2040, 735, 285};
 constexpr Control OK_BTN{4920, 120, 1095, 375};
 
-class UiE2E : public testing::Test {
+class UiE2E : public ProgramTest {
   protected:
-    XvfbServer server_;
-    PrivateEnvironment env_;
-    XInput input_{server_.Display()};
+    explicit UiE2E(XvfbOptions options = {}) : ProgramTest(options) {}
+
     std::unique_ptr<KestrelProcess> kestrel_;
 
     void Start(const std::map<std::string, std::string>& settings) {
-        env_.WriteSettings(settings);
-        kestrel_ = std::make_unique<KestrelProcess>(env_, server_.Display());
-        ASSERT_TRUE(WaitForWindow(input_.Connection(), MAIN_TITLE)) << "no main window; stderr:\n"
-                                                                    << kestrel_->Stderr();
+        kestrel_ = ProgramTest::Start(settings);
     }
 
     WindowInfo Window(const char* title) {
@@ -141,6 +137,25 @@ TEST_F(UiE2E, CapturesGoOnByHotKeyAndButtonWhileEitherDialogIsOpen) {
     ASSERT_TRUE(WaitUntil([&] { return Captures().size() == 3; }, 10s));
     EXPECT_TRUE(FindWindowByTitle(input_.Connection(), CONFIG_TITLE));
     EXPECT_TRUE(FindWindowByTitle(input_.Connection(), ABOUT_TITLE));
+}
+
+// Two monitors side by side, the primary on the right and lower down: the root window's
+// corner is on the other one.
+class UiMonitorsE2E : public UiE2E {
+  protected:
+    UiMonitorsE2E() : UiE2E(XvfbOptions{2048, 768, 24, {}}) {}
+};
+
+TEST_F(UiMonitorsE2E, TheAboutWindowOpensOnThePrimaryMonitor2760By3750TwipsFromItsCorner) {
+    ASSERT_TRUE(SetMonitor(server_.Display(), {"left", 0, 0, 1024, 768, false}));
+    ASSERT_TRUE(SetMonitor(server_.Display(), {"right", 1024, 168, 1024, 600, true}));
+    Start({{"UseTimer", "0"}});
+    ClickOn(MAIN_TITLE, ABOUT_BTN);
+    const WindowInfo about = Window(ABOUT_TITLE);
+    EXPECT_EQ(about.X, 1024 + 184);
+    EXPECT_EQ(about.Y, 168 + 250);
+    EXPECT_EQ(about.Width, 405);
+    EXPECT_EQ(about.Height, 108);
 }
 
 enum class Ending { QuitButton, CloseBox };

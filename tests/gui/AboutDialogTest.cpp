@@ -6,12 +6,14 @@
 #include "support/XInput.h"
 #include "support/XWindows.h"
 #include "ui/AboutDialog.h"
+#include "ui/Controls.h"
 #include "ui/MainForm.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QPointer>
 #include <QTest>
 
@@ -62,6 +64,9 @@ TEST_F(About, ItsControlsCaptionsAndTitleLine) {
     EXPECT_EQ(font.weight(), QFont::Bold);
     EXPECT_TRUE(font.italic());
     EXPECT_EQ(font.families().value(0), "MS Sans Serif");
+    EXPECT_EQ(font.families(), Ui::DialogFont().families()) << "the windows' one list of faces";
+    EXPECT_LE(QFontMetrics(font).horizontalAdvance(about.Label1->text()), about.Label1->width())
+        << "the stand-in face cuts the title short";
     const QFontInfo face(font);
     EXPECT_TRUE(face.bold());
     EXPECT_TRUE(face.italic());

@@ -7,6 +7,8 @@
 #include "support/BmpReader.h"
 #include "support/KestrelProcess.h"
 #include "support/PrivateEnv.h"
+#include "support/ProgramTest.h"
+#include "support/UiDriving.h"
 #include "support/XInput.h"
 #include "support/XWindows.h"
 #include "support/Xvfb.h"
@@ -22,7 +24,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -38,7 +39,6 @@ using namespace TestSupport;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-constexpr const char* MAIN_TITLE = "Screen Capture Utility";
 constexpr int SCREEN_WIDTH = 1024;
 constexpr int SCREEN_HEIGHT = 768;
 constexpr int OUTPUT_WIDTH = 64;
@@ -166,26 +166,6 @@ struct Sample {
     long Captures;
 };
 
-// Asks the window to close, as a window manager's close box does.
-void CloseWindow(xcb_connection_t* c, xcb_window_t window) {
-    auto atom = [&](const char* name) {
-        auto* reply = xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
-        const xcb_atom_t a = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return a;
-    };
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = window;
-    event.type = atom("WM_PROTOCOLS");
-    event.data.data32[0] = atom("WM_DELETE_WINDOW");
-    event.data.data32[1] = XCB_CURRENT_TIME;
-    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
-    xcb_flush(c);
-}
-
 // Processor time per capture between two samples, in milliseconds.
 double CpuMsPerCapture(const Sample& from, const Sample& to) {
     const long captures = to.Captures - from.Captures;
@@ -195,26 +175,27 @@ double CpuMsPerCapture(const Sample& from, const Sample& to) {
            static_cast<double>(sysconf(_SC_CLK_TCK)) / static_cast<double>(captures);
 }
 
-TEST(Soak, TimerAndCtrlFForAWhileLoseNothingAndGrowNothing) {
+class SoakRun : public ProgramTest {
+  protected:
+    SoakRun() : ProgramTest(XvfbOptions{SCREEN_WIDTH, SCREEN_HEIGHT, 24, {}}) {}
+};
+
+TEST_F(SoakRun, TimerAndCtrlFForAWhileLoseNothingAndGrowNothing) {
     const int seconds = SoakSeconds();
     const Clock::duration warmUp = WarmUp(seconds);
     const std::random_device::result_type seed = std::random_device{}();
     std::mt19937 random(seed);
     std::printf("soak: %d s, warm-up %.0f s, random seed %u\n", seconds, Seconds(warmUp), seed);
 
-    XvfbServer server(XvfbOptions{SCREEN_WIDTH, SCREEN_HEIGHT, 24, {}});
-    PrivateEnvironment env;
-    XInput input(server.Display());
-    env.WriteSettings({{"UseTimer", "1"},
-                       {"TimerPeriod", "0.05"},
-                       {"OutputWidth", std::to_string(OUTPUT_WIDTH)},
-                       {"OutputHeight", std::to_string(OUTPUT_HEIGHT)},
-                       {"UseHotkey", "1"}});
-    KestrelProcess kestrel(env, server.Display());
-    const auto window = WaitForWindow(input.Connection(), MAIN_TITLE);
-    ASSERT_TRUE(window) << "no main window; stderr:\n" << kestrel.Stderr();
-    const fs::path dir = kestrel.FindCaptureDir();
-    ASSERT_FALSE(dir.empty()) << kestrel.Stderr();
+    const auto kestrel = Start({{"UseTimer", "1"},
+                                {"TimerPeriod", "0.05"},
+                                {"OutputWidth", std::to_string(OUTPUT_WIDTH)},
+                                {"OutputHeight", std::to_string(OUTPUT_HEIGHT)},
+                                {"UseHotkey", "1"}});
+    const auto window = FindWindowByTitle(input_.Connection(), MAIN_TITLE);
+    ASSERT_TRUE(window) << "no main window; stderr:\n" << kestrel->Stderr();
+    const fs::path dir = kestrel->FindCaptureDir();
+    ASSERT_FALSE(dir.empty()) << kestrel->Stderr();
 
     const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     ASSERT_GE(watch, 0);
@@ -255,21 +236,21 @@ TEST(Soak, TimerAndCtrlFForAWhileLoseNothingAndGrowNothing) {
         }
         now = Clock::now();
         if (now >= nextPress) {
-            input.MovePointer(pointX(random), pointY(random));
+            input_.MovePointer(pointX(random), pointY(random));
             const auto pressed = Clock::now();
-            input.PressCtrlF();  // ends with a round trip to the server
+            input_.PressCtrlF();  // ends with a round trip to the server
             slowestRoundTrip = std::max(slowestRoundTrip, Clock::now() - pressed);
             ++presses;
             nextPress = Clock::now() + std::chrono::milliseconds(pressGap(random));
         }
         if (now >= nextSample) {
-            ASSERT_TRUE(kestrel.Running()) << "Kestrel ended; stderr:\n" << kestrel.Stderr();
-            samples.push_back(Sample{now - start, ResidentKb(kestrel.Pid()), kestrel.CpuTicks(),
+            ASSERT_TRUE(kestrel->Running()) << "Kestrel ended; stderr:\n" << kestrel->Stderr();
+            samples.push_back(Sample{now - start, ResidentKb(kestrel->Pid()), kestrel->CpuTicks(),
                                      ledger.Highest()});
             if (rssAtStart == 0)
                 rssAtStart = samples.back().RssKb;
             if (now - start >= warmUp) {
-                auto resources = Soak::ResourcesOfWindowOwner(input.Connection(), window->Id);
+                auto resources = Soak::ResourcesOfWindowOwner(input_.Connection(), window->Id);
                 ASSERT_TRUE(resources) << "the X server does not report Kestrel's resources";
                 if (!warmResources)
                     warmResources = resources;
@@ -283,10 +264,10 @@ TEST(Soak, TimerAndCtrlFForAWhileLoseNothingAndGrowNothing) {
         }
     }
     const Sample last = samples.back();
-    const auto endResources = Soak::ResourcesOfWindowOwner(input.Connection(), window->Id);
+    const auto endResources = Soak::ResourcesOfWindowOwner(input_.Connection(), window->Id);
 
-    CloseWindow(input.Connection(), window->Id);
-    const auto status = kestrel.WaitExit(10s);
+    RequestClose(input_.Connection(), window->Id);
+    const auto status = kestrel->WaitExit(10s);
     ASSERT_TRUE(status) << "still running after its window was closed";
     EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << "status " << *status;
     ledger.TakeAll(dir);
@@ -332,7 +313,7 @@ TEST(Soak, TimerAndCtrlFForAWhileLoseNothingAndGrowNothing) {
     EXPECT_GE(ledger.Highest(), 5L * seconds);
     EXPECT_LT(longestGap, LONGEST_CAPTURE_GAP);
     EXPECT_LT(slowestRoundTrip, SLOWEST_ROUND_TRIP);
-    EXPECT_EQ(kestrel.Stderr().find("kestrel:"), std::string::npos) << kestrel.Stderr();
+    EXPECT_EQ(kestrel->Stderr().find("kestrel:"), std::string::npos) << kestrel->Stderr();
     std::vector<fs::path> left;
     for (const auto& entry : fs::directory_iterator(dir)) left.push_back(entry.path());
     EXPECT_TRUE(left.empty()) << left.size() << " files left, the first " << left.front();

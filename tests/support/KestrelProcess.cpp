@@ -32,8 +32,11 @@ KestrelProcess::KestrelProcess(const PrivateEnvironment& environment, const std:
     std::vector<char*> envp;
     for (auto& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
-    std::string binary = KESTREL_BINARY;
-    char* argv[] = {binary.data(), nullptr};
+    std::vector<std::string> arguments{KESTREL_BINARY};
+    arguments.insert(arguments.end(), options.Arguments.begin(), options.Arguments.end());
+    std::vector<char*> argv;
+    for (auto& a : arguments) argv.push_back(a.data());
+    argv.push_back(nullptr);
     const std::string errPath = stderrFile_.string();
     const std::string workDir = environment.Home().string();
 
@@ -67,7 +70,7 @@ KestrelProcess::KestrelProcess(const PrivateEnvironment& environment, const std:
         // A change of user clears the parent-death signal.
         if (options.Uid >= 0 || options.Gid >= 0)
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-        execve(argv[0], argv, envp.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
 }

@@ -21,6 +21,8 @@ struct LaunchOptions {
     // test's own. Lets a test running as root see permissions apply to the program.
     int Uid = -1;
     int Gid = -1;
+    // Command-line arguments after the program's name.
+    std::vector<std::string> Arguments{};
 };
 
 class KestrelProcess {

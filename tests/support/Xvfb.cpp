@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
 
@@ -80,6 +81,19 @@ void XvfbServer::Stop() {
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
+}
+
+bool SetMonitor(const std::string& display, const Monitor& monitor) {
+    // The size in millimetres only matters to dots-per-inch guesses: 96 dpi.
+    const auto millimetres = [](int pixels) { return std::to_string(pixels * 254 / 960); };
+    const std::string geometry = std::to_string(monitor.Width) + "/" + millimetres(monitor.Width) +
+                                 "x" + std::to_string(monitor.Height) + "/" +
+                                 millimetres(monitor.Height) + "+" + std::to_string(monitor.X) +
+                                 "+" + std::to_string(monitor.Y);
+    const std::string command = "xrandr -display " + display + " --setmonitor '" +
+                                (monitor.Primary ? "*" : "") + monitor.Name + "' " + geometry +
+                                " none >/dev/null 2>&1";
+    return std::system(command.c_str()) == 0;
 }
 
 }  // namespace TestSupport

@@ -33,4 +33,16 @@ class XvfbServer {
     std::string display_;
 };
 
+// A RandR monitor, a part of the screen that the desktop treats as one display; the primary
+// one is where the program's screen coordinates count from.
+struct Monitor {
+    std::string Name;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    bool Primary = false;
+};
+
+// Declares the monitor on a running server (xrandr --setmonitor); the server keeps it
+// because it never resets. False when xrandr failed.
+bool SetMonitor(const std::string& display, const Monitor& monitor);
+
 }  // namespace TestSupport
