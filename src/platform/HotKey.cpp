@@ -1,5 +1,7 @@
 #include "platform/HotKey.h"
 
+#include "platform/ErrorReport.h"
+#include "platform/HotKeyXkb.h"
 #include "platform/X11Connection.h"
 #include "platform/X11Session.h"
 
@@ -9,7 +11,6 @@
 
 #include <xcb/xcb_keysyms.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -33,6 +34,8 @@ class HotKeyFilter : public QAbstractNativeEventFilter {
   public:
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override;
 
+    // Once per run: how the server sends repeats to this connection, then the grabs.
+    Status Start();
     Status GrabAll();
     void UngrabAll();
     // Grabs again when the F key or the Num Lock modifier has moved.
@@ -41,8 +44,7 @@ class HotKeyFilter : public QAbstractNativeEventFilter {
     int Pending = 0;
 
   private:
-    bool held_ = false;
-    xcb_timestamp_t lastRelease_ = 0;
+    KeyRepeatRule repeats_;
     std::vector<Grab> grabs_;
     std::vector<xcb_keycode_t> keycodes_;
     std::uint16_t numLock_ = 0;
@@ -78,14 +80,6 @@ std::uint16_t NumLockMask(xcb_connection_t* connection) {
     return mask;
 }
 
-bool KeyIsDown(xcb_connection_t* connection, xcb_keycode_t keycode) {
-    xcb_query_keymap_reply_t* keymap =
-        xcb_query_keymap_reply(connection, xcb_query_keymap(connection), nullptr);
-    const bool down = keymap != nullptr && (keymap->keys[keycode / 8] & (1u << (keycode % 8))) != 0;
-    std::free(keymap);
-    return down;
-}
-
 std::vector<xcb_keycode_t> KeycodesOfF(xcb_connection_t* connection) {
     std::vector<xcb_keycode_t> keycodes;
     xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);
@@ -97,6 +91,17 @@ std::vector<xcb_keycode_t> KeycodesOfF(xcb_connection_t* connection) {
         xcb_key_symbols_free(symbols);
     }
     return keycodes;
+}
+
+Status HotKeyFilter::Start() {
+    const X11Handles x = X11();
+    if (x.Connection == nullptr)
+        return NoX11Failure(QStringLiteral("Cannot register Ctrl+F"));
+    // The flag holds for every key event on Qt's connection, so Kestrel's windows also get a
+    // held key as presses and one release. Text boxes and buttons work the same; only Qt no
+    // longer marks those presses as repeats, a mark nothing in Kestrel reads.
+    repeats_.SetRepeatsArePairs(KestrelEnableDetectableAutoRepeat(x.Connection) == 0);
+    return GrabAll();
 }
 
 Status HotKeyFilter::GrabAll() {
@@ -179,19 +184,9 @@ bool HotKeyFilter::nativeEventFilter(const QByteArray& eventType, void* message,
             return false;
 
         if (type == XCB_KEY_RELEASE) {
-            held_ = false;
-            lastRelease_ = key->time;
-        } else {
-            // A held key repeats. Qt turns on XKB's detectable auto-repeat for its
-            // connection, so repeats come as presses without releases. Only a server without
-            // XKB sends release/press pairs sharing one time stamp; there the key's state
-            // tells them from quick real presses, which can share a time stamp too.
-            const bool pairedRepeat = xkbEventBase_ == 0 && key->time == lastRelease_ &&
-                                      KeyIsDown(x.Connection, key->detail);
-            const bool repeat = held_ || pairedRepeat;
-            held_ = true;
-            if (!repeat)
-                ++Pending;
+            repeats_.Release(key->time);
+        } else if (repeats_.Press(key->time)) {
+            ++Pending;
         }
         return true;
     }
@@ -218,19 +213,32 @@ void HotKeyFilter::FollowMappingChange() {
     if (KeycodesOfF(x.Connection) == keycodes_ && NumLockMask(x.Connection) == numLock_)
         return;
     UngrabAll();
-    if (Status failed = GrabAll()) {
-        std::fprintf(stderr, "kestrel: %s\n", failed->Text().toLocal8Bit().constData());
-    }
+    if (Status failed = GrabAll())
+        ReportToStderr(failed->Text());
 }
 
 }  // namespace
+
+void KeyRepeatRule::Release(std::uint32_t time) {
+    held_ = false;
+    justReleased_ = true;
+    releaseTime_ = time;
+}
+
+bool KeyRepeatRule::Press(std::uint32_t time) {
+    const bool pairedRepeat = repeatsArePairs_ && justReleased_ && time == releaseTime_;
+    const bool repeat = held_ || pairedRepeat;
+    held_ = true;
+    justReleased_ = false;
+    return !repeat;
+}
 
 Status RegisterHotKey() {
     if (filter == nullptr) {
         filter = new HotKeyFilter;
         QCoreApplication::instance()->installNativeEventFilter(filter);
     }
-    return filter->GrabAll();
+    return filter->Start();
 }
 
 bool HotKeyPressPending() {
