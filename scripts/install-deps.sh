@@ -19,6 +19,11 @@ PACKAGES=(
   icewm
   # package: the .deb, its checks, its icon, the demonstration's window picture
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
+
+  # Windows (scripts/test-windows.sh): the mingw-w64 cross-compiler with posix threads,
+  # GoogleTest's sources to build for Windows, and 64-bit Wine to run the console test
+  # programs (no display, no Mono, no Gecko)
+  g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 
 # The capture benchmark's peers (scripts/bench.sh), only with --bench: the test command

@@ -4,7 +4,7 @@
 // as 256-colour palette screens. Inside src/ only platform/ includes this header.
 #pragma once
 
-#include "platform/AreaScaler.h"
+#include "core/AreaScaler.h"
 #include "platform/Failure.h"
 #include "platform/Pointer.h"
 #include "platform/Screen.h"
@@ -16,6 +16,8 @@
 #include <memory>
 
 namespace Platform {
+
+using KestrelMain::PixelLayout;
 
 // The RandR monitor marked primary, else the first monitor, else the whole root window
 // (also where RandR is older than 1.5), clipped to the root window.

@@ -13,9 +13,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
-#include <new>
 
 namespace Platform {
+
+using KestrelMain::AreaScaler;
+using KestrelMain::BitmapFormat;
+using KestrelMain::RowSource;
+using KestrelMain::VisualKind;
 
 namespace {
 
@@ -46,6 +50,12 @@ Failure ReadFailure(const QString& reason) {
     return Failure{QStringLiteral("Cannot read the screen"), QString(), reason};
 }
 
+// The scaler and the bitmap report in the core's UTF-8 text; the rest of the grab, in Qt's.
+Failure FromCore(const KestrelMain::Failure& failure) {
+    return Failure{QString::fromStdString(failure.What), QString::fromStdString(failure.Path),
+                   QString::fromStdString(failure.Reason)};
+}
+
 Failure LostConnection() {
     return ReadFailure(QStringLiteral("the connection to the X server is broken"));
 }
@@ -64,28 +74,6 @@ bool LocalConnection(xcb_connection_t* connection) {
 }
 
 }  // namespace
-
-Result<Bitmap> AllocateBitmap(int width, int height, int bitsPerPixel) {
-    const QString what =
-        QStringLiteral("Cannot make a picture of %1 pixels").arg(SizeText(width, height));
-    if (width < 1 || height < 1) {
-        return Failure{what, QString(), QStringLiteral("width and height must be positive")};
-    }
-    Bitmap bitmap;
-    bitmap.Width = width;
-    bitmap.Height = height;
-    bitmap.BitsPerPixel = bitsPerPixel;
-    bitmap.Stride =
-        (static_cast<std::size_t>(width) * static_cast<std::size_t>(bitsPerPixel) + 31) / 32 * 4;
-    const std::size_t bytes = bitmap.ByteCount();
-    bitmap.Pixels.reset(new (std::nothrow) std::uint8_t[bytes]);
-    if (!bitmap.Pixels) {
-        return Failure{what, QString(),
-                       QStringLiteral("not enough memory for its %1 MB")
-                           .arg(static_cast<double>(bytes) / (1024.0 * 1024.0), 0, 'f', 1)};
-    }
-    return bitmap;
-}
 
 Result<PixelLayout> ScreenPixelLayout(xcb_connection_t* connection, xcb_screen_t* screen) {
     const xcb_setup_t* setup = xcb_get_setup(connection);
@@ -462,12 +450,12 @@ Result<ScaledImage> ScreenGrabber::Grab(const ScreenRect& area, int outputWidth,
     }
     if (auto failed =
             s.Scaler.Prepare(layout, area.Width, area.Height, outputWidth, outputHeight)) {
-        return *failed;
+        return FromCore(*failed);
     }
     const BitmapFormat& format = s.Scaler.Format();
     auto bitmap = AllocateBitmap(outputWidth, outputHeight, format.BitsPerPixel);
     if (!bitmap)
-        return bitmap.Error();
+        return FromCore(bitmap.Error());
     ScaledImage image;
     image.Pixels = std::move(bitmap.Value());
     image.Pixels.RedMask = format.RedMask;

@@ -1,6 +1,6 @@
 // The arithmetic of the scaled grab against references computed here, directly from the
 // definition: each output pixel the mean of the source area it covers, in doubles.
-#include "platform/AreaScaler.h"
+#include "core/AreaScaler.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 
 namespace {
 
-using Platform::AreaScaler;
-using Platform::PixelLayout;
-using Platform::VisualKind;
+using KestrelMain::AreaScaler;
+using KestrelMain::PixelLayout;
+using KestrelMain::VisualKind;
 
 // Channel values per pixel, top row first.
 struct Image {
@@ -68,7 +68,7 @@ std::vector<std::uint8_t> Encode(const Image& image, const PixelLayout& layout) 
 }
 
 // Hands out rows from memory and checks they are asked for in increasing order.
-class MemoryRows : public Platform::RowSource {
+class MemoryRows : public KestrelMain::RowSource {
   public:
     MemoryRows(const std::vector<std::uint8_t>& rows, std::size_t stride)
         : rows_(rows), stride_(stride) {}
@@ -114,7 +114,7 @@ std::vector<double> Reference(const Image& image, const std::vector<std::uint32_
 }
 
 struct Scaled {
-    Platform::Bitmap Bitmap;
+    KestrelMain::Bitmap Bitmap;
     bool Backwards = false;
 };
 
@@ -122,7 +122,7 @@ Scaled Scale(const Image& image, const PixelLayout& layout, int width, int heigh
     const auto rows = Encode(image, layout);
     AreaScaler scaler;
     EXPECT_FALSE(scaler.Prepare(layout, image.Width, image.Height, width, height));
-    auto bitmap = Platform::AllocateBitmap(width, height, scaler.Format().BitsPerPixel);
+    auto bitmap = KestrelMain::AllocateBitmap(width, height, scaler.Format().BitsPerPixel);
     EXPECT_TRUE(bitmap.Ok());
     MemoryRows source(rows, layout.RowBytes(image.Width));
     EXPECT_TRUE(scaler.Run(source, bitmap.Value()));
@@ -132,7 +132,7 @@ Scaled Scale(const Image& image, const PixelLayout& layout, int width, int heigh
 // Largest difference from the rounded reference, in output units, over all channels.
 void ExpectExact(const Image& image, const PixelLayout& layout, int width, int height) {
     const Scaled scaled = Scale(image, layout, width, height);
-    const Platform::Bitmap& bitmap = scaled.Bitmap;
+    const KestrelMain::Bitmap& bitmap = scaled.Bitmap;
     EXPECT_FALSE(scaled.Backwards);
     const std::vector<double> reference[3] = {Reference(image, image.Red, width, height),
                                               Reference(image, image.Green, width, height),
@@ -232,7 +232,7 @@ TEST(AreaScaler, KeepsTheScreensOwnDepthWhereA16BitFileHoldsIt) {
                  {Layout(30, 32, 0x3ff00000, 0xffc00, 0x3ff), 24},
                  {Layout(24, 24, 0xff0000, 0xff00, 0xff), 24}};
     for (const auto& c : cases) {
-        const auto format = Platform::ChooseBitmapFormat(c.Layout);
+        const auto format = KestrelMain::ChooseBitmapFormat(c.Layout);
         ASSERT_TRUE(format.Ok());
         EXPECT_EQ((*format).BitsPerPixel, c.Bits) << "depth " << c.Layout.Depth;
         if (c.Bits == 16) {
@@ -243,22 +243,50 @@ TEST(AreaScaler, KeepsTheScreensOwnDepthWhereA16BitFileHoldsIt) {
     palette.Kind = VisualKind::Indexed;
     palette.Depth = 8;
     palette.BitsPerPixel = 8;
-    EXPECT_EQ((*Platform::ChooseBitmapFormat(palette)).BitsPerPixel, 8);
+    EXPECT_EQ((*KestrelMain::ChooseBitmapFormat(palette)).BitsPerPixel, 8);
 }
 
-TEST(AreaScaler, RefusesLayoutsAndSizesItCannotHonour) {
+TEST(AreaScaler, RefusesLayoutsAndSizesItCannotHonourSayingWhy) {
     PixelLayout bits4 = Bgrx32();
     bits4.BitsPerPixel = 4;
-    PixelLayout gappy = Layout(24, 32, 0xf0f000, 0xff00, 0xff);
-    PixelLayout outside = Layout(16, 16, 0xf8000, 0x07e0, 0x001f);
-    for (const PixelLayout& layout : {bits4, gappy, outside}) {
-        EXPECT_FALSE(Platform::ChooseBitmapFormat(layout).Ok());
+    const struct {
+        PixelLayout Layout;
+        const char* Text;
+    } layouts[] = {
+        {bits4,
+         "Cannot read the screen: unsupported pixel layout (depth 24, 4 bits per pixel): bits "
+         "per pixel must be 8, 16, 24 or 32"},
+        {Layout(24, 32, 0xf0f000, 0xff00, 0xff),
+         "Cannot read the screen: unsupported pixel layout (depth 24, 32 bits per pixel): a "
+         "colour mask is not usable"},
+        {Layout(16, 16, 0xf8000, 0x07e0, 0x001f),
+         "Cannot read the screen: unsupported pixel layout (depth 16, 16 bits per pixel): a "
+         "colour mask lies outside the pixel"},
+    };
+    for (const auto& l : layouts) {
+        const auto format = KestrelMain::ChooseBitmapFormat(l.Layout);
+        ASSERT_FALSE(format.Ok());
+        EXPECT_EQ(format.Error().Text(), l.Text);
     }
+    const struct {
+        Geometry Size;
+        const char* Text;
+    } sizes[] = {
+        {{1024, 768, 0, 600},
+         "Cannot make a picture of 0 x 600 pixels: width and height must be 1 to 65535"},
+        {{1024, 768, 800, -1},
+         "Cannot make a picture of 800 x -1 pixels: width and height must be 1 to 65535"},
+        {{1024, 768, 70000, 600},
+         "Cannot make a picture of 70000 x 600 pixels: width and height must be 1 to 65535"},
+        {{0, 768, 800, 600}, "Cannot read the screen: the screen area is 0 x 768 pixels"},
+    };
     AreaScaler scaler;
-    for (const Geometry& g : {Geometry{1024, 768, 0, 600}, Geometry{1024, 768, 800, -1},
-                              Geometry{0, 768, 800, 600}, Geometry{1024, 768, 70000, 600}}) {
-        EXPECT_TRUE(scaler.Prepare(Bgrx32(), g.SourceWidth, g.SourceHeight, g.Width, g.Height))
-            << g.Width << "x" << g.Height;
+    for (const auto& c : sizes) {
+        const Geometry& g = c.Size;
+        const auto failed =
+            scaler.Prepare(Bgrx32(), g.SourceWidth, g.SourceHeight, g.Width, g.Height);
+        ASSERT_TRUE(failed) << g.Width << "x" << g.Height;
+        EXPECT_EQ(failed->Text(), c.Text);
     }
 }
 
@@ -298,7 +326,7 @@ TEST(AreaScaler, PaletteScreensTakeTheNearestIndex) {
         AreaScaler scaler;
         ASSERT_FALSE(scaler.Prepare(layout, g.SourceWidth, g.SourceHeight, g.Width, g.Height));
         ASSERT_EQ(scaler.Format().BitsPerPixel, 8);
-        auto bitmap = Platform::AllocateBitmap(g.Width, g.Height, 8);
+        auto bitmap = KestrelMain::AllocateBitmap(g.Width, g.Height, 8);
         MemoryRows source(rows, layout.RowBytes(g.SourceWidth));
         ASSERT_TRUE(scaler.Run(source, bitmap.Value()));
         EXPECT_FALSE(source.Backwards());
@@ -314,21 +342,35 @@ TEST(AreaScaler, PaletteScreensTakeTheNearestIndex) {
 }
 
 TEST(AreaScaler, AnUnreadableRowStopsTheRun) {
-    struct Failing : Platform::RowSource {
+    struct Failing : KestrelMain::RowSource {
         std::vector<std::uint8_t> Row0 = std::vector<std::uint8_t>(4 * 64);
         const std::uint8_t* Row(int y) override { return y < 10 ? Row0.data() : nullptr; }
     } source;
     AreaScaler scaler;
     ASSERT_FALSE(scaler.Prepare(Bgrx32(), 64, 48, 32, 24));
-    auto bitmap = Platform::AllocateBitmap(32, 24, 24);
+    auto bitmap = KestrelMain::AllocateBitmap(32, 24, 24);
     EXPECT_FALSE(scaler.Run(source, bitmap.Value()));
 }
 
 TEST(AreaScaler, ABitmapTooLargeForMemoryIsAFailureNotACrash) {
-    // More than any address space can hold on this side of 64 bits' practical limits.
-    EXPECT_FALSE(Platform::AllocateBitmap(2000000000, 2000000000, 24).Ok());
-    EXPECT_FALSE(Platform::AllocateBitmap(0, 600, 24).Ok());
-    EXPECT_FALSE(Platform::AllocateBitmap(800, -600, 24).Ok());
+    const struct {
+        int Width, Height;
+        const char* Text;
+    } cases[] = {
+        // More than any address space can hold; the size in MB always with a "." whatever
+        // the locale.
+        {2000000000, 2000000000,
+         "Cannot make a picture of 2000000000 x 2000000000 pixels: not enough memory for its "
+         "11444091796875.0 MB"},
+        {0, 600, "Cannot make a picture of 0 x 600 pixels: width and height must be positive"},
+        {800, -600,
+         "Cannot make a picture of 800 x -600 pixels: width and height must be positive"},
+    };
+    for (const auto& c : cases) {
+        const auto bitmap = KestrelMain::AllocateBitmap(c.Width, c.Height, 24);
+        ASSERT_FALSE(bitmap.Ok());
+        EXPECT_EQ(bitmap.Error().Text(), c.Text);
+    }
 }
 
 }  // namespace

@@ -1,23 +1,27 @@
-#include "platform/AreaScaler.h"
+#include "core/AreaScaler.h"
 
 #include <algorithm>
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <string>
 #include <vector>
 
 // The two inner loops run over every screen pixel and every output pixel, so they are
 // written to become vector code at any optimisation level: the fold of a screen row into
 // the accumulator in blocks of fixed length (and by hand for AVX2, where the compiler
 // stays at four lanes), the reduction across in the compiler's generic vectors. On x86-64
-// the AVX2 versions are picked at run time when the processor has it.
+// the AVX2 versions are picked at run time when the processor has it. Compiler-made
+// clones are picked by the loader through an indirect function, which only ELF systems
+// have: on Windows those loops stay at the baseline and only the hand-written fold is
+// picked at run time.
 #if defined(__GNUC__)
 #define KESTREL_VECTORS 1
 #else
 #define KESTREL_VECTORS 0
 #endif
 
-#if KESTREL_VECTORS && defined(__x86_64__) && defined(__has_attribute)
+#if KESTREL_VECTORS && defined(__x86_64__) && !defined(_WIN32) && defined(__has_attribute)
 #if __has_attribute(target_clones)
 #define KESTREL_CLONES __attribute__((target_clones("avx2", "default")))
 #endif
@@ -39,7 +43,7 @@
 #define KESTREL_INLINE inline
 #endif
 
-namespace Platform {
+namespace KestrelMain {
 
 namespace {
 
@@ -384,11 +388,10 @@ void DecodeAnyRow(const std::uint8_t* row, int width, int bitsPerPixel, bool msb
 }
 
 Failure LayoutFailure(const PixelLayout& layout, const char* why) {
-    return Failure{QStringLiteral("Cannot read the screen"), QString(),
-                   QStringLiteral("unsupported pixel layout (depth %1, %2 bits per pixel): %3")
-                       .arg(layout.Depth)
-                       .arg(layout.BitsPerPixel)
-                       .arg(QString::fromLatin1(why))};
+    return Failure{"Cannot read the screen",
+                   {},
+                   "unsupported pixel layout (depth " + std::to_string(layout.Depth) + ", " +
+                       std::to_string(layout.BitsPerPixel) + " bits per pixel): " + why};
 }
 
 }  // namespace
@@ -483,15 +486,16 @@ Status AreaScaler::Prepare(const PixelLayout& layout, int sourceWidth, int sourc
     }
     t.Ready = false;
     if (sourceWidth < 1 || sourceHeight < 1 || sourceWidth > MAX_SIDE || sourceHeight > MAX_SIDE) {
-        return Failure{
-            QStringLiteral("Cannot read the screen"), QString(),
-            QStringLiteral("the screen area is %1 x %2 pixels").arg(sourceWidth).arg(sourceHeight)};
+        return Failure{"Cannot read the screen",
+                       {},
+                       "the screen area is " + std::to_string(sourceWidth) + " x " +
+                           std::to_string(sourceHeight) + " pixels"};
     }
     if (outputWidth < 1 || outputHeight < 1 || outputWidth > MAX_SIDE || outputHeight > MAX_SIDE) {
-        return Failure{QStringLiteral("Cannot make a picture of %1 x %2 pixels")
-                           .arg(outputWidth)
-                           .arg(outputHeight),
-                       QString(), QStringLiteral("width and height must be 1 to %1").arg(MAX_SIDE)};
+        return Failure{"Cannot make a picture of " + std::to_string(outputWidth) + " x " +
+                           std::to_string(outputHeight) + " pixels",
+                       {},
+                       "width and height must be 1 to " + std::to_string(MAX_SIDE)};
     }
     auto format = ChooseBitmapFormat(layout);
     if (!format)
@@ -659,4 +663,4 @@ bool AreaScaler::Run(RowSource& rows, Bitmap& out) {
     return true;
 }
 
-}  // namespace Platform
+}  // namespace KestrelMain

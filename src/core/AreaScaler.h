@@ -12,14 +12,14 @@
 // nothing.
 #pragma once
 
-#include "platform/Failure.h"
-#include "platform/ScreenGrab.h"
+#include "core/Bitmap.h"
+#include "core/Failure.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 
-namespace Platform {
+namespace KestrelMain {
 
 enum class VisualKind {
     TrueColor,  // pixels carry their colour in the channel masks
@@ -88,4 +88,4 @@ class AreaScaler {
     std::unique_ptr<Tables> tables_;
 };
 
-}  // namespace Platform
+}  // namespace KestrelMain
