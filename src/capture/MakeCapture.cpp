@@ -42,7 +42,7 @@ void MakeCapture() {
         return;
     }
 
-    if (AppState.CaptureCount == std::numeric_limits<std::int16_t>::max()) {
+    if (AppState.CaptureCount == std::numeric_limits<decltype(AppState.CaptureCount)>::max()) {
         Platform::ReportFailure(Platform::OverflowFailure(
             QStringLiteral("Cannot count another capture: this run has made %1, the most it can")
                 .arg(AppState.CaptureCount)));
