@@ -16,11 +16,14 @@ namespace Capture {
 
 using KestrelMain::AppState;
 
-Platform::Result<Platform::PointerPosition> GetCursorPosition() {
-    return Platform::PointerOnPrimaryScreen();
+Platform::Result<Platform::PointerPosition> GetCursorPosition(
+    const Platform::ScreenRect& primaryScreen) {
+    return Platform::PointerOnScreen(primaryScreen);
 }
 
 void MakeCapture() {
+    // The one question about the monitor in a capture: the pointer and the grab use this
+    // rectangle too.
     const auto screen = Platform::PrimaryScreen();
     if (!screen) {
         Platform::ReportFailure(screen.Error());
@@ -36,7 +39,7 @@ void MakeCapture() {
         return;
     }
 
-    const auto pointer = GetCursorPosition();
+    const auto pointer = GetCursorPosition(*screen);
     if (!pointer) {
         Platform::ReportFailure(pointer.Error());
         return;
@@ -50,7 +53,7 @@ void MakeCapture() {
     }
     ++AppState.CaptureCount;
 
-    const auto picture = CaptureScreen();
+    const auto picture = CaptureScreen(*screen);
     Ui::MainForm::Instance().TotalLbl->setText(QStringLiteral("Total captures saved: ") +
                                                QString::number(AppState.CaptureCount));
     if (!picture) {
