@@ -95,10 +95,6 @@ std::optional<double> ParseNumber(const QString& text, NumberText kind, QChar lo
     return value;
 }
 
-bool IsNumeric(const QString& text, NumberText kind) {
-    return ParseNumber(text, kind).has_value();
-}
-
 Failure OverflowFailure(const QString& what) {
     return Failure{what, QString(), QStringLiteral("Overflow")};
 }

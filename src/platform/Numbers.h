@@ -23,8 +23,6 @@ enum class NumberText {
 std::optional<double> ParseNumber(const QString& text, NumberText kind = NumberText::Typed,
                                   QChar localeDecimalPoint = QChar());
 
-bool IsNumeric(const QString& text, NumberText kind = NumberText::Typed);
-
 // Nearest integer, a tie going to the even neighbour; an overflow failure outside
 // -32768..32767 (and for a value that is not finite).
 Result<std::int16_t> ToInt16(double value);
