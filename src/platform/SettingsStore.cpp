@@ -69,17 +69,21 @@ Status WriteSetting(const QString& key, const QString& text) {
 }
 
 SettingsBatch::SettingsBatch() {
-    if (openBatch == nullptr)
+    if (openBatch == nullptr) {
         openBatch = new Store;
+        owner_ = true;
+    }
 }
 
 SettingsBatch::~SettingsBatch() {
+    if (!owner_)
+        return;
     delete openBatch;  // a batch not committed still reaches the file, as QSettings does
     openBatch = nullptr;
 }
 
 Status SettingsBatch::Commit() {
-    if (openBatch == nullptr)
+    if (!owner_)
         return std::nullopt;
     openBatch->sync();
     if (openBatch->status() == QSettings::AccessError) {
@@ -89,6 +93,9 @@ Status SettingsBatch::Commit() {
 }
 
 QString SettingsFilePath() {
+    // A new QSettings on the file would write an open batch's changes at once.
+    if (openBatch != nullptr)
+        return openBatch->fileName();
     return Store().fileName();
 }
 
