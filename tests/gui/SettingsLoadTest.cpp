@@ -118,4 +118,43 @@ TEST(SettingsLoad, PeriodsStoredWithAnExponentAreWrittenBackAsPlainDecimals) {
     }
 }
 
+TEST(SettingsLoad, LinesThatCannotBeReadAreReportedAndKeptWhereTheyWere) {
+    const std::string base = TestEnvironment().Pictures().string() + "/";
+    WriteSettingsText(
+        "[Settings]\n"
+        "BasePath=" +
+        base +
+        "\n"
+        "remember: 0.5 is twice a second\n"
+        "UseTimer=yes\n"
+        "[Notes]\n"
+        "shots of the garden\n");
+    testing::internal::CaptureStderr();
+    KestrelMain::LoadSettings();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find("has lines that cannot be read (lines 3, 6); they are left as they are"),
+              std::string::npos)
+        << errors;
+    EXPECT_NE(errors.find(TestEnvironment().SettingsFile().string()), std::string::npos) << errors;
+
+    const std::string loaded = TestEnvironment().ReadSettingsText();
+    EXPECT_NE(loaded.find("BasePath=" + base + "\nremember: 0.5 is twice a second\n"),
+              std::string::npos)
+        << loaded;
+    EXPECT_TRUE(loaded.ends_with("\n[Notes]\nshots of the garden\n")) << loaded;
+    const std::map<std::string, std::string> normal{{"BasePath", base},      {"UseTimer", "0"},
+                                                    {"TimerPeriod", "2"},    {"OutputWidth", "800"},
+                                                    {"OutputHeight", "600"}, {"UseHotkey", "0"}};
+    EXPECT_EQ(TestEnvironment().ReadSettings(), normal);
+
+    // Every later write keeps them, once: the dialog's and the next start's.
+    KestrelMain::StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, QStringLiteral("640"));
+    KestrelMain::LoadSettings();
+    const std::string later = TestEnvironment().ReadSettingsText();
+    EXPECT_EQ(AppState.OutputWidth, 640);
+    std::string expected = loaded;
+    expected.replace(expected.find("OutputWidth=800"), 15, "OutputWidth=640");
+    EXPECT_EQ(later, expected);
+}
+
 }  // namespace

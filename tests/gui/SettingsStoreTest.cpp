@@ -1,9 +1,11 @@
-// The settings store against the real settings file in the private config directory.
+// The settings store against the real settings file in the private config directory:
+// batches, and the lines of the file it cannot read.
 #include "platform/SettingsStore.h"
 #include "support/GuiEnvironment.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <map>
 #include <string>
 
@@ -46,6 +48,40 @@ TEST(SettingsStore, AskingWhereTheFileIsWritesNothingOfAnOpenBatch) {
     EXPECT_EQ(Platform::SettingsFilePath().toStdString(),
               TestEnvironment().SettingsFile().string());
     EXPECT_EQ(FileText(), before);
+}
+
+TEST(SettingsStore, EachWriteKeepsTheLinesItCannotRead) {
+    {
+        std::ofstream out(TestEnvironment().SettingsFile(), std::ios::trunc);
+        out << "[Settings]\n"
+               "  an indented note\n"
+               "UseTimer=0\n"
+               "after the timer\n"
+               "\"an open quote\n"
+               "OutputWidth=800\n";
+    }
+    ASSERT_FALSE(Platform::WriteSetting("UseTimer", "1"));
+    // The open quote swallowed OutputWidth when the file was read; it stays last, where it
+    // swallows nothing QSettings writes.
+    const std::string once =
+        "[Settings]\n"
+        "  an indented note\n"
+        "UseTimer=1\n"
+        "after the timer\n"
+        "\"an open quote\n"
+        "OutputWidth=800\n";
+    EXPECT_EQ(FileText(), once);
+
+    ASSERT_FALSE(Platform::WriteSetting("OutputHeight", "480"));
+    EXPECT_EQ(Platform::ReadSetting("OutputHeight", "?"), "480");
+    EXPECT_EQ(Platform::ReadSetting("UseTimer", "?"), "1");
+    const std::string twice = FileText();
+    for (const char* line : {"  an indented note\n", "after the timer\n", "\"an open quote\n"}) {
+        const auto first = twice.find(line);
+        EXPECT_NE(first, std::string::npos) << line << " in\n" << twice;
+        EXPECT_EQ(twice.find(line, first + 1), std::string::npos) << line << " twice in\n" << twice;
+    }
+    EXPECT_TRUE(twice.ends_with("\"an open quote\nOutputWidth=800\n")) << twice;
 }
 
 }  // namespace
