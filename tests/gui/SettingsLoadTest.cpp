@@ -157,4 +157,17 @@ TEST(SettingsLoad, LinesThatCannotBeReadAreReportedAndKeptWhereTheyWere) {
     EXPECT_EQ(later, expected);
 }
 
+TEST(SettingsLoad, AHeaderWithoutItsBracketIsReadAndWrittenAgainInItsNormalForm) {
+    WriteSettingsText("[Settings\nUseTimer=1\n");
+    testing::internal::CaptureStderr();
+    KestrelMain::LoadSettings();
+    const std::string errors = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(AppState.UseTimer, 1);
+    EXPECT_NE(errors.find("is not quite in its normal form; it is written again in that form"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(errors.find("cannot be read"), std::string::npos) << errors;
+    EXPECT_TRUE(TestEnvironment().ReadSettingsText().starts_with("[Settings]\n"));
+}
+
 }  // namespace
