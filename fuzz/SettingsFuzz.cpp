@@ -1,9 +1,10 @@
 // The start-up load from an arbitrary settings file: whatever the file holds, the load
-// ends with all six keys stored in their normal text form, and the fields hold what the
-// store now says.
+// ends with all six keys stored in their normal text form, the fields hold what the store
+// now says, and the lines the store cannot read are still there.
 #include "core/AppState.h"
 #include "core/Settings.h"
 #include "platform/Numbers.h"
+#include "platform/SettingsFileLines.h"
 #include "platform/SettingsStore.h"
 
 #include <QCoreApplication>
@@ -12,13 +13,29 @@
 #include <QFile>
 #include <QSettings>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 QString settingsFile;
 char rootDirectory[] = "/dev/shm/kestrel-fuzz-XXXXXX";
+
+std::vector<QByteArray> SortedUnreadableTexts(const QByteArray& file) {
+    std::vector<QByteArray> texts;
+    for (const auto& line : Platform::UnreadableLines(file)) texts.push_back(line.Text);
+    std::sort(texts.begin(), texts.end());
+    return texts;
+}
+
+QByteArray FileBytes() {
+    QFile file(settingsFile);
+    if (!file.open(QIODevice::ReadOnly))
+        std::abort();
+    return file.readAll();
+}
 
 void RemoveRoot() {
     QDir(QString::fromLocal8Bit(rootDirectory)).removeRecursively();
@@ -54,7 +71,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                          QFileDevice::FileModificationTime);
     }
     using KestrelMain::AppState;
+    const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     KestrelMain::LoadSettings();
+    // Kept, wherever it now sits. QSettings may add lines that it cannot read back itself:
+    // a key "/" with the value "p" it writes as "\=p".
+    const auto before = SortedUnreadableTexts(input);
+    const auto after = SortedUnreadableTexts(FileBytes());
+    if (!std::includes(after.begin(), after.end(), before.begin(), before.end()))
+        std::abort();
 
     QSettings stored(settingsFile, QSettings::IniFormat);
     stored.beginGroup(QStringLiteral("Settings"));
