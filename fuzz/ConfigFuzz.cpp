@@ -150,7 +150,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(after.TimerPeriod == static_cast<float>(*Typed(entries.PeriodText)));
     if (changes.PeriodChanged) {
         const auto interval = Platform::TimerIntervalFromPeriod(after.TimerPeriod);
-        Require(interval.Ok() && *interval >= 1 && *interval == changes.TimerInterval);
+        Require(interval.Ok() && *interval >= 1);
     }
 
     Require(FolderExists(entries.BasePathText));

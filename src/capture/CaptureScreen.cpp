@@ -1,18 +1,14 @@
 #include "capture/CaptureScreen.h"
 
 #include "core/AppState.h"
-#include "platform/Screen.h"
 
 namespace Capture {
 
 using KestrelMain::AppState;
 
-Platform::Result<Picture> CaptureScreen() {
-    const auto screen = Platform::PrimaryScreen();
-    if (!screen)
-        return screen.Error();
-    return CaptureWindowArea(Platform::DesktopWindow(), 0, (*screen).X, (*screen).Y,
-                             (*screen).Width, (*screen).Height);
+Platform::Result<Picture> CaptureScreen(const Platform::ScreenRect& primaryScreen) {
+    return CaptureWindowArea(Platform::DesktopWindow(), 0, primaryScreen.X, primaryScreen.Y,
+                             primaryScreen.Width, primaryScreen.Height);
 }
 
 Platform::Result<Picture> CaptureWindowArea(Platform::WindowId window, std::int16_t clientFlag,

@@ -4,14 +4,16 @@
 
 #include "capture/Picture.h"
 #include "platform/Failure.h"
+#include "platform/Screen.h"
 #include "platform/ScreenGrab.h"
 
 #include <cstdint>
 
 namespace Capture {
 
-// The whole primary screen.
-Platform::Result<Picture> CaptureScreen();
+// The whole primary screen, as Platform::PrimaryScreen found it for this capture: the
+// caller asks for the monitor once and hands the same rectangle to the pointer and here.
+Platform::Result<Picture> CaptureScreen(const Platform::ScreenRect& primaryScreen);
 
 // The rectangle (x, y, width, height) of a window; with clientFlag non-zero measured from
 // the window's own origin, otherwise from its top-level frame (the same for the desktop).

@@ -16,11 +16,14 @@ namespace Capture {
 
 using KestrelMain::AppState;
 
-Platform::Result<Platform::PointerPosition> GetCursorPosition() {
-    return Platform::PointerOnPrimaryScreen();
+Platform::Result<Platform::PointerPosition> GetCursorPosition(
+    const Platform::ScreenRect& primaryScreen) {
+    return Platform::PointerOnScreen(primaryScreen);
 }
 
 void MakeCapture() {
+    // The one question about the monitor in a capture: the pointer and the grab use this
+    // rectangle too.
     const auto screen = Platform::PrimaryScreen();
     if (!screen) {
         Platform::ReportFailure(screen.Error());
@@ -36,13 +39,13 @@ void MakeCapture() {
         return;
     }
 
-    const auto pointer = GetCursorPosition();
+    const auto pointer = GetCursorPosition(*screen);
     if (!pointer) {
         Platform::ReportFailure(pointer.Error());
         return;
     }
 
-    if (AppState.CaptureCount == std::numeric_limits<std::int16_t>::max()) {
+    if (AppState.CaptureCount == std::numeric_limits<decltype(AppState.CaptureCount)>::max()) {
         Platform::ReportFailure(Platform::OverflowFailure(
             QStringLiteral("Cannot count another capture: this run has made %1, the most it can")
                 .arg(AppState.CaptureCount)));
@@ -50,7 +53,7 @@ void MakeCapture() {
     }
     ++AppState.CaptureCount;
 
-    const auto picture = CaptureScreen();
+    const auto picture = CaptureScreen(*screen);
     Ui::MainForm::Instance().TotalLbl->setText(QStringLiteral("Total captures saved: ") +
                                                QString::number(AppState.CaptureCount));
     if (!picture) {

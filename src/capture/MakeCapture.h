@@ -3,6 +3,7 @@
 
 #include "platform/Failure.h"
 #include "platform/Pointer.h"
+#include "platform/Screen.h"
 
 namespace Capture {
 
@@ -12,7 +13,9 @@ namespace Capture {
 // goes on; the next capture succeeds once the cause is gone.
 void MakeCapture();
 
-// The pointer in screen pixels, relative to the primary screen's top-left corner.
-Platform::Result<Platform::PointerPosition> GetCursorPosition();
+// The pointer in screen pixels, relative to the top-left corner of the primary screen the
+// capture found.
+Platform::Result<Platform::PointerPosition> GetCursorPosition(
+    const Platform::ScreenRect& primaryScreen);
 
 }  // namespace Capture

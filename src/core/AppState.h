@@ -9,11 +9,13 @@
 namespace KestrelMain {
 
 struct AppStateRecord {
-    QString BasePath;               // ends in "/" normally; capture directories go under it
-    QString CaptureDir;             // full path of the current capture directory
-    std::int16_t CaptureCount = 0;  // captures made in this run, at most 32767
-    std::int16_t UseTimer = 0;      // 1: the timer makes captures
-    std::int16_t OutputWidth = 0;   // size of every saved image, in pixels
+    QString BasePath;    // ends in "/" normally; capture directories go under it
+    QString CaptureDir;  // full path of the current capture directory
+    // Captures made in this run. 32 bits, not 16: a fast timer left running for hours passes
+    // 32,767 captures, and numbering simply goes on up to 2,147,483,647.
+    std::int32_t CaptureCount = 0;
+    std::int16_t UseTimer = 0;     // 1: the timer makes captures
+    std::int16_t OutputWidth = 0;  // size of every saved image, in pixels
     std::int16_t OutputHeight = 0;
     float TimerPeriod = 0;           // seconds between timer captures
     std::int16_t HotkeyActive = 0;   // UseHotkey as read at start-up: 1 when Ctrl+F was wanted

@@ -40,12 +40,12 @@ StoredSingle SingleFromStore(const QString& text, float defaultValue) {
     return {*value, QString()};
 }
 
-namespace {
-
-void Store(const QString& key, const QString& text) {
+void StoreSetting(const QString& key, const QString& text) {
     if (auto failed = Platform::WriteSetting(key, text))
         Platform::ReportFailure(*failed);
 }
+
+namespace {
 
 void ReportReplaced(const QString& key, const QString& text, const QString& problem,
                     const QString& replacement) {
@@ -60,7 +60,7 @@ std::int16_t LoadInt16(const QString& key, std::int16_t defaultValue) {
     if (!stored.Problem.isEmpty()) {
         ReportReplaced(key, text, stored.Problem, QString::number(defaultValue));
     }
-    Store(key, QString::number(stored.Value));
+    StoreSetting(key, QString::number(stored.Value));
     return stored.Value;
 }
 
@@ -70,7 +70,7 @@ void LoadSettings() {
     Platform::SettingsBatch batch;
     AppState.BasePath = DefaultBasePath();
     AppState.BasePath = Platform::ReadSetting(KEY_BASE_PATH, AppState.BasePath);
-    Store(KEY_BASE_PATH, AppState.BasePath);
+    StoreSetting(KEY_BASE_PATH, AppState.BasePath);
 
     AppState.UseTimer = DEFAULT_USE_TIMER;
     AppState.UseTimer = LoadInt16(KEY_USE_TIMER, AppState.UseTimer);
@@ -84,7 +84,7 @@ void LoadSettings() {
             ReportReplaced(KEY_TIMER_PERIOD, text, stored.Problem, defaultText);
         }
         AppState.TimerPeriod = stored.Value;
-        Store(KEY_TIMER_PERIOD, Platform::SingleToText(AppState.TimerPeriod));
+        StoreSetting(KEY_TIMER_PERIOD, Platform::SingleToText(AppState.TimerPeriod));
     }
 
     AppState.OutputWidth = DEFAULT_OUTPUT_WIDTH;

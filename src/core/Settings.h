@@ -43,4 +43,8 @@ StoredSingle SingleFromStore(const QString& text, float defaultValue);
 // normal text form.
 void LoadSettings();
 
+// Writes one setting in its text form. A setting that cannot be written is reported and
+// stays applied for this run.
+void StoreSetting(const QString& key, const QString& text);
+
 }  // namespace KestrelMain

@@ -27,6 +27,10 @@ Result<ScreenRect> PrimaryMonitorRect(xcb_connection_t* connection, xcb_screen_t
 // monitor in one round trip.
 Result<PointerPosition> PointerOnPrimaryMonitor(xcb_connection_t* connection, xcb_screen_t* screen);
 
+// The pointer relative to the top-left corner of `origin`, a monitor the caller already has.
+Result<PointerPosition> PointerRelativeTo(xcb_connection_t* connection, xcb_screen_t* screen,
+                                          const ScreenRect& origin);
+
 // A rectangle of a window (relative to the window, or to its top-level frame without
 // clientArea) in root-window coordinates.
 Result<ScreenRect> WindowAreaOnRoot(xcb_connection_t* connection, xcb_screen_t* screen,

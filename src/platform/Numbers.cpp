@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace Platform {
 
@@ -95,10 +96,6 @@ std::optional<double> ParseNumber(const QString& text, NumberText kind, QChar lo
     return value;
 }
 
-bool IsNumeric(const QString& text, NumberText kind) {
-    return ParseNumber(text, kind).has_value();
-}
-
 Failure OverflowFailure(const QString& what) {
     return Failure{what, QString(), QStringLiteral("Overflow")};
 }
@@ -133,11 +130,50 @@ Result<float> ToSingle(double value) {
 }
 
 QString SingleToText(float value) {
-    char buffer[64];
-    const auto [ptr, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // The shortest digits that read back come in scientific form ("3.4e+38", "6e-04");
+    // written out around the decimal point they keep those digits and gain only zeros.
+    // Fixed notation of the library would pick, among texts of equal length, the exact
+    // value's digits ("339999995214436424907732413799364296704").
+    char buffer[32];
+    const auto [end, ec] =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
     if (ec != std::errc())
         return QStringLiteral("0");
-    return QString::fromLatin1(buffer, ptr - buffer);
+    const std::string_view text(buffer, static_cast<std::size_t>(end - buffer));
+    const std::size_t e = text.find('e');
+    if (e == std::string_view::npos)
+        return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));  // nan, inf
+
+    std::string_view mantissa = text.substr(0, e);
+    std::string result;
+    if (!mantissa.empty() && mantissa.front() == '-') {
+        result.push_back('-');
+        mantissa.remove_prefix(1);
+    }
+    std::string digits;
+    for (char c : mantissa) {
+        if (c != '.')
+            digits.push_back(c);
+    }
+    int exponent = 0;
+    std::from_chars(text.data() + e + 1 + (text[e + 1] == '+' ? 1 : 0), text.data() + text.size(),
+                    exponent);
+    // Digits before the decimal point: d.ddd x 10^exponent has exponent + 1 of them.
+    const long before = static_cast<long>(exponent) + 1;
+    const long count = static_cast<long>(digits.size());
+    if (before <= 0) {
+        result += "0.";
+        result.append(static_cast<std::size_t>(-before), '0');
+        result += digits;
+    } else if (before >= count) {
+        result += digits;
+        result.append(static_cast<std::size_t>(before - count), '0');
+    } else {
+        result.append(digits, 0, static_cast<std::size_t>(before));
+        result.push_back('.');
+        result.append(digits, static_cast<std::size_t>(before));
+    }
+    return QString::fromLatin1(result.data(), static_cast<qsizetype>(result.size()));
 }
 
 Result<std::int32_t> TimerIntervalFromPeriod(float periodSeconds) {

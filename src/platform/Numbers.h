@@ -23,8 +23,6 @@ enum class NumberText {
 std::optional<double> ParseNumber(const QString& text, NumberText kind = NumberText::Typed,
                                   QChar localeDecimalPoint = QChar());
 
-bool IsNumeric(const QString& text, NumberText kind = NumberText::Typed);
-
 // Nearest integer, a tie going to the even neighbour; an overflow failure outside
 // -32768..32767 (and for a value that is not finite).
 Result<std::int16_t> ToInt16(double value);
@@ -34,7 +32,9 @@ Result<std::int32_t> ToInt32(double value);
 // as a float.
 Result<float> ToSingle(double value);
 
-// Shortest text that reads back to the same float: "2", "0.5", "0.1".
+// The shortest plain decimal text that reads back to the same float: "2", "0.5", "0.1",
+// "100000", "0.0006"; never an exponent, so the largest and the tiniest floats come out
+// as long runs of digits.
 QString SingleToText(float value);
 
 // Timer interval in milliseconds for a period in seconds: period x 1000 in single

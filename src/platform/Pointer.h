@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/Failure.h"
+#include "platform/Screen.h"
 
 #include <cstdint>
 
@@ -13,6 +14,8 @@ struct PointerPosition {
     std::int32_t Y = 0;
 };
 
-Result<PointerPosition> PointerOnPrimaryScreen();
+// Relative to the top-left corner of `screen`, the primary screen as PrimaryScreen found it,
+// so a capture that has asked for the monitor does not ask again.
+Result<PointerPosition> PointerOnScreen(const ScreenRect& screen);
 
 }  // namespace Platform

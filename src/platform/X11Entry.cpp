@@ -20,12 +20,12 @@ Result<ScreenRect> PrimaryScreen() {
     return PrimaryMonitorRect(x.Connection, x.Screen);
 }
 
-Result<PointerPosition> PointerOnPrimaryScreen() {
+Result<PointerPosition> PointerOnScreen(const ScreenRect& screen) {
     const X11Handles x = X11();
     if (x.Connection == nullptr) {
         return NoX11Failure(QStringLiteral("Cannot read the pointer position"));
     }
-    return PointerOnPrimaryMonitor(x.Connection, x.Screen);
+    return PointerRelativeTo(x.Connection, x.Screen, screen);
 }
 
 WindowId DesktopWindow() {

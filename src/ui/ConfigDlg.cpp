@@ -4,11 +4,9 @@
 #include "core/CaptureDirectory.h"
 #include "core/KestrelMain.h"
 #include "core/Settings.h"
-#include "platform/ErrorReport.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Numbers.h"
-#include "platform/SettingsStore.h"
 #include "ui/Controls.h"
 #include "ui/MainForm.h"
 
@@ -19,6 +17,7 @@
 namespace Ui {
 
 using KestrelMain::AppState;
+using KestrelMain::StoreSetting;
 
 namespace {
 
@@ -26,12 +25,6 @@ QPointer<ConfigDlg> instance;
 
 std::int16_t CheckValue(const QCheckBox* box) {
     return box->isChecked() ? 1 : 0;
-}
-
-void Store(const QString& key, const QString& text) {
-    // A setting that cannot be written stays applied for this run; the user is told.
-    if (auto failed = Platform::WriteSetting(key, text))
-        Platform::ReportFailure(*failed);
 }
 
 }  // namespace
@@ -169,33 +162,33 @@ void ConfigDlg::ApplyChanges(const ConfigChanges& changes) {
         if (BasePathText->text() != changes.BasePath)
             BasePathText->setText(changes.BasePath);
         AppState.BasePath = BasePathText->text();
-        Store(KestrelMain::KEY_BASE_PATH, AppState.BasePath);
+        StoreSetting(KestrelMain::KEY_BASE_PATH, AppState.BasePath);
         // The count is not reset: numbering continues in the new directory.
         KestrelMain::NewCaptureDir();
     }
     if (changes.WidthChanged) {
         AppState.OutputWidth = changes.OutputWidth;
-        Store(KestrelMain::KEY_OUTPUT_WIDTH, QString::number(AppState.OutputWidth));
+        StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, QString::number(AppState.OutputWidth));
     }
     if (changes.HeightChanged) {
         AppState.OutputHeight = changes.OutputHeight;
-        Store(KestrelMain::KEY_OUTPUT_HEIGHT, QString::number(AppState.OutputHeight));
+        StoreSetting(KestrelMain::KEY_OUTPUT_HEIGHT, QString::number(AppState.OutputHeight));
     }
     if (changes.PeriodChanged) {
         AppState.TimerPeriod = changes.TimerPeriod;
-        Store(KestrelMain::KEY_TIMER_PERIOD, Platform::SingleToText(AppState.TimerPeriod));
+        StoreSetting(KestrelMain::KEY_TIMER_PERIOD, Platform::SingleToText(AppState.TimerPeriod));
         // A running timer runs on with the new interval, counted from now.
         KestrelMain::ApplyTimerPeriod();
     }
     if (changes.UseTimerChanged) {
         AppState.UseTimer = changes.UseTimer;
-        Store(KestrelMain::KEY_USE_TIMER, QString::number(AppState.UseTimer));
+        StoreSetting(KestrelMain::KEY_USE_TIMER, QString::number(AppState.UseTimer));
         form.Timer1->SetEnabled(AppState.UseTimer == 1);
     }
     if (changes.UseHotkeyChanged) {
         // Ctrl+F itself stays as registered at start-up until the program ends.
         AppState.UseHotkey = changes.UseHotkey;
-        Store(KestrelMain::KEY_USE_HOTKEY, QString::number(AppState.UseHotkey));
+        StoreSetting(KestrelMain::KEY_USE_HOTKEY, QString::number(AppState.UseHotkey));
         form.HotkeyLbl->setText(
             HotkeyCaptionAfterChange(AppState.HotkeyActive, AppState.UseHotkey));
     }

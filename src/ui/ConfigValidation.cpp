@@ -80,7 +80,6 @@ ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries,
             return verdict;
         }
         changes.TimerPeriod = *single;
-        changes.TimerInterval = *interval;
     }
 
     changes.BasePathChanged = entries.BasePathText != current.BasePath;

@@ -61,7 +61,6 @@ struct ConfigChanges {
 
     bool PeriodChanged = false;
     float TimerPeriod = 0;
-    std::int32_t TimerInterval = 0;  // milliseconds, as the timer will be programmed
 
     bool UseTimerChanged = false;
     std::int16_t UseTimer = 0;

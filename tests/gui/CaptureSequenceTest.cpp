@@ -20,8 +20,10 @@
 
 #include <sys/resource.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 
 namespace {
@@ -260,21 +262,40 @@ TEST_F(CaptureSequence, AnOutputSizeThatCannotBeMadeIsReportedAndNothingCrashes)
     EXPECT_EQ(AppState.CaptureCount, 6);  // every capture that was attempted counts
 }
 
-TEST_F(CaptureSequence, AtTheCountsLimitNothingIsGrabbedOrSavedAndTheCountStays) {
+TEST_F(CaptureSequence, CountingGoesOnPast32767) {
     Start();
     AppState.CaptureCount = 32766;
+    for (int expected : {32767, 32768, 32769, 32770}) {
+        Capture::MakeCapture();
+        EXPECT_EQ(AppState.CaptureCount, expected);
+        EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(),
+                  QStringLiteral("Total captures saved: %1").arg(expected));
+    }
+    const auto files = ListFiles(CaptureDir());
+    ASSERT_EQ(files.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_TRUE(Name(files[i]).starts_with(std::to_string(32767 + i) + "-")) << Name(files[i]);
+        EXPECT_TRUE(ReadBmp(files[i]).Ok()) << Name(files[i]);
+    }
+    EXPECT_TRUE(ShownFailure().isEmpty()) << ShownFailure().toStdString();
+}
+
+TEST_F(CaptureSequence, AtTheCountsLimitNothingIsGrabbedOrSavedAndTheCountStays) {
+    constexpr std::int32_t LIMIT = std::numeric_limits<std::int32_t>::max();
+    Start();
+    AppState.CaptureCount = LIMIT - 1;
     Capture::MakeCapture();
-    EXPECT_EQ(AppState.CaptureCount, 32767);
+    EXPECT_EQ(AppState.CaptureCount, LIMIT);
     ASSERT_EQ(ListFiles(CaptureDir()).size(), 1u);
-    EXPECT_TRUE(Name(ListFiles(CaptureDir())[0]).starts_with("32767-"));
+    EXPECT_TRUE(Name(ListFiles(CaptureDir())[0]).starts_with("2147483647-"));
 
     Capture::MakeCapture();
-    EXPECT_EQ(AppState.CaptureCount, 32767);
-    EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(), "Total captures saved: 32767");
+    EXPECT_EQ(AppState.CaptureCount, LIMIT);
+    EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(), "Total captures saved: 2147483647");
     EXPECT_EQ(ListFiles(CaptureDir()).size(), 1u);
     const QString shown = ShownFailure();
     EXPECT_TRUE(shown.contains("Overflow")) << shown.toStdString();
-    EXPECT_TRUE(shown.contains("32767")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("2147483647")) << shown.toStdString();
 }
 
 }  // namespace

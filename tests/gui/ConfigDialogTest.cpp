@@ -472,4 +472,36 @@ TEST_F(ConfigDialog, ClosingFromTheTitleBarDiscardsItAndTheNextClickStartsAfresh
     EXPECT_EQ(fresh->focusWidget(), fresh->OKBtn);
 }
 
+struct PeriodCase {
+    const char* Typed;
+    const char* Stored;  // and shown when the dialog is opened again
+    float Period;
+};
+
+TEST_F(ConfigDialog, PeriodsAreStoredAndShownAsPlainDecimals) {
+    ConfigDlg& dialog = Open();
+    MainForm& form = MainForm::Instance();
+    const PeriodCase cases[] = {{"100000", "100000", 100000.0f},
+                                {"0.0006", "0.0006", 0.0006f},
+                                {"0.1", "0.1", 0.1f},
+                                {"1e5", "100000", 100000.0f}};
+    for (const PeriodCase& c : cases) {
+        QTest::mouseClick(form.ConfigBtn, Qt::LeftButton);
+        // The period box takes typing only while the timer box is ticked.
+        QTest::mouseClick(dialog.UseTimerChk, Qt::LeftButton);
+        Retype(dialog.PeriodText, QString::fromLatin1(c.Typed));
+        QTest::mouseClick(dialog.UseTimerChk, Qt::LeftButton);
+        EXPECT_TRUE(ClickOk(dialog).empty()) << c.Typed;
+        EXPECT_EQ(AppState.TimerPeriod, c.Period) << c.Typed;
+        EXPECT_EQ(Stored("TimerPeriod"), c.Stored) << c.Typed;
+
+        // Opened again after Cancel, the dialog shows the current settings afresh.
+        QTest::mouseClick(form.ConfigBtn, Qt::LeftButton);
+        QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
+        QTest::mouseClick(form.ConfigBtn, Qt::LeftButton);
+        EXPECT_EQ(dialog.PeriodText->text(), QString::fromLatin1(c.Stored)) << c.Typed;
+        QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
+    }
+}
+
 }  // namespace

@@ -5,12 +5,26 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string>
 
 namespace {
 
+namespace fs = std::filesystem;
 using KestrelMain::AppState;
 using TestSupport::TestEnvironment;
+
+// The settings file as a person might have edited it, dated apart from every earlier
+// version so Qt's settings cache never takes it for the one before.
+void WriteSettingsText(const std::string& text) {
+    const fs::path file = TestEnvironment().SettingsFile();
+    std::ofstream(file, std::ios::trunc) << text;
+    static int round = 0;
+    fs::last_write_time(file, fs::file_time_type::clock::now() + std::chrono::seconds(++round));
+}
 
 TEST(SettingsLoad, FirstStartWritesAllSixDefaults) {
     std::filesystem::remove(TestEnvironment().SettingsFile());
@@ -80,6 +94,28 @@ TEST(SettingsLoad, ValuesThatAreNotNumbersTakeTheirDefaultAndAreReported) {
     EXPECT_EQ(written.at("OutputWidth"), "800");
     EXPECT_EQ(written.at("OutputHeight"), "12");
     EXPECT_EQ(written.at("UseHotkey"), "0");
+}
+
+TEST(SettingsLoad, PeriodsStoredWithAnExponentAreWrittenBackAsPlainDecimals) {
+    const std::string tiniest = "0." + std::string(44, '0') + "1";
+    const struct {
+        const char* Stored;
+        float Period;
+        std::string Written;
+    } cases[] = {
+        {"1e+05", 100000.0f, "100000"},
+        {"6e-04", 0.0006f, "0.0006"},
+        {"0.1", 0.1f, "0.1"},
+        {"2", 2.0f, "2"},
+        {"3.4e+38", 3.4e38f, "34" + std::string(37, '0')},
+        {"1e-45", std::numeric_limits<float>::denorm_min(), tiniest},
+    };
+    for (const auto& c : cases) {
+        WriteSettingsText(std::string("[Settings]\nTimerPeriod=") + c.Stored + "\n");
+        KestrelMain::LoadSettings();
+        EXPECT_EQ(AppState.TimerPeriod, c.Period) << c.Stored;
+        EXPECT_EQ(TestEnvironment().ReadSettings().at("TimerPeriod"), c.Written) << c.Stored;
+    }
 }
 
 }  // namespace

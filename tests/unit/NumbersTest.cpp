@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <optional>
+#include <string>
 
 using Platform::NumberText;
 
@@ -82,18 +86,75 @@ TEST(Numbers, Int16RoundsToNearestWithTiesToEven) {
     }
 }
 
-TEST(Numbers, SingleTextIsTheShortestThatReadsBack) {
-    EXPECT_EQ(Platform::SingleToText(2.0f), "2");
-    EXPECT_EQ(Platform::SingleToText(0.5f), "0.5");
-    EXPECT_EQ(Platform::SingleToText(0.1f), "0.1");
-    EXPECT_EQ(Platform::SingleToText(0.0625f), "0.0625");
-    EXPECT_EQ(Platform::SingleToText(-3.25f), "-3.25");
-    for (float f : {0.1f, 1.0f / 3.0f, 123456.79f, 1e-7f, 3e38f}) {
-        const auto back = Platform::ParseNumber(Platform::SingleToText(f), NumberText::Stored);
-        ASSERT_TRUE(back);
-        EXPECT_EQ(static_cast<float>(*back), f);
+std::optional<float> ReadBackSingle(const QString& text) {
+    const auto number = Platform::ParseNumber(text, NumberText::Stored);
+    if (!number)
+        return std::nullopt;
+    const auto single = Platform::ToSingle(*number);
+    if (!single)
+        return std::nullopt;
+    return *single;
+}
+
+TEST(Numbers, SingleTextIsTheShortestPlainDecimalThatReadsBack) {
+    const std::string tiniest = "0." + std::string(44, '0') + "1";
+    const struct {
+        float Value;
+        std::string Text;
+    } cases[] = {
+        {2.0f, "2"},
+        {0.5f, "0.5"},
+        {0.1f, "0.1"},
+        {0.0625f, "0.0625"},
+        {-3.25f, "-3.25"},
+        {0.0f, "0"},
+        {100000.0f, "100000"},
+        {0.0006f, "0.0006"},
+        {1e-7f, "0.0000001"},
+        {123456.79f, "123456.79"},
+        {16777216.0f, "16777216"},
+        {1e10f, "10000000000"},
+        {3.4e38f, "34" + std::string(37, '0')},
+        {std::numeric_limits<float>::max(), "34028235" + std::string(31, '0')},
+        {std::numeric_limits<float>::denorm_min(), tiniest},
+        {-std::numeric_limits<float>::denorm_min(), "-" + tiniest},
+    };
+    for (const auto& c : cases) {
+        const QString text = Platform::SingleToText(c.Value);
+        EXPECT_EQ(text.toStdString(), c.Text) << c.Value;
+        EXPECT_EQ(ReadBackSingle(text), c.Value) << c.Text;
     }
     EXPECT_FALSE(Platform::ToSingle(1e39));
+}
+
+TEST(Numbers, SingleTextHasNoExponentAnywhereInTheRange) {
+    // Every 7919th bit pattern, both signs: subnormals, the largest floats, all between.
+    for (std::uint32_t bits = 0; bits < 0x7f800000u; bits += 7919) {
+        for (std::uint32_t sign : {0u, 0x80000000u}) {
+            const float value = std::bit_cast<float>(bits | sign);
+            const QString text = Platform::SingleToText(value);
+            ASSERT_FALSE(text.contains(u'e') || text.contains(u'E')) << text.toStdString();
+            ASSERT_EQ(ReadBackSingle(text), value) << text.toStdString();
+        }
+    }
+}
+
+TEST(Numbers, StoredTextWithAnExponentStillReads) {
+    const struct {
+        const char* Text;
+        float Value;
+    } cases[] = {
+        {"1e+05", 100000.0f},
+        {"6e-04", 0.0006f},
+        {"2", 2.0f},
+        {"3.4e+38", 3.4e38f},
+        {"1e-45", std::numeric_limits<float>::denorm_min()},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadBackSingle(c.Text), c.Value) << c.Text;
+        // Written again in the plain form.
+        EXPECT_FALSE(Platform::SingleToText(c.Value).contains(u'e')) << c.Text;
+    }
 }
 
 TEST(Numbers, TimerIntervalIsThePeriodInMillisecondsRoundedToEven) {
