@@ -5,6 +5,7 @@
 namespace Capture {
 
 using KestrelMain::AppState;
+using KestrelMain::Picture;
 
 Platform::Result<Picture> CaptureScreen(const Platform::ScreenRect& primaryScreen) {
     return CaptureWindowArea(Platform::DesktopWindow(), 0, primaryScreen.X, primaryScreen.Y,
@@ -19,7 +20,8 @@ Platform::Result<Picture> CaptureWindowArea(Platform::WindowId window, std::int1
                                  AppState.OutputWidth, AppState.OutputHeight);
     if (!image)
         return image.Error();
-    return CreateBitmapPicture(std::move(image.Value().Pixels), std::move(image.Value().Colors));
+    return KestrelMain::CreateBitmapPicture(std::move(image.Value().Pixels),
+                                            std::move(image.Value().Colors));
 }
 
 }  // namespace Capture

@@ -1,13 +1,15 @@
 #include "capture/MakeCapture.h"
 
-#include "capture/BmpWriter.h"
 #include "capture/CaptureScreen.h"
-#include "capture/FileName.h"
 #include "core/AppState.h"
-#include "platform/Clock.h"
+#include "core/Bmp.h"
+#include "core/FileName.h"
+#include "core/PathText.h"
 #include "platform/ErrorReport.h"
 #include "platform/Numbers.h"
 #include "platform/Screen.h"
+#include "platform/posix/LocalClock.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "ui/MainForm.h"
 
 #include <limits>
@@ -61,13 +63,17 @@ void MakeCapture() {
         return;
     }
 
-    const QString timeOfDay = Platform::ReadClock().Time;
-    const std::int64_t imageX = ScaleToImage(AppState.OutputWidth, (*pointer).X, *screenWidth);
-    const std::int64_t imageY = ScaleToImage(AppState.OutputHeight, (*pointer).Y, *screenHeight);
-    const QString path = ComposeCaptureFileName(AppState.CaptureDir, AppState.CaptureCount,
-                                                timeOfDay, imageX, imageY);
-    if (auto failed = SavePictureAsBmp(*picture, path))
-        Platform::ReportFailure(*failed);
+    Platform::Posix::LocalClock clock;
+    const std::string timeOfDay = KestrelMain::FormatTime(clock.ReadLocalTime());
+    const std::int64_t imageX =
+        KestrelMain::ScaleToImage(AppState.OutputWidth, (*pointer).X, *screenWidth);
+    const std::int64_t imageY =
+        KestrelMain::ScaleToImage(AppState.OutputHeight, (*pointer).Y, *screenHeight);
+    const std::string path = KestrelMain::ComposeCaptureFileName(
+        AppState.CaptureDir.toStdString(), AppState.CaptureCount, timeOfDay, imageX, imageY);
+    Platform::Posix::PosixFileSystem files;
+    if (auto failed = KestrelMain::SavePictureAsBmp(*picture, KestrelMain::TextPath(path), files))
+        Platform::ReportFailure(Platform::FromCore(*failed));
 }
 
 }  // namespace Capture

@@ -1,20 +1,20 @@
 #include "core/CaptureDirectory.h"
 
 #include "core/AppState.h"
+#include "core/FileName.h"
 #include "platform/ErrorReport.h"
 #include "platform/FileSystem.h"
+#include "platform/posix/LocalClock.h"
 #include "ui/MainForm.h"
 
 namespace KestrelMain {
 
-QString ComposeCaptureDirName(const QString& basePath, const Platform::ClockReading& clock) {
-    return basePath + QStringLiteral("KESTREL_") + clock.Date + u'_' + clock.Time;
-}
-
 QString MakeCaptureDirName() {
     // Date and time from one reading, so a name never pairs one day's date with the
     // next day's time.
-    return ComposeCaptureDirName(AppState.BasePath, Platform::ReadClock());
+    Platform::Posix::LocalClock clock;
+    return QString::fromStdString(
+        ComposeCaptureDirName(AppState.BasePath.toStdString(), clock.ReadLocalTime()));
 }
 
 void NewCaptureDir() {

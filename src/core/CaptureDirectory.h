@@ -2,13 +2,9 @@
 // BasePath + "KESTREL_" + ddmmyyyy + "_" + hhmmss by plain concatenation.
 #pragma once
 
-#include "platform/Clock.h"
-
 #include <QString>
 
 namespace KestrelMain {
-
-QString ComposeCaptureDirName(const QString& basePath, const Platform::ClockReading& clock);
 
 // The name for AppState.BasePath and the clock as it is now.
 QString MakeCaptureDirName();

@@ -20,4 +20,9 @@ QString ErrnoText(int errnoValue) {
     return QString::fromLocal8Bit(text);
 }
 
+Failure FromCore(const KestrelMain::Failure& failure) {
+    return Failure{QString::fromStdString(failure.What), QString::fromStdString(failure.Path),
+                   QString::fromStdString(failure.Reason)};
+}
+
 }  // namespace Platform

@@ -1,7 +1,7 @@
 #include "platform/ScreenGrab.h"
 
-#include "platform/FileSizeSignal.h"
 #include "platform/GrabXcb.h"
+#include "platform/posix/FileSizeSignal.h"
 
 #include <xcb/shm.h>
 
@@ -48,12 +48,6 @@ QString XErrorText(const xcb_generic_error_t* error) {
 
 Failure ReadFailure(const QString& reason) {
     return Failure{QStringLiteral("Cannot read the screen"), QString(), reason};
-}
-
-// The scaler and the bitmap report in the core's UTF-8 text; the rest of the grab, in Qt's.
-Failure FromCore(const KestrelMain::Failure& failure) {
-    return Failure{QString::fromStdString(failure.What), QString::fromStdString(failure.Path),
-                   QString::fromStdString(failure.Reason)};
 }
 
 Failure LostConnection() {
@@ -163,7 +157,7 @@ Status ScreenGrabber::State::CreateSegment(std::size_t size) {
     if (PassDescriptor) {
         // Sizing the memory file counts against a file-size limit; over it, the System V
         // segment below does the same work.
-        IgnoreFileSizeSignal();
+        Posix::IgnoreFileSizeSignal();
         const int fd = memfd_create("kestrel-grab", MFD_CLOEXEC);
         if (fd >= 0 && ftruncate(fd, static_cast<off_t>(size)) == 0) {
             void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);

@@ -1,11 +1,12 @@
-#include "capture/BmpWriter.h"
+#include "core/Bmp.h"
 
-#include "capture/NewFile.h"
+#include "core/PathText.h"
 
 #include <limits>
 #include <span>
+#include <string>
 
-namespace Capture {
+namespace KestrelMain {
 
 namespace {
 
@@ -31,23 +32,23 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     Put16(out, value >> 16);
 }
 
-Platform::Failure FormatFailure(const Picture& picture, const QString& reason) {
-    return Platform::Failure{QStringLiteral("Cannot save a picture of %1 x %2 pixels as BMP")
-                                 .arg(picture.Width())
-                                 .arg(picture.Height()),
-                             QString(), reason};
+Failure FormatFailure(const Picture& picture, const std::string& reason) {
+    return Failure{"Cannot save a picture of " + std::to_string(picture.Width()) + " x " +
+                       std::to_string(picture.Height()) + " pixels as BMP",
+                   {},
+                   reason};
 }
 
 }  // namespace
 
-Platform::Result<std::vector<std::uint8_t>> BmpHeader(const Picture& picture) {
-    const Platform::Bitmap& bitmap = picture.Pixels();
+Result<std::vector<std::uint8_t>> BmpHeader(const Picture& picture) {
+    const Bitmap& bitmap = picture.Pixels();
     const int bits = bitmap.BitsPerPixel;
     if (bits != 8 && bits != 16 && bits != 24) {
-        return FormatFailure(picture, QStringLiteral("%1 bits per pixel").arg(bits));
+        return FormatFailure(picture, std::to_string(bits) + " bits per pixel");
     }
     if (bitmap.Width < 1 || bitmap.Height < 1 || !bitmap.Pixels) {
-        return FormatFailure(picture, QStringLiteral("the picture is empty"));
+        return FormatFailure(picture, "the picture is empty");
     }
     const bool fields =
         bits == 16 && !(bitmap.RedMask == RED_555 && bitmap.GreenMask == GREEN_555 &&
@@ -57,7 +58,7 @@ Platform::Result<std::vector<std::uint8_t>> BmpHeader(const Picture& picture) {
     const std::uint64_t imageBytes = bitmap.ByteCount();
     const std::uint64_t fileBytes = offset + imageBytes;
     if (fileBytes > std::numeric_limits<std::uint32_t>::max()) {
-        return FormatFailure(picture, QStringLiteral("a BMP file cannot exceed 4 GB"));
+        return FormatFailure(picture, "a BMP file cannot exceed 4 GB");
     }
 
     std::vector<std::uint8_t> out;
@@ -87,7 +88,7 @@ Platform::Result<std::vector<std::uint8_t>> BmpHeader(const Picture& picture) {
     } else if (bits == 8) {
         const auto& colors = picture.Colors();
         for (std::uint32_t i = 0; i < PALETTE_ENTRIES; ++i) {
-            Platform::PaletteEntry entry;
+            PaletteEntry entry;
             if (colors && i < colors->Entries.size())
                 entry = colors->Entries[i];
             out.push_back(entry.Blue);
@@ -99,18 +100,19 @@ Platform::Result<std::vector<std::uint8_t>> BmpHeader(const Picture& picture) {
     return out;
 }
 
-Platform::Status SavePictureAsBmp(const Picture& picture, const QString& path) {
+Status SavePictureAsBmp(const Picture& picture, const std::filesystem::path& path,
+                        Platform::FileSystem& files) {
     auto header = BmpHeader(picture);
     if (!header) {
-        Platform::Failure failure = header.Error();
-        failure.Path = path;
+        Failure failure = header.Error();
+        failure.Path = PathText(path);
         return failure;
     }
-    const Platform::Bitmap& bitmap = picture.Pixels();
+    const Bitmap& bitmap = picture.Pixels();
     const std::span<const std::uint8_t> parts[] = {
         std::span<const std::uint8_t>(header.Value()),
         std::span<const std::uint8_t>(bitmap.Pixels.get(), bitmap.ByteCount())};
-    return WriteNewFile(path, parts);
+    return files.SaveNewFile(path, parts);
 }
 
-}  // namespace Capture
+}  // namespace KestrelMain

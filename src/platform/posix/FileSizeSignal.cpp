@@ -1,10 +1,10 @@
-#include "platform/FileSizeSignal.h"
+#include "platform/posix/FileSizeSignal.h"
 
 #include <signal.h>
 
 #include <mutex>
 
-namespace Platform {
+namespace Platform::Posix {
 
 namespace {
 // From the very start of the program, before the settings or a font cache are written:
@@ -22,4 +22,4 @@ void IgnoreFileSizeSignal() {
     });
 }
 
-}  // namespace Platform
+}  // namespace Platform::Posix

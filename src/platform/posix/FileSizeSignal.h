@@ -4,8 +4,8 @@
 // and again by every writer that depends on it; calls after the first do nothing.
 #pragma once
 
-namespace Platform {
+namespace Platform::Posix {
 
 void IgnoreFileSizeSignal();
 
-}  // namespace Platform
+}  // namespace Platform::Posix

@@ -1,30 +1,33 @@
-#include "capture/NewFile.h"
+#include "platform/posix/PosixFileSystem.h"
 
-#include "platform/FileSizeSignal.h"
-
-#include <QFile>
+#include "core/PathText.h"
+#include "platform/posix/FileSizeSignal.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
-namespace Capture {
+namespace Platform::Posix {
 
 namespace {
 
-Platform::Failure SaveFailure(const QString& path, int error) {
-    return Platform::Failure{QStringLiteral("Cannot save the capture"), path,
-                             Platform::ErrnoText(error)};
+KestrelMain::Failure SaveFailure(const std::filesystem::path& path, int error) {
+    return KestrelMain::Failure{"Cannot save the capture", KestrelMain::PathText(path),
+                                ErrnoText(error)};
 }
 
 // 0 when everything was written, else the errno of the failure.
-int WriteAll(int fd, std::span<const std::span<const std::uint8_t>> parts) {
+int WriteAll(int fd, FileParts parts) {
     std::vector<iovec> pending;
     for (const auto& part : parts) {
         if (!part.empty()) {
@@ -62,8 +65,8 @@ enum class Outcome { Done, Failed, Unsupported };
 
 // An unnamed file in the directory, linked under its name when complete: nothing is
 // ever visible before it is whole, not even after a crash.
-Outcome WriteUnnamed(const std::string& directory, const std::string& target,
-                     std::span<const std::span<const std::uint8_t>> parts, int& error) {
+Outcome WriteUnnamed(const std::string& directory, const std::string& target, FileParts parts,
+                     int& error) {
     const int fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = errno;
@@ -97,7 +100,7 @@ Outcome WriteUnnamed(const std::string& directory, const std::string& target,
 // A hidden temporary name in the directory, renamed to the final name without replacing
 // a file that is already there.
 int WriteNamed(const std::string& directory, const std::string& name, const std::string& target,
-               std::span<const std::span<const std::uint8_t>> parts) {
+               FileParts parts) {
     // Created with the usual mode (0666 less the umask), as the final file should have.
     static unsigned serial = 0;
     std::string temporary;
@@ -140,9 +143,9 @@ struct Target {
     std::string Name;
 };
 
-Target Split(const QString& path) {
+Target Split(const std::filesystem::path& path) {
     Target target;
-    target.Path = QFile::encodeName(path).toStdString();
+    target.Path = path.native();
     const std::size_t slash = target.Path.rfind('/');
     if (slash == std::string::npos) {
         target.Directory = ".";
@@ -156,9 +159,14 @@ Target Split(const QString& path) {
 
 }  // namespace
 
-Platform::Status WriteNewFile(const QString& path,
-                              std::span<const std::span<const std::uint8_t>> parts) {
-    Platform::IgnoreFileSizeSignal();
+std::string ErrnoText(int errnoValue) {
+    char buffer[256];
+    // GNU strerror_r may return a static string instead of filling the buffer.
+    return strerror_r(errnoValue, buffer, sizeof buffer);
+}
+
+KestrelMain::Status WriteNewFile(const std::filesystem::path& path, FileParts parts) {
+    IgnoreFileSizeSignal();
     const Target target = Split(path);
     if (target.Name.empty())
         return SaveFailure(path, EISDIR);
@@ -174,9 +182,9 @@ Platform::Status WriteNewFile(const QString& path,
     return WriteNewFileViaTemporaryName(path, parts);
 }
 
-Platform::Status WriteNewFileViaTemporaryName(
-    const QString& path, std::span<const std::span<const std::uint8_t>> parts) {
-    Platform::IgnoreFileSizeSignal();
+KestrelMain::Status WriteNewFileViaTemporaryName(const std::filesystem::path& path,
+                                                 FileParts parts) {
+    IgnoreFileSizeSignal();
     const Target target = Split(path);
     if (target.Name.empty())
         return SaveFailure(path, EISDIR);
@@ -186,4 +194,25 @@ Platform::Status WriteNewFileViaTemporaryName(
     return std::nullopt;
 }
 
-}  // namespace Capture
+KestrelMain::Status PosixFileSystem::CreateOneDirectory(const std::filesystem::path& path) {
+    if (path.empty() || ::mkdir(path.c_str(), 0777) != 0) {
+        const int error = path.empty() ? ENOENT : errno;
+        return KestrelMain::Failure{"Cannot create the capture directory",
+                                    KestrelMain::PathText(path), ErrnoText(error)};
+    }
+    return std::nullopt;
+}
+
+bool PosixFileSystem::FolderExists(const std::filesystem::path& path) {
+    if (path.empty())
+        return false;
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+KestrelMain::Status PosixFileSystem::SaveNewFile(const std::filesystem::path& path,
+                                                 FileParts parts) {
+    return WriteNewFile(path, parts);
+}
+
+}  // namespace Platform::Posix
