@@ -20,9 +20,9 @@
 #include "core/Bmp.h"
 #include "core/FileName.h"
 #include "core/Picture.h"
-#include "platform/GrabXcb.h"
 #include "platform/posix/LocalClock.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/x11/GrabXcb.h"
 
 #include <fcntl.h>
 #include <spawn.h>

@@ -5,8 +5,8 @@
 // can tell start-up from capture.
 #include "core/Bmp.h"
 #include "core/Picture.h"
-#include "platform/GrabXcb.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/x11/GrabXcb.h"
 
 #include <xcb/xcb.h>
 

@@ -25,4 +25,9 @@ Failure FromCore(const KestrelMain::Failure& failure) {
                    QString::fromStdString(failure.Reason)};
 }
 
+KestrelMain::Failure ToCore(const Failure& failure) {
+    return KestrelMain::Failure{failure.What.toStdString(), failure.Path.toStdString(),
+                                failure.Reason.toStdString()};
+}
+
 }  // namespace Platform

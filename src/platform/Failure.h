@@ -48,4 +48,7 @@ QString ErrnoText(int errnoValue);
 // A failure from the core, whose text is UTF-8, in Qt's strings for the report.
 Failure FromCore(const KestrelMain::Failure& failure);
 
+// The other way, where a backend hands its failure to the core.
+KestrelMain::Failure ToCore(const Failure& failure);
+
 }  // namespace Platform

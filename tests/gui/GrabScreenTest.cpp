@@ -2,8 +2,8 @@
 // XCB connection of the test's own, and the saved BMP read back independently.
 #include "core/Bmp.h"
 #include "core/Picture.h"
-#include "platform/GrabXcb.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/x11/GrabXcb.h"
 #include "support/BmpReader.h"
 #include "support/ScreenPainter.h"
 #include "support/XInput.h"

@@ -6,9 +6,9 @@
 
 #include "core/AreaScaler.h"
 #include "platform/Failure.h"
-#include "platform/Pointer.h"
-#include "platform/Screen.h"
-#include "platform/ScreenGrab.h"
+#include "platform/x11/Pointer.h"
+#include "platform/x11/Screen.h"
+#include "platform/x11/ScreenGrab.h"
 
 #include <xcb/xcb.h>
 

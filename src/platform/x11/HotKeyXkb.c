@@ -1,4 +1,4 @@
-#include "platform/HotKeyXkb.h"
+#include "platform/x11/HotKeyXkb.h"
 
 #include <xcb/xkb.h>
 

@@ -9,11 +9,6 @@
 
 namespace Platform {
 
-struct PointerPosition {
-    std::int32_t X = 0;
-    std::int32_t Y = 0;
-};
-
 // Relative to the top-left corner of `screen`, the primary screen as PrimaryScreen found it,
 // so a capture that has asked for the monitor does not ask again.
 Result<PointerPosition> PointerOnScreen(const ScreenRect& screen);

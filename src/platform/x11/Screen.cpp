@@ -1,6 +1,6 @@
-#include "platform/Screen.h"
+#include "platform/x11/Screen.h"
 
-#include "platform/GrabXcb.h"
+#include "platform/x11/GrabXcb.h"
 
 #include <xcb/randr.h>
 

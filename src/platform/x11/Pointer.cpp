@@ -1,6 +1,6 @@
-#include "platform/Pointer.h"
+#include "platform/x11/Pointer.h"
 
-#include "platform/GrabXcb.h"
+#include "platform/x11/GrabXcb.h"
 
 #include <cstdlib>
 

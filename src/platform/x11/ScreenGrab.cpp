@@ -1,7 +1,7 @@
-#include "platform/ScreenGrab.h"
+#include "platform/x11/ScreenGrab.h"
 
-#include "platform/GrabXcb.h"
 #include "platform/posix/FileSizeSignal.h"
+#include "platform/x11/GrabXcb.h"
 
 #include <xcb/shm.h>
 

@@ -1,13 +1,14 @@
 // The screen, the pointer and the grab on Qt's own connection: the entry points the
-// program calls (Screen.h, Pointer.h, ScreenGrab.h). They hand Qt's connection and screen
-// to the pure XCB code (GrabXcb.h), which never asks Qt for them, so that code links
-// without QtGui.
-#include "platform/GrabXcb.h"
-#include "platform/Pointer.h"
-#include "platform/Screen.h"
-#include "platform/ScreenGrab.h"
-#include "platform/X11Connection.h"
-#include "platform/X11Session.h"
+// program calls (Screen.h, Pointer.h, ScreenGrab.h, and X11Backend.h for the core). They hand Qt's
+// connection and screen to the pure XCB code (GrabXcb.h), which never asks Qt for them, so that
+// code links without QtGui.
+#include "platform/x11/GrabXcb.h"
+#include "platform/x11/Pointer.h"
+#include "platform/x11/Screen.h"
+#include "platform/x11/ScreenGrab.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Session.h"
 
 #include <memory>
 
@@ -48,6 +49,30 @@ Result<ScaledImage> GrabWindowArea(WindowId window, bool clientArea, ScreenRect 
     if (!onRoot)
         return onRoot.Error();
     return grabber->Grab(*onRoot, outputWidth, outputHeight);
+}
+
+KestrelMain::Result<ScreenRect> X11Screen::ReadPrimaryScreen() {
+    auto screen = PrimaryScreen();
+    if (!screen)
+        return ToCore(screen.Error());
+    return *screen;
+}
+
+KestrelMain::Result<PointerPosition> X11Screen::ReadPointer(const ScreenRect& primaryScreen) {
+    auto pointer = PointerOnScreen(primaryScreen);
+    if (!pointer)
+        return ToCore(pointer.Error());
+    return *pointer;
+}
+
+KestrelMain::Result<KestrelMain::Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area,
+                                                                    int outputWidth,
+                                                                    int outputHeight) {
+    auto image = GrabWindowArea(DesktopWindow(), false, area, outputWidth, outputHeight);
+    if (!image)
+        return ToCore(image.Error());
+    return KestrelMain::CreateBitmapPicture(std::move(image.Value().Pixels),
+                                            std::move(image.Value().Colors));
 }
 
 }  // namespace Platform

@@ -1,9 +1,9 @@
-#include "platform/HotKey.h"
+#include "platform/x11/HotKey.h"
 
 #include "platform/ErrorReport.h"
-#include "platform/HotKeyXkb.h"
-#include "platform/X11Connection.h"
-#include "platform/X11Session.h"
+#include "platform/x11/HotKeyXkb.h"
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11Session.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>

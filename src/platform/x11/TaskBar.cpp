@@ -1,6 +1,6 @@
-#include "platform/TaskBar.h"
+#include "platform/x11/TaskBar.h"
 
-#include "platform/X11Connection.h"
+#include "platform/x11/X11Connection.h"
 
 #include <algorithm>
 #include <cstdlib>
