@@ -17,11 +17,12 @@
 #include "BusyScreen.h"
 #include "Reference.h"
 
-#include "capture/BmpWriter.h"
-#include "capture/FileName.h"
-#include "capture/Picture.h"
-#include "platform/Clock.h"
-#include "platform/GrabXcb.h"
+#include "core/Bmp.h"
+#include "core/FileName.h"
+#include "core/Picture.h"
+#include "platform/posix/LocalClock.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/x11/GrabXcb.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -144,17 +145,19 @@ int Measure(const Options& options) {
     const long idleHwm = StatusKb("VmHWM");
     const bool peakReset = ResetPeak();
 
-    const QString directory = QString::fromStdString(options.MeasureDirectory);
+    const std::string directory = options.MeasureDirectory;
+    Platform::Posix::LocalClock clock;
+    Platform::Posix::PosixFileSystem files;
     std::vector<double> times;
     times.reserve(static_cast<std::size_t>(options.Captures));
     Platform::ScreenGrabber grabber(connection, screen);
     Platform::ScreenRect area;
-    QString last;
+    std::string last;
     for (int count = 1; count <= options.Captures; ++count) {
         // The steps of one capture in the program, in its order: monitor and pointer,
         // the monitor again for the grab, grab and scale, wrap, name, save, release.
         const auto start = Clock::now();
-        QString path;
+        std::string path;
         {
             const auto monitor = Platform::PrimaryMonitorRect(connection, screen);
             const auto pointer = Platform::PointerOnPrimaryMonitor(connection, screen);
@@ -169,24 +172,23 @@ int Measure(const Options& options) {
                              image.Error().Text().toLocal8Bit().constData());
                 return 1;
             }
-            const Capture::Picture picture = Capture::CreateBitmapPicture(
+            const KestrelMain::Picture picture = KestrelMain::CreateBitmapPicture(
                 std::move(image.Value().Pixels), std::move(image.Value().Colors));
-            const QString time = Platform::ReadClock().Time;
-            path = Capture::ComposeCaptureFileName(
+            const std::string time = KestrelMain::FormatTime(clock.ReadLocalTime());
+            path = KestrelMain::ComposeCaptureFileName(
                 directory, count, time,
-                Capture::ScaleToImage(options.OutputWidth, (*pointer).X, (*monitor).Width),
-                Capture::ScaleToImage(options.OutputHeight, (*pointer).Y, (*monitor).Height));
-            if (const auto failed = Capture::SavePictureAsBmp(picture, path)) {
-                std::fprintf(stderr, "kestrel_bench: %s\n",
-                             failed->Text().toLocal8Bit().constData());
+                KestrelMain::ScaleToImage(options.OutputWidth, (*pointer).X, (*monitor).Width),
+                KestrelMain::ScaleToImage(options.OutputHeight, (*pointer).Y, (*monitor).Height));
+            if (const auto failed = KestrelMain::SavePictureAsBmp(picture, path, files)) {
+                std::fprintf(stderr, "kestrel_bench: %s\n", failed->Text().c_str());
                 return 1;
             }
             area = *grabbed;
         }
         times.push_back(Milliseconds(Clock::now() - start));
         // Only the last file is kept, for the comparison with the exact average.
-        if (!last.isEmpty())
-            std::remove(last.toLocal8Bit().constData());
+        if (!last.empty())
+            std::remove(last.c_str());
         last = path;
     }
     const long afterRss = StatusKb("VmRSS");
@@ -197,7 +199,7 @@ int Measure(const Options& options) {
     std::printf("after_rss_kb=%ld\nafter_hwm_kb=%ld\n", afterRss, afterHwm);
     std::printf("shared_memory=%d\n", grabber.UsedSharedMemory() ? 1 : 0);
     std::printf("area=%d %d %d %d\n", area.X, area.Y, area.Width, area.Height);
-    std::printf("last=%s\n", last.toLocal8Bit().constData());
+    std::printf("last=%s\n", last.c_str());
     std::printf("times_ms=");
     for (double t : times) std::printf("%.4f ", t);
     std::printf("\n");

@@ -3,9 +3,10 @@
 // own capture code, so it can be timed from outside like the tools a user would run
 // instead. --phases prints when each step ended (CLOCK_MONOTONIC, ms), so the benchmark
 // can tell start-up from capture.
-#include "capture/BmpWriter.h"
-#include "capture/Picture.h"
-#include "platform/GrabXcb.h"
+#include "core/Bmp.h"
+#include "core/Picture.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/x11/GrabXcb.h"
 
 #include <xcb/xcb.h>
 
@@ -66,11 +67,11 @@ int main(int argc, char** argv) {
             status = Fail(image.Error().Text());
         } else {
             stamps[2] = Now();
-            const Capture::Picture picture = Capture::CreateBitmapPicture(
+            const KestrelMain::Picture picture = KestrelMain::CreateBitmapPicture(
                 std::move(image.Value().Pixels), std::move(image.Value().Colors));
-            if (const auto failed =
-                    Capture::SavePictureAsBmp(picture, QString::fromLocal8Bit(argv[1]))) {
-                status = Fail(failed->Text());
+            Platform::Posix::PosixFileSystem files;
+            if (const auto failed = KestrelMain::SavePictureAsBmp(picture, argv[1], files)) {
+                status = Fail(QString::fromStdString(failed->Text()));
             }
             stamps[3] = Now();
         }

@@ -1,12 +1,12 @@
 #include "core/KestrelMain.h"
-#include "platform/FileSizeSignal.h"
+#include "platform/posix/FileSizeSignal.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     // Before anything is written: a write over a file-size limit must fail and be reported,
     // not end the program.
-    Platform::IgnoreFileSizeSignal();
+    Platform::Posix::IgnoreFileSizeSignal();
     // Kestrel takes no arguments, and Qt would read its own from them (-geometry, -title,
     // -platform, -display, ...): it gets the program's name only. The display comes from
     // DISPLAY. Both live as long as the application, which never returns from Main.

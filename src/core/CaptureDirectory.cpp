@@ -1,28 +1,25 @@
 #include "core/CaptureDirectory.h"
 
+#include "capture/DesktopSeam.h"
 #include "core/AppState.h"
+#include "core/CaptureSequence.h"
+#include "core/FileName.h"
 #include "platform/ErrorReport.h"
-#include "platform/FileSystem.h"
-#include "ui/MainForm.h"
 
 namespace KestrelMain {
 
-QString ComposeCaptureDirName(const QString& basePath, const Platform::ClockReading& clock) {
-    return basePath + QStringLiteral("KESTREL_") + clock.Date + u'_' + clock.Time;
-}
-
 QString MakeCaptureDirName() {
-    // Date and time from one reading, so a name never pairs one day's date with the
-    // next day's time.
-    return ComposeCaptureDirName(AppState.BasePath, Platform::ReadClock());
+    return QString::fromStdString(ComposeCaptureDirName(AppState.BasePath.toStdString(),
+                                                        Capture::DesktopClock().ReadLocalTime()));
 }
 
 void NewCaptureDir() {
-    AppState.CaptureDir = MakeCaptureDirName();
-    Ui::MainForm::Instance().DirLbl->setText(AppState.CaptureDir);
-    if (auto failed = Platform::CreateOneDirectory(AppState.CaptureDir)) {
-        Platform::ReportFailure(*failed);
-    }
+    std::string captureDir;
+    const Status failed =
+        NewCaptureDir(Capture::DesktopSeam(), AppState.BasePath.toStdString(), captureDir);
+    AppState.CaptureDir = QString::fromStdString(captureDir);
+    if (failed)
+        Platform::ReportFailure(Platform::FromCore(*failed));
 }
 
 }  // namespace KestrelMain

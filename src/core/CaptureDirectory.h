@@ -2,19 +2,16 @@
 // BasePath + "KESTREL_" + ddmmyyyy + "_" + hhmmss by plain concatenation.
 #pragma once
 
-#include "platform/Clock.h"
-
 #include <QString>
 
 namespace KestrelMain {
 
-QString ComposeCaptureDirName(const QString& basePath, const Platform::ClockReading& clock);
-
 // The name for AppState.BasePath and the clock as it is now.
 QString MakeCaptureDirName();
 
-// Names the directory, shows it in the main window and creates it. A failure to create
-// it is reported and the program goes on; captures then report their own failure.
+// Names the directory, shows it in the main window and creates it (the core's
+// NewCaptureDir on this desktop's seam, with AppState). A failure to create it is
+// reported and the program goes on; captures then report their own failure.
 void NewCaptureDir();
 
 }  // namespace KestrelMain

@@ -5,10 +5,10 @@
 #include "core/CaptureDirectory.h"
 #include "core/Settings.h"
 #include "platform/ErrorReport.h"
-#include "platform/HotKey.h"
 #include "platform/MessageLoop.h"
 #include "platform/Numbers.h"
 #include "platform/Process.h"
+#include "platform/x11/HotKey.h"
 #include "ui/MainForm.h"
 
 namespace KestrelMain {

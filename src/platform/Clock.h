@@ -1,18 +1,17 @@
-// Local date and time, taken in one reading so that a date and a time never straddle
-// midnight.
+// The clock the core reads: local date and time in one reading, so that a date and a time
+// never straddle midnight.
 #pragma once
 
-#include <QDateTime>
-#include <QString>
+#include "core/LocalTime.h"
 
 namespace Platform {
 
-struct ClockReading {
-    QString Date;  // "ddmmyyyy": 01022000
-    QString Time;  // "hhmmss", 24-hour: 090507
-};
+class Clock {
+  public:
+    virtual KestrelMain::LocalDateTime ReadLocalTime() = 0;
 
-ClockReading ReadClock();
-ClockReading FormatClock(const QDateTime& moment);
+  protected:
+    ~Clock() = default;
+};
 
 }  // namespace Platform

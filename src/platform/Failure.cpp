@@ -20,4 +20,14 @@ QString ErrnoText(int errnoValue) {
     return QString::fromLocal8Bit(text);
 }
 
+Failure FromCore(const KestrelMain::Failure& failure) {
+    return Failure{QString::fromStdString(failure.What), QString::fromStdString(failure.Path),
+                   QString::fromStdString(failure.Reason)};
+}
+
+KestrelMain::Failure ToCore(const Failure& failure) {
+    return KestrelMain::Failure{failure.What.toStdString(), failure.Path.toStdString(),
+                                failure.Reason.toStdString()};
+}
+
 }  // namespace Platform

@@ -2,6 +2,8 @@
 // that reports it (ReportFailure), so that no exception ever crosses the event loop.
 #pragma once
 
+#include "core/Failure.h"
+
 #include <QString>
 
 #include <optional>
@@ -42,5 +44,11 @@ class Result {
 
 // The system's text for an errno value.
 QString ErrnoText(int errnoValue);
+
+// A failure from the core, whose text is UTF-8, in Qt's strings for the report.
+Failure FromCore(const KestrelMain::Failure& failure);
+
+// The other way, where a backend hands its failure to the core.
+KestrelMain::Failure ToCore(const Failure& failure);
 
 }  // namespace Platform

@@ -1,27 +1,29 @@
 #include "platform/FileSystem.h"
 
-#include <QFile>
+#include "platform/posix/PosixFileSystem.h"
 
-#include <sys/stat.h>
-#include <cerrno>
+#include <QFile>
 
 namespace Platform {
 
+namespace {
+
+std::filesystem::path NativePath(const QString& path) {
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+}  // namespace
+
 Status CreateOneDirectory(const QString& path) {
-    const QByteArray native = QFile::encodeName(path);
-    if (path.isEmpty() || ::mkdir(native.constData(), 0777) != 0) {
-        const int error = path.isEmpty() ? ENOENT : errno;
-        return Failure{QStringLiteral("Cannot create the capture directory"), path,
-                       ErrnoText(error)};
-    }
+    Posix::PosixFileSystem files;
+    if (auto failed = files.CreateOneDirectory(NativePath(path)))
+        return FromCore(*failed);
     return std::nullopt;
 }
 
 bool FolderExists(const QString& path) {
-    if (path.isEmpty())
-        return false;
-    struct stat info {};
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    Posix::PosixFileSystem files;
+    return files.FolderExists(NativePath(path));
 }
 
 }  // namespace Platform

@@ -1,3 +1,5 @@
+// The file-system operations for callers that still hold their paths as QString: the
+// same operations as Platform::FileSystem (platform/Files.h), on this system's files.
 #pragma once
 
 #include "platform/Failure.h"

@@ -1,6 +1,6 @@
 #include "platform/MessageLoop.h"
 
-#include "platform/HotKey.h"
+#include "platform/x11/HotKey.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

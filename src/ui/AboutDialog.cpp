@@ -1,8 +1,8 @@
 #include "ui/AboutDialog.h"
 
-#include "platform/Screen.h"
-#include "platform/TaskBar.h"
 #include "platform/WebPage.h"
+#include "platform/x11/Screen.h"
+#include "platform/x11/TaskBar.h"
 #include "ui/Controls.h"
 
 #include <QCloseEvent>

@@ -28,6 +28,14 @@ bool MainForm::Exists() {
     return instance != nullptr;
 }
 
+void MainForm::SetDirLblText(const std::string& text) {
+    DirLbl->setText(QString::fromStdString(text));
+}
+
+void MainForm::SetTotalLblText(const std::string& text) {
+    TotalLbl->setText(QString::fromStdString(text));
+}
+
 MainForm::MainForm() : QWidget(nullptr) {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Screen Capture Utility"));

@@ -3,6 +3,7 @@
 // never hidden; closing it ends the program.
 #pragma once
 
+#include "core/MainWindowView.h"
 #include "ui/CaptureTimer.h"
 
 #include <QLabel>
@@ -11,11 +12,15 @@
 
 namespace Ui {
 
-class MainForm : public QWidget {
+class MainForm : public QWidget, public KestrelMain::MainWindowView {
     Q_OBJECT
   public:
     static MainForm& Instance();
     static bool Exists();
+
+    // What the core shows: the labels' captions.
+    void SetDirLblText(const std::string& text) override;
+    void SetTotalLblText(const std::string& text) override;
 
     // Other parts of Kestrel write the labels' captions and program the timer directly.
     QPushButton* AboutBtn;

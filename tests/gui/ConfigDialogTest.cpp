@@ -2,7 +2,7 @@
 // clicking its buttons, closing its message boxes; checked on AppState, the main window and
 // the real settings file.
 #include "core/AppState.h"
-#include "platform/HotKey.h"
+#include "platform/x11/HotKey.h"
 #include "support/GuiEnvironment.h"
 #include "support/InProcessKestrel.h"
 #include "support/KestrelProcess.h"

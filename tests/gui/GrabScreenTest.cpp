@@ -1,8 +1,9 @@
 // The scaled grab on private X servers of several sizes and depths, driven through an
 // XCB connection of the test's own, and the saved BMP read back independently.
-#include "capture/BmpWriter.h"
-#include "capture/Picture.h"
-#include "platform/GrabXcb.h"
+#include "core/Bmp.h"
+#include "core/Picture.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/x11/GrabXcb.h"
 #include "support/BmpReader.h"
 #include "support/ScreenPainter.h"
 #include "support/XInput.h"
@@ -61,12 +62,13 @@ BmpImage GrabAndSave(ScreenPainter& painter, const Platform::ScreenRect& area, i
     auto image = grabber.Grab(area, width, height);
     if (!image)
         return Unread(image.Error().Text());
-    const Capture::Picture picture = Capture::CreateBitmapPicture(std::move(image.Value().Pixels),
-                                                                  std::move(image.Value().Colors));
+    const KestrelMain::Picture picture = KestrelMain::CreateBitmapPicture(
+        std::move(image.Value().Pixels), std::move(image.Value().Colors));
     TempDir dir;
     const fs::path file = dir.Path() / "grab.bmp";
-    if (auto failed = Capture::SavePictureAsBmp(picture, QString::fromStdString(file.string()))) {
-        return Unread(failed->Text());
+    Platform::Posix::PosixFileSystem files;
+    if (auto failed = KestrelMain::SavePictureAsBmp(picture, file, files)) {
+        return Unread(QString::fromStdString(failed->Text()));
     }
     return ReadBmp(file);
 }

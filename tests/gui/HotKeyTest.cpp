@@ -1,7 +1,7 @@
 // The global Ctrl+F grab, driven by real key presses through XTest from another client.
-#include "platform/HotKey.h"
-#include "platform/HotKeyXkb.h"
 #include "platform/MessageLoop.h"
+#include "platform/x11/HotKey.h"
+#include "platform/x11/HotKeyXkb.h"
 #include "support/GuiEnvironment.h"
 #include "support/Wait.h"
 #include "support/XInput.h"

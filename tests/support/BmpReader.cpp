@@ -25,14 +25,18 @@ std::uint8_t Expand(std::uint32_t value, std::uint32_t mask) {
 }  // namespace
 
 BmpImage ReadBmp(const std::filesystem::path& file) {
-    BmpImage image;
     std::ifstream in(file, std::ios::binary);
     if (!in) {
+        BmpImage image;
         image.Error = "cannot open " + file.string();
         return image;
     }
-    const std::vector<std::uint8_t> b((std::istreambuf_iterator<char>(in)),
-                                      std::istreambuf_iterator<char>());
+    return ReadBmpBytes(std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
+                                                  std::istreambuf_iterator<char>()));
+}
+
+BmpImage ReadBmpBytes(const std::vector<std::uint8_t>& b) {
+    BmpImage image;
     if (b.size() < 54 || b[0] != 'B' || b[1] != 'M') {
         image.Error = "not a BMP file";
         return image;

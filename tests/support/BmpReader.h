@@ -36,4 +36,7 @@ struct BmpImage {
 
 BmpImage ReadBmp(const std::filesystem::path& file);
 
+// The same for the bytes of a whole file, as a test's in-memory file system holds them.
+BmpImage ReadBmpBytes(const std::vector<std::uint8_t>& bytes);
+
 }  // namespace TestSupport

@@ -1,9 +1,9 @@
-// The BMP writer: the file read back independently and by Qt's reader, and the rules of
-// saving: never over an existing file, never a partial file.
-#include "capture/BmpWriter.h"
-#include "capture/NewFile.h"
-#include "capture/Picture.h"
+// The BMP file on this system's files: read back independently and by Qt's reader, and
+// the rules of saving: never over an existing file, never a partial file.
+#include "core/Bmp.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "support/BmpReader.h"
+#include "support/TestPictures.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,14 @@
 namespace {
 
 namespace fs = std::filesystem;
+using TestSupport::Gradient;
 using TestSupport::ReadBmp;
 using TestSupport::Rgb;
+
+KestrelMain::Status SavePictureAsBmp(const KestrelMain::Picture& picture, const fs::path& path) {
+    Platform::Posix::PosixFileSystem files;
+    return KestrelMain::SavePictureAsBmp(picture, path, files);
+}
 
 class TempDir {
   public:
@@ -36,9 +42,7 @@ class TempDir {
         fs::remove_all(path_, ignored);
     }
     fs::path Path() const { return path_; }
-    QString File(const std::string& name) const {
-        return QString::fromStdString((path_ / name).string());
-    }
+    fs::path File(const std::string& name) const { return path_ / name; }
     std::size_t Entries() const {
         return static_cast<std::size_t>(
             std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
@@ -48,45 +52,6 @@ class TempDir {
     fs::path path_;
 };
 
-// A picture whose pixel (x, y) has a colour computed from x and y.
-Capture::Picture Gradient(int width, int height, int bits) {
-    auto bitmap = Platform::AllocateBitmap(width, height, bits);
-    EXPECT_TRUE(bitmap.Ok());
-    Platform::Bitmap& b = bitmap.Value();
-    std::optional<Platform::Palette> palette;
-    if (bits == 16) {
-        b.RedMask = 0xf800;
-        b.GreenMask = 0x07e0;
-        b.BlueMask = 0x001f;
-    }
-    if (bits == 8) {
-        palette.emplace();
-        for (int i = 0; i < 256; ++i) {
-            palette->Entries.push_back(Platform::PaletteEntry{static_cast<std::uint8_t>(i),
-                                                              static_cast<std::uint8_t>(255 - i),
-                                                              static_cast<std::uint8_t>(i * 3)});
-        }
-    }
-    for (int y = 0; y < height; ++y) {
-        std::uint8_t* row = b.Row(y);
-        std::memset(row, 0, b.Stride);
-        for (int x = 0; x < width; ++x) {
-            if (bits == 24) {
-                row[3 * x] = static_cast<std::uint8_t>(x);      // blue
-                row[3 * x + 1] = static_cast<std::uint8_t>(y);  // green
-                row[3 * x + 2] = static_cast<std::uint8_t>(x + y);
-            } else if (bits == 16) {
-                const auto pixel = static_cast<std::uint16_t>((x % 32) << 11 | (y % 64) << 5 | 7);
-                row[2 * x] = static_cast<std::uint8_t>(pixel);
-                row[2 * x + 1] = static_cast<std::uint8_t>(pixel >> 8);
-            } else {
-                row[x] = static_cast<std::uint8_t>(x + 2 * y);
-            }
-        }
-    }
-    return Capture::CreateBitmapPicture(std::move(b), std::move(palette));
-}
-
 TEST(BmpWriter, WritesEveryDepthAsCommonReadersExpectIt) {
     TempDir dir;
     for (int bits : {24, 16, 8}) {
@@ -94,16 +59,16 @@ TEST(BmpWriter, WritesEveryDepthAsCommonReadersExpectIt) {
              {std::pair{801, 601}, std::pair{800, 600}, std::pair{1, 1}}) {
             SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(width) + "x" +
                          std::to_string(height));
-            const QString file =
+            const fs::path file =
                 dir.File(std::to_string(bits) + "-" + std::to_string(width) + ".bmp");
-            ASSERT_FALSE(Capture::SavePictureAsBmp(Gradient(width, height, bits), file));
+            ASSERT_FALSE(SavePictureAsBmp(Gradient(width, height, bits), file));
 
-            const auto bmp = ReadBmp(file.toStdString());
+            const auto bmp = ReadBmp(file);
             ASSERT_TRUE(bmp.Ok()) << bmp.Error;
             EXPECT_EQ(bmp.Width, width);
             EXPECT_EQ(bmp.Height, height);
             EXPECT_EQ(bmp.BitsPerPixel, bits);
-            const QImage qt(file);
+            const QImage qt(QString::fromStdString(file.string()));
             ASSERT_FALSE(qt.isNull());
             EXPECT_EQ(qt.width(), width);
             EXPECT_EQ(qt.height(), height);
@@ -138,38 +103,19 @@ TEST(BmpWriter, WritesEveryDepthAsCommonReadersExpectIt) {
     }
 }
 
-TEST(BmpWriter, Plain555NeedsNoBitFieldsAnd565CarriesThem) {
-    Capture::Picture picture = Gradient(4, 4, 16);
-    auto header = Capture::BmpHeader(picture);
-    ASSERT_TRUE(header.Ok());
-    EXPECT_EQ((*header).size(), 14u + 40u + 12u);
-    EXPECT_EQ((*header)[30], 3);  // BI_BITFIELDS
-
-    auto bitmap = Platform::AllocateBitmap(4, 4, 16);
-    bitmap.Value().RedMask = 0x7c00;
-    bitmap.Value().GreenMask = 0x03e0;
-    bitmap.Value().BlueMask = 0x001f;
-    const Capture::Picture plain =
-        Capture::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
-    header = Capture::BmpHeader(plain);
-    ASSERT_TRUE(header.Ok());
-    EXPECT_EQ((*header).size(), 14u + 40u);
-    EXPECT_EQ((*header)[30], 0);  // BI_RGB
-}
-
 TEST(BmpWriter, NeverReplacesAnExistingFile) {
     TempDir dir;
-    const QString file = dir.File("7-140359-400-300.bmp");
-    std::ofstream(file.toStdString()) << "precious";
-    for (auto write : {&Capture::WriteNewFile, &Capture::WriteNewFileViaTemporaryName}) {
+    const fs::path file = dir.File("7-140359-400-300.bmp");
+    std::ofstream(file) << "precious";
+    for (auto write :
+         {&Platform::Posix::WriteNewFile, &Platform::Posix::WriteNewFileViaTemporaryName}) {
         const std::uint8_t bytes[] = {1, 2, 3};
         const std::span<const std::uint8_t> parts[] = {bytes};
         const auto failed = write(file, std::span<const std::span<const std::uint8_t>>(parts));
         ASSERT_TRUE(failed);
-        EXPECT_EQ(failed->Path, file);
-        EXPECT_NE(failed->Reason.indexOf(QStringLiteral("exists")), -1)
-            << failed->Reason.toStdString();
-        std::ifstream in(file.toStdString());
+        EXPECT_EQ(failed->Path, file.string());
+        EXPECT_NE(failed->Reason.find("exists"), std::string::npos) << failed->Reason;
+        std::ifstream in(file);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
         EXPECT_EQ(dir.Entries(), 1u);  // no temporary file left behind
     }
@@ -181,8 +127,8 @@ TEST(BmpWriter, BothRoutesWriteTheWholeFile) {
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 31);
     const std::uint8_t head[] = {'B', 'M'};
     const std::span<const std::uint8_t> parts[] = {head, big};
-    ASSERT_FALSE(Capture::WriteNewFile(dir.File("a.bmp"), parts));
-    ASSERT_FALSE(Capture::WriteNewFileViaTemporaryName(dir.File("b.bmp"), parts));
+    ASSERT_FALSE(Platform::Posix::WriteNewFile(dir.File("a.bmp"), parts));
+    ASSERT_FALSE(Platform::Posix::WriteNewFileViaTemporaryName(dir.File("b.bmp"), parts));
     for (const char* name : {"a.bmp", "b.bmp"}) {
         std::ifstream in(dir.Path() / name, std::ios::binary);
         const std::vector<char> read((std::istreambuf_iterator<char>(in)), {});
@@ -200,11 +146,11 @@ TEST(BmpWriter, BothRoutesWriteTheWholeFile) {
 
 TEST(BmpWriter, AMissingDirectoryIsReportedWithItsPath) {
     TempDir dir;
-    const QString file = dir.File("gone/1-000000-0-0.bmp");
-    const auto failed = Capture::SavePictureAsBmp(Gradient(8, 8, 24), file);
+    const fs::path file = dir.File("gone/1-000000-0-0.bmp");
+    const auto failed = SavePictureAsBmp(Gradient(8, 8, 24), file);
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->What, "Cannot save the capture");
-    EXPECT_EQ(failed->Path, file);
+    EXPECT_EQ(failed->Path, file.string());
     EXPECT_EQ(failed->Reason, "No such file or directory");
     EXPECT_EQ(dir.Entries(), 0u);
 }
@@ -216,10 +162,10 @@ TEST(BmpWriter, AFullDiskLeavesNoPartialFile) {
     rlimit small = original;
     small.rlim_cur = 100 * 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto viaUnnamed = Capture::SavePictureAsBmp(Gradient(800, 600, 24), dir.File("a.bmp"));
+    const auto viaUnnamed = SavePictureAsBmp(Gradient(800, 600, 24), dir.File("a.bmp"));
     const std::uint8_t chunk[200 * 1024] = {};
     const std::span<const std::uint8_t> parts[] = {chunk};
-    const auto viaNamed = Capture::WriteNewFileViaTemporaryName(dir.File("b.bmp"), parts);
+    const auto viaNamed = Platform::Posix::WriteNewFileViaTemporaryName(dir.File("b.bmp"), parts);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &original), 0);
 
     // The process is still here: the file-size signal is ignored, so the write failed.
@@ -235,7 +181,7 @@ TEST(BmpWriter, AnUnwritableDirectoryIsReported) {
         GTEST_SKIP() << "permissions do not bind root";
     TempDir dir;
     fs::permissions(dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-    const auto failed = Capture::SavePictureAsBmp(Gradient(8, 8, 24), dir.File("x.bmp"));
+    const auto failed = SavePictureAsBmp(Gradient(8, 8, 24), dir.File("x.bmp"));
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->Reason, "Permission denied");
 }

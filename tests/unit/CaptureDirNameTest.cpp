@@ -1,43 +1,49 @@
-#include "core/CaptureDirectory.h"
-#include "core/Settings.h"
-#include "platform/Clock.h"
+// The capture directory's name, and the date and time texts it is made of.
+#include "core/FileName.h"
+#include "core/LocalTime.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
+using KestrelMain::ComposeCaptureDirName;
+using KestrelMain::LocalDateTime;
+
 TEST(CaptureDirName, JoinsBaseDateAndTimeByPlainConcatenation) {
-    const QDateTime moment(QDate(2000, 2, 1), QTime(9, 5, 7));
-    const Platform::ClockReading clock = Platform::FormatClock(moment);
-    EXPECT_EQ(clock.Date, "01022000");
-    EXPECT_EQ(clock.Time, "090507");
-    EXPECT_EQ(KestrelMain::ComposeCaptureDirName("/data/shots/", clock),
-              "/data/shots/KESTREL_01022000_090507");
+    const LocalDateTime moment{2000, 2, 1, 9, 5, 7};
+    EXPECT_EQ(KestrelMain::FormatDate(moment), "01022000");
+    EXPECT_EQ(KestrelMain::FormatTime(moment), "090507");
+    EXPECT_EQ(ComposeCaptureDirName("/data/shots/", moment), "/data/shots/KESTREL_01022000_090507");
     // A base without its trailing separator is joined unchanged.
-    EXPECT_EQ(KestrelMain::ComposeCaptureDirName("/data/shots", clock),
-              "/data/shotsKESTREL_01022000_090507");
+    EXPECT_EQ(ComposeCaptureDirName("/data/shots", moment), "/data/shotsKESTREL_01022000_090507");
 }
 
 TEST(CaptureDirName, UsesTheTwentyFourHourClock) {
-    const auto clock = Platform::FormatClock(QDateTime(QDate(2000, 5, 10), QTime(22, 44, 8)));
-    EXPECT_EQ(KestrelMain::ComposeCaptureDirName("/", clock), "/KESTREL_10052000_224408");
+    EXPECT_EQ(ComposeCaptureDirName("/", LocalDateTime{2000, 5, 10, 22, 44, 8}),
+              "/KESTREL_10052000_224408");
 }
 
-TEST(StoredSettings, ConvertOrFallBackToTheDefault) {
+TEST(CaptureDirName, DateAndTimeFieldsAreZeroPaddedToTheirWidth) {
     const struct {
-        const char* Text;
-        int Value;
-        bool Problem;
-    } cases[] = {{"1024", 1024, false}, {"12.5", 12, false},  {"-5", -5, false}, {"abc", 800, true},
-                 {"", 800, true},       {"40000", 800, true}, {"1e9", 800, true}};
+        LocalDateTime Moment;
+        const char* Date;
+        const char* Time;
+    } cases[] = {
+        {{2000, 1, 1, 0, 0, 0}, "01012000", "000000"},
+        {{1999, 12, 31, 23, 59, 59}, "31121999", "235959"},
+        {{2026, 12, 7, 12, 0, 9}, "07122026", "120009"},
+        {{987, 3, 4, 5, 6, 7}, "04030987", "050607"},  // a year below 1000 keeps four digits
+    };
     for (const auto& c : cases) {
-        const auto stored = KestrelMain::Int16FromStore(QString::fromUtf8(c.Text), 800);
-        EXPECT_EQ(stored.Value, c.Value) << c.Text;
-        EXPECT_EQ(!stored.Problem.isEmpty(), c.Problem) << c.Text;
+        EXPECT_EQ(KestrelMain::FormatDate(c.Moment), c.Date);
+        EXPECT_EQ(KestrelMain::FormatTime(c.Moment), c.Time);
     }
-    EXPECT_EQ(KestrelMain::SingleFromStore("0.5", 2.0f).Value, 0.5f);
-    EXPECT_EQ(KestrelMain::SingleFromStore("x", 2.0f).Value, 2.0f);
-    EXPECT_FALSE(KestrelMain::SingleFromStore("1e40", 2.0f).Problem.isEmpty());
+}
+
+TEST(CaptureDirName, KeepsTheBasePathsOwnLetters) {
+    EXPECT_EQ(
+        ComposeCaptureDirName("/home/j\xC3\xB6rg/Bilder/", LocalDateTime{2001, 6, 30, 7, 8, 9}),
+        "/home/j\xC3\xB6rg/Bilder/KESTREL_30062001_070809");
 }
 
 }  // namespace

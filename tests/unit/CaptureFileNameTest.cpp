@@ -1,5 +1,5 @@
 // The capture file name and the pointer position it records.
-#include "capture/FileName.h"
+#include "core/FileName.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 
 namespace {
 
-using Capture::ComposeCaptureFileName;
-using Capture::ScaleToImage;
+using KestrelMain::ComposeCaptureFileName;
+using KestrelMain::ScaleToImage;
 
 TEST(CaptureFileName, PointerScalesToImagePixelsTruncatingTowardZero) {
     const struct {
@@ -44,6 +44,10 @@ TEST(CaptureFileName, IsThePlainConcatenationOfItsPieces) {
     EXPECT_EQ(ComposeCaptureFileName("/d", 1, "000000", 0, 0), "/d/1-000000-0-0.bmp");
     EXPECT_EQ(ComposeCaptureFileName("/d", 32767, "235959", 639, 479),
               "/d/32767-235959-639-479.bmp");
+    // The count is 32 bits: numbering goes on past 32,767.
+    EXPECT_EQ(ComposeCaptureFileName("/d", 32768, "235959", 1, 2), "/d/32768-235959-1-2.bmp");
+    EXPECT_EQ(ComposeCaptureFileName("/d", 2147483647, "000001", 1, 2),
+              "/d/2147483647-000001-1-2.bmp");
 }
 
 TEST(CaptureFileName, ANegativeCoordinateKeepsItsSignAfterTheSeparator) {

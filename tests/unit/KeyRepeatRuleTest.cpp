@@ -1,6 +1,6 @@
 // The hot key's rule for telling a new press from the auto-repeat of a held key, on the
 // event orders a server produces with and without XKB's detectable auto-repeat.
-#include "platform/HotKey.h"
+#include "platform/x11/HotKey.h"
 
 #include <gtest/gtest.h>
 

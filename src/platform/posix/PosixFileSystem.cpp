@@ -1,0 +1,218 @@
+#include "platform/posix/PosixFileSystem.h"
+
+#include "core/PathText.h"
+#include "platform/posix/FileSizeSignal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace Platform::Posix {
+
+namespace {
+
+KestrelMain::Failure SaveFailure(const std::filesystem::path& path, int error) {
+    return KestrelMain::Failure{"Cannot save the capture", KestrelMain::PathText(path),
+                                ErrnoText(error)};
+}
+
+// 0 when everything was written, else the errno of the failure.
+int WriteAll(int fd, FileParts parts) {
+    std::vector<iovec> pending;
+    for (const auto& part : parts) {
+        if (!part.empty()) {
+            pending.push_back(iovec{const_cast<std::uint8_t*>(part.data()), part.size()});
+        }
+    }
+    std::size_t first = 0;
+    while (first < pending.size()) {
+        const int count = static_cast<int>(std::min<std::size_t>(pending.size() - first, IOV_MAX));
+        const ssize_t written = writev(fd, pending.data() + first, count);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        auto left = static_cast<std::size_t>(written);
+        while (first < pending.size() && left >= pending[first].iov_len) {
+            left -= pending[first].iov_len;
+            ++first;
+        }
+        if (left > 0) {
+            pending[first].iov_base = static_cast<std::uint8_t*>(pending[first].iov_base) + left;
+            pending[first].iov_len -= left;
+        }
+    }
+    return 0;
+}
+
+// close() can report a write that failed late (on network file systems).
+int CloseChecked(int fd) {
+    return close(fd) == 0 ? 0 : errno;
+}
+
+enum class Outcome { Done, Failed, Unsupported };
+
+// An unnamed file in the directory, linked under its name when complete: nothing is
+// ever visible before it is whole, not even after a crash.
+Outcome WriteUnnamed(const std::string& directory, const std::string& target, FileParts parts,
+                     int& error) {
+    const int fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = errno;
+        // Old kernels and some file systems (network, FAT) have no unnamed files.
+        return (error == EOPNOTSUPP || error == EISDIR || error == EINVAL) ? Outcome::Unsupported
+                                                                           : Outcome::Failed;
+    }
+    error = WriteAll(fd, parts);
+    if (error != 0) {
+        close(fd);
+        return Outcome::Failed;
+    }
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) != 0) {
+        error = errno;
+        close(fd);
+        // Without /proc the file cannot be linked; the named route works without it.
+        return error == EEXIST || error == ENOSPC || error == EDQUOT || error == EROFS ||
+                       error == EACCES || error == EPERM || error == EMLINK
+                   ? Outcome::Failed
+                   : Outcome::Unsupported;
+    }
+    error = CloseChecked(fd);
+    if (error != 0) {
+        unlink(target.c_str());
+        return Outcome::Failed;
+    }
+    return Outcome::Done;
+}
+
+// A hidden temporary name in the directory, renamed to the final name without replacing
+// a file that is already there.
+int WriteNamed(const std::string& directory, const std::string& name, const std::string& target,
+               FileParts parts) {
+    // Created with the usual mode (0666 less the umask), as the final file should have.
+    static unsigned serial = 0;
+    std::string temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = directory + "/." + name + "." + std::to_string(getpid()) + "-" +
+                    std::to_string(serial++) + ".tmp";
+        fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return errno;
+    }
+    if (fd < 0)
+        return EEXIST;
+    int error = WriteAll(fd, parts);
+    if (error != 0) {
+        close(fd);
+        unlink(temporary.c_str());
+        return error;
+    }
+    error = CloseChecked(fd);
+    if (error != 0) {
+        unlink(temporary.c_str());
+        return error;
+    }
+    if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // No RENAME_NOREPLACE here: a hard link fails just as surely on an existing name.
+        error = link(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
+    }
+    unlink(temporary.c_str());
+    return error;
+}
+
+struct Target {
+    std::string Path;
+    std::string Directory;
+    std::string Name;
+};
+
+Target Split(const std::filesystem::path& path) {
+    Target target;
+    target.Path = path.native();
+    const std::size_t slash = target.Path.rfind('/');
+    if (slash == std::string::npos) {
+        target.Directory = ".";
+        target.Name = target.Path;
+    } else {
+        target.Directory = slash == 0 ? std::string("/") : target.Path.substr(0, slash);
+        target.Name = target.Path.substr(slash + 1);
+    }
+    return target;
+}
+
+}  // namespace
+
+std::string ErrnoText(int errnoValue) {
+    char buffer[256];
+    // GNU strerror_r may return a static string instead of filling the buffer.
+    return strerror_r(errnoValue, buffer, sizeof buffer);
+}
+
+KestrelMain::Status WriteNewFile(const std::filesystem::path& path, FileParts parts) {
+    IgnoreFileSizeSignal();
+    const Target target = Split(path);
+    if (target.Name.empty())
+        return SaveFailure(path, EISDIR);
+    int error = 0;
+    switch (WriteUnnamed(target.Directory, target.Path, parts, error)) {
+        case Outcome::Done:
+            return std::nullopt;
+        case Outcome::Failed:
+            return SaveFailure(path, error);
+        case Outcome::Unsupported:
+            break;
+    }
+    return WriteNewFileViaTemporaryName(path, parts);
+}
+
+KestrelMain::Status WriteNewFileViaTemporaryName(const std::filesystem::path& path,
+                                                 FileParts parts) {
+    IgnoreFileSizeSignal();
+    const Target target = Split(path);
+    if (target.Name.empty())
+        return SaveFailure(path, EISDIR);
+    const int error = WriteNamed(target.Directory, target.Name, target.Path, parts);
+    if (error != 0)
+        return SaveFailure(path, error);
+    return std::nullopt;
+}
+
+KestrelMain::Status PosixFileSystem::CreateOneDirectory(const std::filesystem::path& path) {
+    if (path.empty() || ::mkdir(path.c_str(), 0777) != 0) {
+        const int error = path.empty() ? ENOENT : errno;
+        return KestrelMain::Failure{"Cannot create the capture directory",
+                                    KestrelMain::PathText(path), ErrnoText(error)};
+    }
+    return std::nullopt;
+}
+
+bool PosixFileSystem::FolderExists(const std::filesystem::path& path) {
+    if (path.empty())
+        return false;
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+KestrelMain::Status PosixFileSystem::SaveNewFile(const std::filesystem::path& path,
+                                                 FileParts parts) {
+    return WriteNewFile(path, parts);
+}
+
+}  // namespace Platform::Posix

@@ -1,0 +1,33 @@
+// Files on a POSIX system. A new file is written all or nothing: the bytes go to a
+// temporary file in the same directory, which takes the final name only when complete
+// and only if no file of that name exists. A failed write leaves no file behind.
+#pragma once
+
+#include "core/Failure.h"
+#include "platform/Files.h"
+
+#include <filesystem>
+#include <string>
+
+namespace Platform::Posix {
+
+class PosixFileSystem final : public FileSystem {
+  public:
+    KestrelMain::Status CreateOneDirectory(const std::filesystem::path& path) override;
+    bool FolderExists(const std::filesystem::path& path) override;
+    KestrelMain::Status SaveNewFile(const std::filesystem::path& path, FileParts parts) override;
+};
+
+// The parts are written one after another. Where the file system offers unnamed files,
+// the temporary file has no name at all until it is complete; elsewhere it has a hidden
+// name next to the target (WriteNewFileViaTemporaryName).
+KestrelMain::Status WriteNewFile(const std::filesystem::path& path, FileParts parts);
+
+// The route for file systems without unnamed files, on its own.
+KestrelMain::Status WriteNewFileViaTemporaryName(const std::filesystem::path& path,
+                                                 FileParts parts);
+
+// The system's text for an errno value.
+std::string ErrnoText(int errnoValue);
+
+}  // namespace Platform::Posix

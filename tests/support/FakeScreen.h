@@ -1,0 +1,73 @@
+// A desktop in memory for the core's capture: a true-colour screen of known pixels, its
+// primary monitor and the pointer. The grab hands the monitor's rows to the real area
+// scaler, as the X11 grab hands it the server's strips. Each operation can be made to
+// fail with a failure of the test's choosing.
+#pragma once
+
+#include "core/AreaScaler.h"
+#include "core/Failure.h"
+#include "core/MainWindowView.h"
+#include "platform/Screen.h"
+#include "platform/ScreenGrab.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace TestSupport {
+
+class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
+  public:
+    // A desktop of this size, black, whose primary monitor is all of it.
+    FakeScreen(int desktopWidth, int desktopHeight);
+
+    // Pixel (x, y) of the desktop as 0xRRGGBB.
+    void SetPixel(int x, int y, std::uint32_t rgb);
+    std::uint32_t Pixel(int x, int y) const;
+    // The primary monitor's rectangle; it may lie anywhere, also beyond the desktop's
+    // pixels, which the grab then refuses.
+    void SetPrimary(Platform::ScreenRect primary) { primary_ = primary; }
+    // The pointer in desktop coordinates; read relative to the primary monitor.
+    void SetPointer(int x, int y) { pointerX_ = x, pointerY_ = y; }
+
+    void FailScreen(std::optional<KestrelMain::Failure> failure) { screenFailure_ = failure; }
+    void FailPointer(std::optional<KestrelMain::Failure> failure) { pointerFailure_ = failure; }
+    void FailGrab(std::optional<KestrelMain::Failure> failure) { grabFailure_ = failure; }
+
+    int Grabs() const { return grabs_; }
+    const std::optional<Platform::ScreenRect>& LastGrabbed() const { return lastGrabbed_; }
+
+    KestrelMain::Result<Platform::ScreenRect> ReadPrimaryScreen() override;
+    KestrelMain::Result<Platform::PointerPosition> ReadPointer(
+        const Platform::ScreenRect& primaryScreen) override;
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect& area,
+                                                         int outputWidth,
+                                                         int outputHeight) override;
+
+  private:
+    int width_;
+    int height_;
+    std::vector<std::uint32_t> pixels_;  // 32 bits per pixel, as an X server sends depth 24
+    Platform::ScreenRect primary_;
+    int pointerX_ = 0;
+    int pointerY_ = 0;
+    std::optional<KestrelMain::Failure> screenFailure_;
+    std::optional<KestrelMain::Failure> pointerFailure_;
+    std::optional<KestrelMain::Failure> grabFailure_;
+    int grabs_ = 0;
+    std::optional<Platform::ScreenRect> lastGrabbed_;
+    KestrelMain::AreaScaler scaler_;
+};
+
+// The main window's labels as the core set them.
+class RecordingView final : public KestrelMain::MainWindowView {
+  public:
+    void SetDirLblText(const std::string& text) override { DirLbl = text; }
+    void SetTotalLblText(const std::string& text) override { TotalLbl = text; }
+
+    std::string DirLbl;
+    std::string TotalLbl;
+};
+
+}  // namespace TestSupport
