@@ -64,8 +64,8 @@ void MakeCapture() {
     const QString timeOfDay = Platform::ReadClock().Time;
     const std::int64_t imageX = ScaleToImage(AppState.OutputWidth, (*pointer).X, *screenWidth);
     const std::int64_t imageY = ScaleToImage(AppState.OutputHeight, (*pointer).Y, *screenHeight);
-    const QString path = ComposeCaptureFileName(AppState.CaptureDir, AppState.CaptureCount,
-                                                timeOfDay, imageX, imageY);
+    const QString path = ComposeCaptureFileName(QString::fromStdString(AppState.CaptureDir),
+                                                AppState.CaptureCount, timeOfDay, imageX, imageY);
     if (auto failed = SavePictureAsBmp(*picture, path))
         Platform::ReportFailure(*failed);
 }

@@ -14,13 +14,14 @@ QString ComposeCaptureDirName(const QString& basePath, const Platform::ClockRead
 QString MakeCaptureDirName() {
     // Date and time from one reading, so a name never pairs one day's date with the
     // next day's time.
-    return ComposeCaptureDirName(AppState.BasePath, Platform::ReadClock());
+    return ComposeCaptureDirName(QString::fromStdString(AppState.BasePath), Platform::ReadClock());
 }
 
 void NewCaptureDir() {
-    AppState.CaptureDir = MakeCaptureDirName();
-    Ui::MainForm::Instance().DirLbl->setText(AppState.CaptureDir);
-    if (auto failed = Platform::CreateOneDirectory(AppState.CaptureDir)) {
+    const QString captureDir = MakeCaptureDirName();
+    AppState.CaptureDir = captureDir.toStdString();
+    Ui::MainForm::Instance().DirLbl->setText(captureDir);
+    if (auto failed = Platform::CreateOneDirectory(captureDir)) {
         Platform::ReportFailure(*failed);
     }
 }

@@ -3,24 +3,23 @@
 #include "capture/MakeCapture.h"
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
+#include "core/Numbers.h"
 #include "core/Settings.h"
 #include "platform/ErrorReport.h"
 #include "platform/HotKey.h"
 #include "platform/MessageLoop.h"
-#include "platform/Numbers.h"
 #include "platform/Process.h"
+#include "platform/qt/QtSettingsStore.h"
 #include "ui/MainForm.h"
 
 namespace KestrelMain {
 
-AppStateRecord AppState;
-
 bool ApplyTimerPeriod() {
-    const auto interval = Platform::TimerIntervalFromPeriod(AppState.TimerPeriod);
+    const auto interval = TimerIntervalFromPeriod(AppState.TimerPeriod);
     if (!interval) {
-        Platform::Failure failure = interval.Error();
-        failure.What = QStringLiteral("Cannot set the timer for a period of %1 seconds")
-                           .arg(Platform::SingleToText(AppState.TimerPeriod));
+        Failure failure = interval.Error();
+        failure.What = "Cannot set the timer for a period of " +
+                       SingleToText(AppState.TimerPeriod) + " seconds";
         Platform::ReportFailure(failure);
         return false;
     }
@@ -29,7 +28,7 @@ bool ApplyTimerPeriod() {
 }
 
 void StartUp() {
-    LoadSettings();
+    LoadSettings(Platform::DefaultBasePath());
     NewCaptureDir();
     AppState.UseHotkey = AppState.HotkeyActive;
     AppState.CaptureCount = 0;

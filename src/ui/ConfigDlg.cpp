@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
 #include "core/KestrelMain.h"
+#include "core/Numbers.h"
 #include "core/Settings.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -112,10 +113,10 @@ void ConfigDlg::LoadCurrentSettings() {
     // A two-state box shows a stored value other than 0 or 1 as clear: everywhere else only
     // exactly 1 counts as on.
     UseTimerChk->setChecked(AppState.UseTimer == 1);
-    PeriodText->setText(Platform::SingleToText(AppState.TimerPeriod));
+    PeriodText->setText(QString::fromStdString(KestrelMain::SingleToText(AppState.TimerPeriod)));
     WidthText->setText(QString::number(AppState.OutputWidth));
     HeightText->setText(QString::number(AppState.OutputHeight));
-    BasePathText->setText(AppState.BasePath);
+    BasePathText->setText(QString::fromStdString(AppState.BasePath));
     HotkeyChk->setChecked(AppState.UseHotkey == 1);
     EnablePeriod(CheckValue(UseTimerChk) != 0);
 }
@@ -161,34 +162,36 @@ void ConfigDlg::ApplyChanges(const ConfigChanges& changes) {
     if (changes.BasePathChanged) {
         if (BasePathText->text() != changes.BasePath)
             BasePathText->setText(changes.BasePath);
-        AppState.BasePath = BasePathText->text();
+        AppState.BasePath = BasePathText->text().toStdString();
         StoreSetting(KestrelMain::KEY_BASE_PATH, AppState.BasePath);
         // The count is not reset: numbering continues in the new directory.
         KestrelMain::NewCaptureDir();
     }
     if (changes.WidthChanged) {
         AppState.OutputWidth = changes.OutputWidth;
-        StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, QString::number(AppState.OutputWidth));
+        StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, KestrelMain::Int16ToText(AppState.OutputWidth));
     }
     if (changes.HeightChanged) {
         AppState.OutputHeight = changes.OutputHeight;
-        StoreSetting(KestrelMain::KEY_OUTPUT_HEIGHT, QString::number(AppState.OutputHeight));
+        StoreSetting(KestrelMain::KEY_OUTPUT_HEIGHT,
+                     KestrelMain::Int16ToText(AppState.OutputHeight));
     }
     if (changes.PeriodChanged) {
         AppState.TimerPeriod = changes.TimerPeriod;
-        StoreSetting(KestrelMain::KEY_TIMER_PERIOD, Platform::SingleToText(AppState.TimerPeriod));
+        StoreSetting(KestrelMain::KEY_TIMER_PERIOD,
+                     KestrelMain::SingleToText(AppState.TimerPeriod));
         // A running timer runs on with the new interval, counted from now.
         KestrelMain::ApplyTimerPeriod();
     }
     if (changes.UseTimerChanged) {
         AppState.UseTimer = changes.UseTimer;
-        StoreSetting(KestrelMain::KEY_USE_TIMER, QString::number(AppState.UseTimer));
+        StoreSetting(KestrelMain::KEY_USE_TIMER, KestrelMain::Int16ToText(AppState.UseTimer));
         form.Timer1->SetEnabled(AppState.UseTimer == 1);
     }
     if (changes.UseHotkeyChanged) {
         // Ctrl+F itself stays as registered at start-up until the program ends.
         AppState.UseHotkey = changes.UseHotkey;
-        StoreSetting(KestrelMain::KEY_USE_HOTKEY, QString::number(AppState.UseHotkey));
+        StoreSetting(KestrelMain::KEY_USE_HOTKEY, KestrelMain::Int16ToText(AppState.UseHotkey));
         form.HotkeyLbl->setText(
             HotkeyCaptionAfterChange(AppState.HotkeyActive, AppState.UseHotkey));
     }

@@ -9,7 +9,8 @@ namespace Ui {
 namespace {
 
 std::optional<double> Typed(const QString& text) {
-    return Platform::ParseNumber(text, Platform::NumberText::Typed);
+    return KestrelMain::ParseNumber(text.toStdString(), KestrelMain::NumberText::Typed,
+                                    Platform::SystemDecimalPoint());
 }
 
 // A size that differs from the current one must become a 16-bit integer; one that does not
@@ -67,14 +68,14 @@ ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries,
 
     // The period is compared in single precision, as it is held; only a period that will be
     // applied has to give the timer an interval it can run with (at least 1 ms).
-    const auto single = Platform::ToSingle(period);
+    const auto single = KestrelMain::ToSingle(period);
     if (!single) {
         verdict.Message = MSG_PERIOD_OUT_OF_RANGE;
         return verdict;
     }
     changes.PeriodChanged = *single != current.TimerPeriod;
     if (changes.PeriodChanged) {
-        const auto interval = Platform::TimerIntervalFromPeriod(*single);
+        const auto interval = KestrelMain::TimerIntervalFromPeriod(*single);
         if (!interval || *interval < 1) {
             verdict.Message = MSG_PERIOD_OUT_OF_RANGE;
             return verdict;
@@ -82,7 +83,7 @@ ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries,
         changes.TimerPeriod = *single;
     }
 
-    changes.BasePathChanged = entries.BasePathText != current.BasePath;
+    changes.BasePathChanged = entries.BasePathText != QString::fromStdString(current.BasePath);
     if (changes.BasePathChanged)
         changes.BasePath = WithTrailingSeparator(entries.BasePathText);
 

@@ -21,7 +21,7 @@ bool OnlyExistingDirs(const QString& path) {
 
 AppStateRecord Current() {
     AppStateRecord state;
-    state.BasePath = EXISTING;
+    state.BasePath = EXISTING.toStdString();
     state.UseTimer = 0;
     state.OutputWidth = 800;
     state.OutputHeight = 600;
@@ -82,9 +82,9 @@ TEST(ConfigValidation, FirstFailingCheckWinsInItsOrder) {
 
 TEST(ConfigValidation, TheDirectoryIsTestedEvenWhenUnchanged) {
     AppStateRecord current = Current();
-    current.BasePath = QStringLiteral("/removed/meanwhile/");
+    current.BasePath = "/removed/meanwhile/";
     ConfigEntries entries = Unchanged();
-    entries.BasePathText = current.BasePath;
+    entries.BasePathText = QString::fromStdString(current.BasePath);
     EXPECT_EQ(JudgeConfigEntries(entries, current, OnlyExistingDirs).Message,
               MSG_INVALID_DIRECTORY);
 }
@@ -166,7 +166,7 @@ TEST(ConfigValidation, PeriodsCompareInSinglePrecisionAndMustGiveATimerInterval)
         if (c.Changed) {
             EXPECT_EQ(verdict.Changes.TimerPeriod, c.Period) << c.Text;
             // The interval the main window's timer is then programmed with.
-            const auto interval = Platform::TimerIntervalFromPeriod(verdict.Changes.TimerPeriod);
+            const auto interval = KestrelMain::TimerIntervalFromPeriod(verdict.Changes.TimerPeriod);
             ASSERT_TRUE(interval) << c.Text;
             EXPECT_EQ(*interval, c.Interval) << c.Text;
         }
