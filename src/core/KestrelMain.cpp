@@ -3,7 +3,7 @@
 #include "capture/MakeCapture.h"
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
-#include "core/Numbers.h"
+#include "core/ConfigRules.h"
 #include "core/Settings.h"
 #include "platform/ErrorReport.h"
 #include "platform/HotKey.h"
@@ -15,12 +15,9 @@
 namespace KestrelMain {
 
 bool ApplyTimerPeriod() {
-    const auto interval = TimerIntervalFromPeriod(AppState.TimerPeriod);
+    const auto interval = TimerIntervalFor(AppState.TimerPeriod);
     if (!interval) {
-        Failure failure = interval.Error();
-        failure.What = "Cannot set the timer for a period of " +
-                       SingleToText(AppState.TimerPeriod) + " seconds";
-        Platform::ReportFailure(failure);
+        Platform::ReportFailure(interval.Error());
         return false;
     }
     Ui::MainForm::Instance().Timer1->SetInterval(*interval);

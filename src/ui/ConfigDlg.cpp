@@ -18,7 +18,6 @@
 namespace Ui {
 
 using KestrelMain::AppState;
-using KestrelMain::StoreSetting;
 
 namespace {
 
@@ -135,66 +134,58 @@ void ConfigDlg::CancelBtn_Click() {
     hide();
 }
 
-ConfigEntries ConfigDlg::Entries() const {
-    ConfigEntries entries;
-    entries.WidthText = WidthText->text();
-    entries.HeightText = HeightText->text();
-    entries.PeriodText = PeriodText->text();
-    entries.BasePathText = BasePathText->text();
+KestrelMain::ConfigEntries ConfigDlg::Entries() const {
+    KestrelMain::ConfigEntries entries;
+    entries.WidthText = WidthText->text().toStdString();
+    entries.HeightText = HeightText->text().toStdString();
+    entries.PeriodText = PeriodText->text().toStdString();
+    entries.BasePathText = BasePathText->text().toStdString();
     entries.UseTimerValue = CheckValue(UseTimerChk);
     entries.UseHotkeyValue = CheckValue(HotkeyChk);
+    entries.DecimalPoint = Platform::SystemDecimalPoint();
     return entries;
 }
 
-void ConfigDlg::OKBtn_Click() {
-    const ConfigVerdict verdict = JudgeConfigEntries(Entries(), AppState, Platform::FolderExists);
-    if (!verdict.Accepted()) {
-        // The dialog stays as it is, with the texts as typed; nothing is stored or applied.
-        Platform::ShowMessage(verdict.Message);
-        return;
+namespace {
+
+// What OK's changes ask of this dialog and the main window.
+class DialogWindows final : public KestrelMain::ConfigWindows {
+  public:
+    explicit DialogWindows(ConfigDlg& dialog) : dialog_(dialog) {}
+
+    void ShowBasePath(const std::string& basePath) override {
+        const QString text = QString::fromStdString(basePath);
+        if (dialog_.BasePathText->text() != text)
+            dialog_.BasePathText->setText(text);
     }
-    ApplyChanges(verdict.Changes);
-    hide();
+    void NewCaptureDirectory() override { KestrelMain::NewCaptureDir(); }
+    void SetTimerInterval(std::int32_t milliseconds) override {
+        MainForm::Instance().Timer1->SetInterval(milliseconds);
+    }
+    void EnableTimer(bool enabled) override { MainForm::Instance().Timer1->SetEnabled(enabled); }
+    void SetHotkeyCaption(const std::string& caption) override {
+        MainForm::Instance().HotkeyLbl->setText(QString::fromStdString(caption));
+    }
+
+  private:
+    ConfigDlg& dialog_;
+};
+
+bool FolderExists(const std::string& path) {
+    return Platform::FolderExists(QString::fromStdString(path));
 }
 
-void ConfigDlg::ApplyChanges(const ConfigChanges& changes) {
-    MainForm& form = MainForm::Instance();
-    if (changes.BasePathChanged) {
-        if (BasePathText->text() != changes.BasePath)
-            BasePathText->setText(changes.BasePath);
-        AppState.BasePath = BasePathText->text().toStdString();
-        StoreSetting(KestrelMain::KEY_BASE_PATH, AppState.BasePath);
-        // The count is not reset: numbering continues in the new directory.
-        KestrelMain::NewCaptureDir();
+}  // namespace
+
+void ConfigDlg::OKBtn_Click() {
+    DialogWindows windows(*this);
+    const std::string message = KestrelMain::ConfigOk(Entries(), FolderExists, windows);
+    if (!message.empty()) {
+        // The dialog stays as it is, with the texts as typed; nothing is stored or applied.
+        Platform::ShowMessage(QString::fromStdString(message));
+        return;
     }
-    if (changes.WidthChanged) {
-        AppState.OutputWidth = changes.OutputWidth;
-        StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, KestrelMain::Int16ToText(AppState.OutputWidth));
-    }
-    if (changes.HeightChanged) {
-        AppState.OutputHeight = changes.OutputHeight;
-        StoreSetting(KestrelMain::KEY_OUTPUT_HEIGHT,
-                     KestrelMain::Int16ToText(AppState.OutputHeight));
-    }
-    if (changes.PeriodChanged) {
-        AppState.TimerPeriod = changes.TimerPeriod;
-        StoreSetting(KestrelMain::KEY_TIMER_PERIOD,
-                     KestrelMain::SingleToText(AppState.TimerPeriod));
-        // A running timer runs on with the new interval, counted from now.
-        KestrelMain::ApplyTimerPeriod();
-    }
-    if (changes.UseTimerChanged) {
-        AppState.UseTimer = changes.UseTimer;
-        StoreSetting(KestrelMain::KEY_USE_TIMER, KestrelMain::Int16ToText(AppState.UseTimer));
-        form.Timer1->SetEnabled(AppState.UseTimer == 1);
-    }
-    if (changes.UseHotkeyChanged) {
-        // Ctrl+F itself stays as registered at start-up until the program ends.
-        AppState.UseHotkey = changes.UseHotkey;
-        StoreSetting(KestrelMain::KEY_USE_HOTKEY, KestrelMain::Int16ToText(AppState.UseHotkey));
-        form.HotkeyLbl->setText(
-            HotkeyCaptionAfterChange(AppState.HotkeyActive, AppState.UseHotkey));
-    }
+    hide();
 }
 
 void ConfigDlg::closeEvent(QCloseEvent* event) {
