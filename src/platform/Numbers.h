@@ -12,7 +12,6 @@
 namespace Platform {
 
 using KestrelMain::ToInt16;
-using KestrelMain::ToInt32;
 
 // The system locale's decimal separator as UTF-8, empty when it is not one character.
 std::string SystemDecimalPoint();

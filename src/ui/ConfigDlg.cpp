@@ -2,9 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
-#include "core/KestrelMain.h"
 #include "core/Numbers.h"
-#include "core/Settings.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Numbers.h"
