@@ -6,12 +6,9 @@
 // current state, then the width, height, period, base directory and current base directory
 // texts separated by newlines.
 #include "core/AppState.h"
+#include "core/ConfigRules.h"
+#include "core/Numbers.h"
 #include "core/Settings.h"
-#include "platform/Numbers.h"
-#include "ui/ConfigValidation.h"
-
-#include <QString>
-#include <QStringList>
 
 #include <cmath>
 #include <cstddef>
@@ -19,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace {
 
@@ -30,30 +29,32 @@ void Require(bool condition) {
 }
 
 // A deterministic stand-in for the file system: only absolute paths exist.
-bool FolderExists(const QString& path) {
-    return path.startsWith(u'/');
+bool FolderExists(const std::string& path) {
+    return path.starts_with('/');
 }
 
-const QString* const MESSAGES[] = {
-    &Ui::MSG_INVALID_WIDTH,       &Ui::MSG_INVALID_HEIGHT,      &Ui::MSG_INVALID_PERIOD,
-    &Ui::MSG_PERIOD_NOT_POSITIVE, &Ui::MSG_INVALID_DIRECTORY,   &Ui::MSG_WIDTH_OUT_OF_RANGE,
-    &Ui::MSG_HEIGHT_OUT_OF_RANGE, &Ui::MSG_PERIOD_OUT_OF_RANGE,
+const char* const MESSAGES[] = {
+    KestrelMain::MSG_INVALID_WIDTH,       KestrelMain::MSG_INVALID_HEIGHT,
+    KestrelMain::MSG_INVALID_PERIOD,      KestrelMain::MSG_PERIOD_NOT_POSITIVE,
+    KestrelMain::MSG_INVALID_DIRECTORY,   KestrelMain::MSG_WIDTH_OUT_OF_RANGE,
+    KestrelMain::MSG_HEIGHT_OUT_OF_RANGE, KestrelMain::MSG_PERIOD_OUT_OF_RANGE,
 };
 
-bool IsDialogMessage(const QString& text) {
-    for (const QString* message : MESSAGES) {
-        if (*message == text)
+bool IsDialogMessage(const std::string& text) {
+    for (const char* message : MESSAGES) {
+        if (text == message)
             return true;
     }
     return false;
 }
 
-std::optional<double> Typed(const QString& text) {
-    return Platform::ParseNumber(text, Platform::NumberText::Typed);
+// The typed text as the dialog reads it, with a locale whose separator is the comma.
+std::optional<double> Typed(const std::string& text) {
+    return KestrelMain::ParseNumber(text, KestrelMain::NumberText::Typed, ",");
 }
 
 // What OK does with accepted changes: the fields of the state take the new values.
-AppStateRecord Applied(const Ui::ConfigChanges& changes, AppStateRecord state) {
+AppStateRecord Applied(const KestrelMain::ConfigChanges& changes, AppStateRecord state) {
     if (changes.BasePathChanged)
         state.BasePath = changes.BasePath;
     if (changes.WidthChanged)
@@ -70,26 +71,26 @@ AppStateRecord Applied(const Ui::ConfigChanges& changes, AppStateRecord state) {
 }
 
 // A size the dialog accepted: the typed number, rounded to the nearest integer.
-void CheckSize(const QString& text, bool changed, std::int16_t before, std::int16_t after) {
+void CheckSize(const std::string& text, bool changed, std::int16_t before, std::int16_t after) {
     const double typed = *Typed(text);
     if (!changed) {
         Require(typed == static_cast<double>(before) && after == before);
         return;
     }
     Require(std::fabs(typed - static_cast<double>(after)) <= 0.5);
-    Require(Platform::ToInt16(typed).Ok());
+    Require(KestrelMain::ToInt16(typed).Ok());
 }
 
 // What the next start-up would read from the stored text of an applied setting.
 void CheckStoredForm(const AppStateRecord& state) {
     for (std::int16_t value :
          {state.OutputWidth, state.OutputHeight, state.UseTimer, state.UseHotkey}) {
-        const auto stored = KestrelMain::Int16FromStore(QString::number(value), 0);
-        Require(stored.Problem.isEmpty() && stored.Value == value);
+        const auto stored = KestrelMain::Int16FromStore(KestrelMain::Int16ToText(value), 0);
+        Require(stored.Problem.empty() && stored.Value == value);
     }
     const auto period =
-        KestrelMain::SingleFromStore(Platform::SingleToText(state.TimerPeriod), 0.0f);
-    Require(period.Problem.isEmpty() && period.Value == state.TimerPeriod);
+        KestrelMain::SingleFromStore(KestrelMain::SingleToText(state.TimerPeriod), 0.0f);
+    Require(period.Problem.empty() && period.Value == state.TimerPeriod);
 }
 
 }  // namespace
@@ -108,11 +109,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!std::isfinite(period))
         period = KestrelMain::DEFAULT_TIMER_PERIOD;
 
-    QString texts[5];
-    const QString rest = QString::fromUtf8(reinterpret_cast<const char*>(data + HEAD),
-                                           static_cast<qsizetype>(size - HEAD));
-    const auto lines = rest.split(u'\n');
-    for (qsizetype i = 0; i < lines.size() && i < 5; ++i) texts[i] = lines[i];
+    std::string texts[5];
+    std::string_view rest(reinterpret_cast<const char*>(data + HEAD), size - HEAD);
+    for (std::string& text : texts) {
+        const std::size_t end = rest.find('\n');
+        text = rest.substr(0, end);
+        if (end == std::string_view::npos)
+            break;
+        rest.remove_prefix(end + 1);
+    }
 
     AppStateRecord current;
     current.OutputWidth = width;
@@ -123,25 +128,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     current.UseHotkey = (flags & 8) != 0 ? 1 : 0;
     current.HotkeyActive = (flags & 16) != 0 ? 1 : 0;
 
-    Ui::ConfigEntries entries;
+    KestrelMain::ConfigEntries entries;
     entries.WidthText = texts[0];
     entries.HeightText = texts[1];
     entries.PeriodText = texts[2];
     entries.BasePathText = texts[3];
     entries.UseTimerValue = (flags & 1) != 0 ? 1 : 0;
     entries.UseHotkeyValue = (flags & 2) != 0 ? 1 : 0;
+    entries.DecimalPoint = ",";
 
-    const Ui::ConfigVerdict verdict = Ui::JudgeConfigEntries(entries, current, FolderExists);
-    const QString firstProblem = Ui::FirstEntryProblem(entries, FolderExists);
+    const KestrelMain::ConfigVerdict verdict =
+        KestrelMain::JudgeConfigEntries(entries, current, FolderExists);
+    const std::string firstProblem = KestrelMain::FirstEntryProblem(entries, FolderExists);
     if (!verdict.Accepted()) {
         Require(IsDialogMessage(verdict.Message));
         // A failed check is reported before anything about whether the entries fit.
-        Require(firstProblem.isEmpty() || verdict.Message == firstProblem);
+        Require(firstProblem.empty() || verdict.Message == firstProblem);
         return 0;
     }
-    Require(firstProblem.isEmpty());
+    Require(firstProblem.empty());
 
-    const Ui::ConfigChanges& changes = verdict.Changes;
+    const KestrelMain::ConfigChanges& changes = verdict.Changes;
     const AppStateRecord after = Applied(changes, current);
     CheckSize(entries.WidthText, changes.WidthChanged, current.OutputWidth, after.OutputWidth);
     CheckSize(entries.HeightText, changes.HeightChanged, current.OutputHeight, after.OutputHeight);
@@ -149,31 +156,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(std::isfinite(after.TimerPeriod) && after.TimerPeriod > 0.0f);
     Require(after.TimerPeriod == static_cast<float>(*Typed(entries.PeriodText)));
     if (changes.PeriodChanged) {
-        const auto interval = Platform::TimerIntervalFromPeriod(after.TimerPeriod);
+        const auto interval = KestrelMain::TimerIntervalFromPeriod(after.TimerPeriod);
         Require(interval.Ok() && *interval >= 1);
     }
 
     Require(FolderExists(entries.BasePathText));
     if (changes.BasePathChanged) {
-        Require(after.BasePath.endsWith(u'/'));
+        Require(after.BasePath.ends_with('/'));
         Require(after.BasePath == entries.BasePathText ||
-                after.BasePath == entries.BasePathText + u'/');
+                after.BasePath == entries.BasePathText + '/');
     } else {
         Require(after.BasePath == entries.BasePathText);
     }
     Require(after.UseTimer == entries.UseTimerValue && after.UseHotkey == entries.UseHotkeyValue);
-    const QString caption = Ui::HotkeyCaptionAfterChange(after.HotkeyActive, after.UseHotkey);
-    Require(caption == Ui::CAPTION_HOTKEY_KEPT || caption == Ui::CAPTION_HOTKEY_ENDS ||
-            caption == Ui::CAPTION_HOTKEY_STARTS || caption == Ui::CAPTION_HOTKEY_STAYS_OFF);
+    const std::string caption =
+        KestrelMain::HotkeyCaptionAfterChange(after.HotkeyActive, after.UseHotkey);
+    Require(caption == KestrelMain::CAPTION_HOTKEY_KEPT ||
+            caption == KestrelMain::CAPTION_HOTKEY_ENDS ||
+            caption == KestrelMain::CAPTION_HOTKEY_STARTS ||
+            caption == KestrelMain::CAPTION_HOTKEY_STAYS_OFF);
     CheckStoredForm(after);
 
     // The dialog shown again holds the applied settings; OK then changes nothing.
-    Ui::ConfigEntries again = entries;
-    again.WidthText = QString::number(after.OutputWidth);
-    again.HeightText = QString::number(after.OutputHeight);
-    again.PeriodText = Platform::SingleToText(after.TimerPeriod);
+    KestrelMain::ConfigEntries again = entries;
+    again.WidthText = KestrelMain::Int16ToText(after.OutputWidth);
+    again.HeightText = KestrelMain::Int16ToText(after.OutputHeight);
+    again.PeriodText = KestrelMain::SingleToText(after.TimerPeriod);
     again.BasePathText = after.BasePath;
-    const Ui::ConfigVerdict second = Ui::JudgeConfigEntries(again, after, FolderExists);
+    const KestrelMain::ConfigVerdict second =
+        KestrelMain::JudgeConfigEntries(again, after, FolderExists);
     Require(second.Accepted() && !second.Changes.Any());
     return 0;
 }

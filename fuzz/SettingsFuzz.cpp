@@ -2,10 +2,11 @@
 // ends with all six keys stored in their normal text form, the fields hold what the store
 // now says, and the lines the store cannot read are still there.
 #include "core/AppState.h"
+#include "core/Numbers.h"
 #include "core/Settings.h"
-#include "platform/Numbers.h"
-#include "platform/SettingsFileLines.h"
-#include "platform/SettingsStore.h"
+#include "platform/qt/QtServices.h"
+#include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/SettingsFileLines.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -55,6 +56,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("HOME",
            (QString::fromLocal8Bit(root) + QStringLiteral("/home")).toLocal8Bit().constData(), 1);
     settingsFile = config + QStringLiteral("/Kestrel.conf");
+    Platform::InstallQtServices();
     return 0;
 }
 
@@ -72,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     using KestrelMain::AppState;
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    KestrelMain::LoadSettings();
+    KestrelMain::LoadSettings(Platform::DefaultBasePath());
     // Kept, wherever it now sits. QSettings may add lines that it cannot read back itself:
     // a key "/" with the value "p" it writes as "\=p".
     const auto before = SortedUnreadableTexts(input);
@@ -91,9 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     if (text("UseHotkey") != QString::number(AppState.HotkeyActive))
         std::abort();
-    if (text("TimerPeriod") != Platform::SingleToText(AppState.TimerPeriod))
+    if (text("TimerPeriod").toStdString() != KestrelMain::SingleToText(AppState.TimerPeriod))
         std::abort();
-    if (text("BasePath") != AppState.BasePath)
+    if (text("BasePath").toStdString() != AppState.BasePath)
         std::abort();
     return 0;
 }

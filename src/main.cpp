@@ -1,5 +1,6 @@
 #include "core/KestrelMain.h"
 #include "platform/posix/FileSizeSignal.h"
+#include "platform/qt/QtServices.h"
 
 #include <QApplication>
 
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
+    Platform::InstallQtServices();
     KestrelMain::Main();
 }

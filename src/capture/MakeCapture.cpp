@@ -10,7 +10,7 @@ namespace Capture {
 using KestrelMain::AppState;
 
 void MakeCapture() {
-    if (auto failed = KestrelMain::MakeCapture(DesktopSeam(), AppState.CaptureDir.toStdString(),
+    if (auto failed = KestrelMain::MakeCapture(DesktopSeam(), AppState.CaptureDir,
                                                AppState.OutputWidth, AppState.OutputHeight,
                                                AppState.CaptureCount)) {
         Platform::ReportFailure(Platform::FromCore(*failed));

@@ -1,16 +1,15 @@
 // The run's state and settings, alive from start-up to the end of the program. Every
-// part of Kestrel reads and writes its fields directly.
+// part of Kestrel reads and writes its fields directly. Text is UTF-8.
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
+#include <string>
 
 namespace KestrelMain {
 
 struct AppStateRecord {
-    QString BasePath;    // ends in "/" normally; capture directories go under it
-    QString CaptureDir;  // full path of the current capture directory
+    std::string BasePath;    // ends in "/" normally; capture directories go under it
+    std::string CaptureDir;  // full path of the current capture directory
     // Captures made in this run. 32 bits, not 16: a fast timer left running for hours passes
     // 32,767 captures, and numbering simply goes on up to 2,147,483,647.
     std::int32_t CaptureCount = 0;

@@ -9,15 +9,15 @@
 namespace KestrelMain {
 
 QString MakeCaptureDirName() {
-    return QString::fromStdString(ComposeCaptureDirName(AppState.BasePath.toStdString(),
+    return QString::fromStdString(ComposeCaptureDirName(AppState.BasePath,
                                                         Capture::DesktopClock().ReadLocalTime()));
 }
 
 void NewCaptureDir() {
     std::string captureDir;
     const Status failed =
-        NewCaptureDir(Capture::DesktopSeam(), AppState.BasePath.toStdString(), captureDir);
-    AppState.CaptureDir = QString::fromStdString(captureDir);
+        NewCaptureDir(Capture::DesktopSeam(), AppState.BasePath, captureDir);
+    AppState.CaptureDir = captureDir;
     if (failed)
         Platform::ReportFailure(Platform::FromCore(*failed));
 }

@@ -3,25 +3,21 @@
 #include "capture/MakeCapture.h"
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
+#include "core/ConfigRules.h"
 #include "core/Settings.h"
 #include "platform/ErrorReport.h"
 #include "platform/MessageLoop.h"
-#include "platform/Numbers.h"
 #include "platform/Process.h"
 #include "platform/x11/HotKey.h"
+#include "platform/qt/QtSettingsStore.h"
 #include "ui/MainForm.h"
 
 namespace KestrelMain {
 
-AppStateRecord AppState;
-
 bool ApplyTimerPeriod() {
-    const auto interval = Platform::TimerIntervalFromPeriod(AppState.TimerPeriod);
+    const auto interval = TimerIntervalFor(AppState.TimerPeriod);
     if (!interval) {
-        Platform::Failure failure = interval.Error();
-        failure.What = QStringLiteral("Cannot set the timer for a period of %1 seconds")
-                           .arg(Platform::SingleToText(AppState.TimerPeriod));
-        Platform::ReportFailure(failure);
+        Platform::ReportFailure(interval.Error());
         return false;
     }
     Ui::MainForm::Instance().Timer1->SetInterval(*interval);
@@ -29,7 +25,7 @@ bool ApplyTimerPeriod() {
 }
 
 void StartUp() {
-    LoadSettings();
+    LoadSettings(Platform::DefaultBasePath());
     NewCaptureDir();
     AppState.UseHotkey = AppState.HotkeyActive;
     AppState.CaptureCount = 0;

@@ -1,101 +1,86 @@
 #include "core/Settings.h"
 
 #include "core/AppState.h"
-#include "platform/ErrorReport.h"
-#include "platform/FileSystem.h"
-#include "platform/Numbers.h"
-#include "platform/SettingsStore.h"
-
-#include <QDir>
-#include <QStandardPaths>
+#include "core/Numbers.h"
+#include "platform/Services.h"
 
 namespace KestrelMain {
 
-QString DefaultBasePath() {
-    QString path = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (path.isEmpty() || !Platform::FolderExists(path))
-        path = QDir::homePath();
-    if (!path.endsWith(u'/'))
-        path += u'/';
-    return path;
-}
-
-StoredInt16 Int16FromStore(const QString& text, std::int16_t defaultValue) {
-    const auto number = Platform::ParseNumber(text, Platform::NumberText::Stored);
+StoredInt16 Int16FromStore(const std::string& text, std::int16_t defaultValue) {
+    const auto number = ParseNumber(text, NumberText::Stored);
     if (!number)
-        return {defaultValue, QStringLiteral("is not a number")};
-    const auto value = Platform::ToInt16(*number);
+        return {defaultValue, "is not a number"};
+    const auto value = ToInt16(*number);
     if (!value)
-        return {defaultValue, QStringLiteral("does not fit in -32768..32767")};
-    return {*value, QString()};
+        return {defaultValue, "does not fit in -32768..32767"};
+    return {*value, std::string()};
 }
 
-StoredSingle SingleFromStore(const QString& text, float defaultValue) {
-    const auto number = Platform::ParseNumber(text, Platform::NumberText::Stored);
+StoredSingle SingleFromStore(const std::string& text, float defaultValue) {
+    const auto number = ParseNumber(text, NumberText::Stored);
     if (!number)
-        return {defaultValue, QStringLiteral("is not a number")};
-    const auto value = Platform::ToSingle(*number);
+        return {defaultValue, "is not a number"};
+    const auto value = ToSingle(*number);
     if (!value)
-        return {defaultValue, QStringLiteral("does not fit in single precision")};
-    return {*value, QString()};
+        return {defaultValue, "does not fit in single precision"};
+    return {*value, std::string()};
 }
 
-void StoreSetting(const QString& key, const QString& text) {
-    if (auto failed = Platform::WriteSetting(key, text))
-        Platform::ReportFailure(*failed);
+std::string Int16ToText(std::int16_t value) {
+    return std::to_string(value);
+}
+
+void StoreSetting(const std::string& key, const std::string& text) {
+    const Platform::Services& services = Platform::Installed();
+    if (auto failed = services.Settings->Write(key, text))
+        services.Errors->Report(*failed);
 }
 
 namespace {
 
-void ReportReplaced(const QString& key, const QString& text, const QString& problem,
-                    const QString& replacement) {
-    Platform::ReportToStderr(
-        QStringLiteral("the stored %1 \u201C%2\u201D %3; using %4 (%5)")
-            .arg(key, text, problem, replacement, Platform::SettingsFilePath()));
+void ReportReplaced(const std::string& key, const std::string& text, const std::string& problem,
+                    const std::string& replacement) {
+    const Platform::Services& services = Platform::Installed();
+    // Typographic quotes as UTF-8 bytes, whatever the compiler's execution character set.
+    services.Errors->Note("the stored " + key + " \xE2\x80\x9C" + text + "\xE2\x80\x9D " + problem +
+                          "; using " + replacement + " (" + services.Settings->Location() + ")");
 }
 
-std::int16_t LoadInt16(const QString& key, std::int16_t defaultValue) {
-    const QString text = Platform::ReadSetting(key, QString::number(defaultValue));
+std::int16_t LoadInt16(const std::string& key, std::int16_t defaultValue) {
+    const std::string defaultText = Int16ToText(defaultValue);
+    const std::string text = Platform::Installed().Settings->Read(key, defaultText);
     const StoredInt16 stored = Int16FromStore(text, defaultValue);
-    if (!stored.Problem.isEmpty()) {
-        ReportReplaced(key, text, stored.Problem, QString::number(defaultValue));
-    }
-    StoreSetting(key, QString::number(stored.Value));
+    if (!stored.Problem.empty())
+        ReportReplaced(key, text, stored.Problem, defaultText);
+    StoreSetting(key, Int16ToText(stored.Value));
     return stored.Value;
 }
 
 }  // namespace
 
-void LoadSettings() {
-    Platform::SettingsBatch batch;
-    AppState.BasePath = DefaultBasePath();
-    AppState.BasePath = Platform::ReadSetting(KEY_BASE_PATH, AppState.BasePath);
+void LoadSettings(const std::string& defaultBasePath) {
+    const Platform::Services& services = Platform::Installed();
+    Platform::SettingsBatch batch(*services.Settings);
+    AppState.BasePath = services.Settings->Read(KEY_BASE_PATH, defaultBasePath);
     StoreSetting(KEY_BASE_PATH, AppState.BasePath);
 
-    AppState.UseTimer = DEFAULT_USE_TIMER;
-    AppState.UseTimer = LoadInt16(KEY_USE_TIMER, AppState.UseTimer);
+    AppState.UseTimer = LoadInt16(KEY_USE_TIMER, DEFAULT_USE_TIMER);
 
-    AppState.TimerPeriod = DEFAULT_TIMER_PERIOD;
     {
-        const QString defaultText = Platform::SingleToText(AppState.TimerPeriod);
-        const QString text = Platform::ReadSetting(KEY_TIMER_PERIOD, defaultText);
-        const StoredSingle stored = SingleFromStore(text, AppState.TimerPeriod);
-        if (!stored.Problem.isEmpty()) {
+        const std::string defaultText = SingleToText(DEFAULT_TIMER_PERIOD);
+        const std::string text = services.Settings->Read(KEY_TIMER_PERIOD, defaultText);
+        const StoredSingle stored = SingleFromStore(text, DEFAULT_TIMER_PERIOD);
+        if (!stored.Problem.empty())
             ReportReplaced(KEY_TIMER_PERIOD, text, stored.Problem, defaultText);
-        }
         AppState.TimerPeriod = stored.Value;
-        StoreSetting(KEY_TIMER_PERIOD, Platform::SingleToText(AppState.TimerPeriod));
+        StoreSetting(KEY_TIMER_PERIOD, SingleToText(AppState.TimerPeriod));
     }
 
-    AppState.OutputWidth = DEFAULT_OUTPUT_WIDTH;
-    AppState.OutputWidth = LoadInt16(KEY_OUTPUT_WIDTH, AppState.OutputWidth);
-    AppState.OutputHeight = DEFAULT_OUTPUT_HEIGHT;
-    AppState.OutputHeight = LoadInt16(KEY_OUTPUT_HEIGHT, AppState.OutputHeight);
-
-    AppState.HotkeyActive = DEFAULT_USE_HOTKEY;
-    AppState.HotkeyActive = LoadInt16(KEY_USE_HOTKEY, AppState.HotkeyActive);
+    AppState.OutputWidth = LoadInt16(KEY_OUTPUT_WIDTH, DEFAULT_OUTPUT_WIDTH);
+    AppState.OutputHeight = LoadInt16(KEY_OUTPUT_HEIGHT, DEFAULT_OUTPUT_HEIGHT);
+    AppState.HotkeyActive = LoadInt16(KEY_USE_HOTKEY, DEFAULT_USE_HOTKEY);
     if (auto failed = batch.Commit())
-        Platform::ReportFailure(*failed);
+        services.Errors->Report(*failed);
 }
 
 }  // namespace KestrelMain

@@ -1,16 +1,29 @@
-// Reports a platform failure to the user and keeps the program running: a modeless
-// message box captioned "Kestrel" (at most one on screen; a newer failure replaces
-// the text of the one shown) and the same line on standard error.
+// Where failures go: the one place that reports them, so the program keeps running.
 #pragma once
 
-#include "platform/Failure.h"
+#include "core/Failure.h"
+
+#include <string>
+
+class QString;
 
 namespace Platform {
 
-void ReportFailure(const Failure& failure);
+class ErrorReport {
+  public:
+    virtual void Report(
+        const KestrelMain::Failure& failure) = 0;    // the user sees it (box) and stderr
+    virtual void Note(const std::string& line) = 0;  // stderr only: "kestrel: " + line
 
-// Standard error only, for problems that need no interruption of the user
-// (a stored setting that was replaced by its default).
+  protected:
+    ~ErrorReport() = default;
+};
+
+// For the desktop's code that still speaks in QString and Platform::Failure: both go to the
+// installed report (platform/Services.h), or to the desktop's own when none is installed.
+struct Failure;
+void ReportFailure(const Failure& failure);
+void ReportFailure(const KestrelMain::Failure& failure);
 void ReportToStderr(const QString& line);
 
 }  // namespace Platform

@@ -1,40 +1,57 @@
-// The per-user settings store: application "Kestrel", section "Settings", text values.
-// On Linux the file Kestrel.conf under $XDG_CONFIG_HOME (else ~/.config), replaced
-// atomically on every write.
+// The per-user settings store, as the core sees it: text values under plain keys of the
+// section "Settings". Each desktop realises it in its own way (platform/qt/ for Linux).
 #pragma once
 
-#include "platform/Failure.h"
+#include "core/Failure.h"
 
-#include <QString>
+#include <string>
 
 namespace Platform {
 
-// The stored text of key, or defaultText when the key is absent.
-QString ReadSetting(const QString& key, const QString& defaultText);
+class SettingsStore {
+  public:
+    // The stored text of key, or defaultText when the key is absent.
+    virtual std::string Read(const std::string& key, const std::string& defaultText) = 0;
 
-// Creates or overwrites key and writes the store through at once.
-Status WriteSetting(const QString& key, const QString& text);
+    // Creates or overwrites key. Outside a batch the store is written through at once;
+    // inside one the write waits for the batch's end and succeeds here.
+    virtual KestrelMain::Status Write(const std::string& key, const std::string& text) = 0;
 
-// While a batch is open, reads and writes share one view of the store and the writes reach
-// the file together, in one atomic replacement, when the batch closes. Start-up writes its
-// six settings this way: one file write instead of six. A batch opened inside another one
-// joins it: the outer batch alone writes the file.
+    // While a batch is open, reads and writes share one view of the store, and the writes
+    // reach it together when the batch ends, in one atomic replacement. A batch begun
+    // inside another joins it: only the outer end writes, and only its failure counts.
+    virtual void BeginBatch() = 0;
+    virtual KestrelMain::Status EndBatch() = 0;
+
+    // Where the store lives, for messages: a file's path, say.
+    virtual std::string Location() = 0;
+
+  protected:
+    ~SettingsStore() = default;
+};
+
+// A batch for the length of a scope. Commit ends it and tells how the write went; a batch
+// left without Commit still ends, its failure unreported.
 class SettingsBatch {
   public:
-    SettingsBatch();
-    ~SettingsBatch();
+    explicit SettingsBatch(SettingsStore& store) : store_(store) { store_.BeginBatch(); }
+    ~SettingsBatch() {
+        if (open_)
+            (void)store_.EndBatch();
+    }
     SettingsBatch(const SettingsBatch&) = delete;
     SettingsBatch& operator=(const SettingsBatch&) = delete;
 
-    // Writes what the batch holds; a failure names the file and the reason. A joined batch
-    // leaves the writing to the outer one.
-    Status Commit();
+    KestrelMain::Status Commit() {
+        if (!open_)
+            return std::nullopt;
+        open_ = false;
+        return store_.EndBatch();
+    }
 
   private:
-    bool owner_ = false;
+    SettingsStore& store_;
+    bool open_ = true;
 };
-
-// Where the store lives, for messages and tests.
-QString SettingsFilePath();
 
 }  // namespace Platform

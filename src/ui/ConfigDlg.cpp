@@ -2,8 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
-#include "core/KestrelMain.h"
-#include "core/Settings.h"
+#include "core/Numbers.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "platform/Numbers.h"
@@ -17,7 +16,6 @@
 namespace Ui {
 
 using KestrelMain::AppState;
-using KestrelMain::StoreSetting;
 
 namespace {
 
@@ -112,10 +110,10 @@ void ConfigDlg::LoadCurrentSettings() {
     // A two-state box shows a stored value other than 0 or 1 as clear: everywhere else only
     // exactly 1 counts as on.
     UseTimerChk->setChecked(AppState.UseTimer == 1);
-    PeriodText->setText(Platform::SingleToText(AppState.TimerPeriod));
+    PeriodText->setText(QString::fromStdString(KestrelMain::SingleToText(AppState.TimerPeriod)));
     WidthText->setText(QString::number(AppState.OutputWidth));
     HeightText->setText(QString::number(AppState.OutputHeight));
-    BasePathText->setText(AppState.BasePath);
+    BasePathText->setText(QString::fromStdString(AppState.BasePath));
     HotkeyChk->setChecked(AppState.UseHotkey == 1);
     EnablePeriod(CheckValue(UseTimerChk) != 0);
 }
@@ -134,64 +132,58 @@ void ConfigDlg::CancelBtn_Click() {
     hide();
 }
 
-ConfigEntries ConfigDlg::Entries() const {
-    ConfigEntries entries;
-    entries.WidthText = WidthText->text();
-    entries.HeightText = HeightText->text();
-    entries.PeriodText = PeriodText->text();
-    entries.BasePathText = BasePathText->text();
+KestrelMain::ConfigEntries ConfigDlg::Entries() const {
+    KestrelMain::ConfigEntries entries;
+    entries.WidthText = WidthText->text().toStdString();
+    entries.HeightText = HeightText->text().toStdString();
+    entries.PeriodText = PeriodText->text().toStdString();
+    entries.BasePathText = BasePathText->text().toStdString();
     entries.UseTimerValue = CheckValue(UseTimerChk);
     entries.UseHotkeyValue = CheckValue(HotkeyChk);
+    entries.DecimalPoint = Platform::SystemDecimalPoint();
     return entries;
 }
 
-void ConfigDlg::OKBtn_Click() {
-    const ConfigVerdict verdict = JudgeConfigEntries(Entries(), AppState, Platform::FolderExists);
-    if (!verdict.Accepted()) {
-        // The dialog stays as it is, with the texts as typed; nothing is stored or applied.
-        Platform::ShowMessage(verdict.Message);
-        return;
+namespace {
+
+// What OK's changes ask of this dialog and the main window.
+class DialogWindows final : public KestrelMain::ConfigWindows {
+  public:
+    explicit DialogWindows(ConfigDlg& dialog) : dialog_(dialog) {}
+
+    void ShowBasePath(const std::string& basePath) override {
+        const QString text = QString::fromStdString(basePath);
+        if (dialog_.BasePathText->text() != text)
+            dialog_.BasePathText->setText(text);
     }
-    ApplyChanges(verdict.Changes);
-    hide();
+    void NewCaptureDirectory() override { KestrelMain::NewCaptureDir(); }
+    void SetTimerInterval(std::int32_t milliseconds) override {
+        MainForm::Instance().Timer1->SetInterval(milliseconds);
+    }
+    void EnableTimer(bool enabled) override { MainForm::Instance().Timer1->SetEnabled(enabled); }
+    void SetHotkeyCaption(const std::string& caption) override {
+        MainForm::Instance().HotkeyLbl->setText(QString::fromStdString(caption));
+    }
+
+  private:
+    ConfigDlg& dialog_;
+};
+
+bool FolderExists(const std::string& path) {
+    return Platform::FolderExists(QString::fromStdString(path));
 }
 
-void ConfigDlg::ApplyChanges(const ConfigChanges& changes) {
-    MainForm& form = MainForm::Instance();
-    if (changes.BasePathChanged) {
-        if (BasePathText->text() != changes.BasePath)
-            BasePathText->setText(changes.BasePath);
-        AppState.BasePath = BasePathText->text();
-        StoreSetting(KestrelMain::KEY_BASE_PATH, AppState.BasePath);
-        // The count is not reset: numbering continues in the new directory.
-        KestrelMain::NewCaptureDir();
+}  // namespace
+
+void ConfigDlg::OKBtn_Click() {
+    DialogWindows windows(*this);
+    const std::string message = KestrelMain::ConfigOk(Entries(), FolderExists, windows);
+    if (!message.empty()) {
+        // The dialog stays as it is, with the texts as typed; nothing is stored or applied.
+        Platform::ShowMessage(QString::fromStdString(message));
+        return;
     }
-    if (changes.WidthChanged) {
-        AppState.OutputWidth = changes.OutputWidth;
-        StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, QString::number(AppState.OutputWidth));
-    }
-    if (changes.HeightChanged) {
-        AppState.OutputHeight = changes.OutputHeight;
-        StoreSetting(KestrelMain::KEY_OUTPUT_HEIGHT, QString::number(AppState.OutputHeight));
-    }
-    if (changes.PeriodChanged) {
-        AppState.TimerPeriod = changes.TimerPeriod;
-        StoreSetting(KestrelMain::KEY_TIMER_PERIOD, Platform::SingleToText(AppState.TimerPeriod));
-        // A running timer runs on with the new interval, counted from now.
-        KestrelMain::ApplyTimerPeriod();
-    }
-    if (changes.UseTimerChanged) {
-        AppState.UseTimer = changes.UseTimer;
-        StoreSetting(KestrelMain::KEY_USE_TIMER, QString::number(AppState.UseTimer));
-        form.Timer1->SetEnabled(AppState.UseTimer == 1);
-    }
-    if (changes.UseHotkeyChanged) {
-        // Ctrl+F itself stays as registered at start-up until the program ends.
-        AppState.UseHotkey = changes.UseHotkey;
-        StoreSetting(KestrelMain::KEY_USE_HOTKEY, QString::number(AppState.UseHotkey));
-        form.HotkeyLbl->setText(
-            HotkeyCaptionAfterChange(AppState.HotkeyActive, AppState.UseHotkey));
-    }
+    hide();
 }
 
 void ConfigDlg::closeEvent(QCloseEvent* event) {

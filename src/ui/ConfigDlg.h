@@ -3,7 +3,7 @@
 // it is shown again; closing it from its title bar destroys it and nothing is stored.
 #pragma once
 
-#include "ui/ConfigValidation.h"
+#include "core/ConfigRules.h"
 
 #include <QCheckBox>
 #include <QFrame>
@@ -44,7 +44,7 @@ class ConfigDlg : public QWidget {
     void OKBtn_Click();
 
     // What the controls hold now, as OK reads them.
-    ConfigEntries Entries() const;
+    KestrelMain::ConfigEntries Entries() const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,7 +53,6 @@ class ConfigDlg : public QWidget {
     ConfigDlg();
     void LoadCurrentSettings();
     void EnablePeriod(bool enabled);
-    void ApplyChanges(const ConfigChanges& changes);
 };
 
 }  // namespace Ui

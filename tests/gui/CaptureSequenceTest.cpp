@@ -34,7 +34,7 @@ using namespace std::chrono_literals;
 using KestrelMain::AppState;
 
 fs::path CaptureDir() {
-    return AppState.CaptureDir.toStdString();
+    return AppState.CaptureDir;
 }
 
 // The failure on screen, if any: the text of the visible message box captioned "Kestrel".
@@ -150,7 +150,7 @@ TEST_F(CaptureSequence, NumberingContinuesInANewCaptureDirectory) {
     const fs::path first = CaptureDir();
     const fs::path otherBase = TestEnvironment().Root() / "elsewhere";
     fs::create_directory(otherBase);
-    AppState.BasePath = QString::fromStdString(otherBase.string() + "/");
+    AppState.BasePath = otherBase.string() + "/";
     KestrelMain::NewCaptureDir();
     ASSERT_NE(CaptureDir(), first);
     Capture::MakeCapture();
@@ -176,7 +176,7 @@ TEST_F(CaptureSequence, ARemovedDirectoryIsReportedAndTheNextCaptureAfterItsRetu
     EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(), "Total captures saved: 1");
     const QString shown = ShownFailure();
     EXPECT_TRUE(shown.contains("Cannot save the capture")) << shown.toStdString();
-    EXPECT_TRUE(shown.contains(AppState.CaptureDir)) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromStdString(AppState.CaptureDir))) << shown.toStdString();
     EXPECT_TRUE(shown.contains("No such file or directory")) << shown.toStdString();
     EXPECT_FALSE(fs::exists(CaptureDir()));
     DismissFailure();

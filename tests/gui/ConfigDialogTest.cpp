@@ -182,8 +182,8 @@ struct RejectCase {
 TEST_F(ConfigDialog, BadEntriesShowTheFirstFailingMessageAndChangeNothing) {
     ConfigDlg& dialog = Open();
     const FileState before = Settings();
-    const QString base = AppState.BasePath;
-    const QString captureDir = AppState.CaptureDir;
+    const QString base = QString::fromStdString(AppState.BasePath);
+    const std::string captureDir = AppState.CaptureDir;
     const RejectCase cases[] = {
         {"abc", "600", "0", "<base>", "Invalid Width.  Please specify an integer."},
         {"abc", "x", "y", "/nowhere", "Invalid Width.  Please specify an integer."},
@@ -315,22 +315,22 @@ TEST_F(ConfigDialog, AnExistingDirectoryGetsItsSlashAndANewCaptureDirectory) {
     MainForm& form = MainForm::Instance();
     QTest::mouseClick(form.CaptureBtn, Qt::LeftButton);
     ASSERT_EQ(AppState.CaptureCount, 1);
-    const QString firstDir = AppState.CaptureDir;
+    const std::string firstDir = AppState.CaptureDir;
 
     Retype(dialog.BasePathText, QString::fromStdString(other.string()));
     EXPECT_TRUE(ClickOk(dialog).empty());
     const QString withSlash = QString::fromStdString(other.string()) + u'/';
     EXPECT_EQ(dialog.BasePathText->text(), withSlash);
-    EXPECT_EQ(AppState.BasePath, withSlash);
+    EXPECT_EQ(AppState.BasePath, withSlash.toStdString());
     EXPECT_EQ(Stored("BasePath"), withSlash.toStdString());
     EXPECT_NE(AppState.CaptureDir, firstDir);
-    EXPECT_TRUE(AppState.CaptureDir.startsWith(withSlash + QStringLiteral("KESTREL_")));
-    EXPECT_TRUE(fs::is_directory(AppState.CaptureDir.toStdString()));
-    EXPECT_EQ(form.DirLbl->text(), AppState.CaptureDir);
+    EXPECT_TRUE(AppState.CaptureDir.starts_with(withSlash.toStdString() + "KESTREL_"));
+    EXPECT_TRUE(fs::is_directory(AppState.CaptureDir));
+    EXPECT_EQ(form.DirLbl->text().toStdString(), AppState.CaptureDir);
 
     QTest::mouseClick(form.CaptureBtn, Qt::LeftButton);
     EXPECT_EQ(AppState.CaptureCount, 2);
-    const fs::path newDir = AppState.CaptureDir.toStdString();
+    const fs::path newDir = AppState.CaptureDir;
     ASSERT_TRUE(WaitUntil([&] { return ListFiles(newDir).size() == 1; }, 5s));
     EXPECT_EQ(ListFiles(newDir)[0].filename().string().rfind("2-", 0), 0u) << ListFiles(newDir)[0];
 }
@@ -338,7 +338,7 @@ TEST_F(ConfigDialog, AnExistingDirectoryGetsItsSlashAndANewCaptureDirectory) {
 TEST_F(ConfigDialog, OkWithNothingChangedStoresNothingAndHides) {
     ConfigDlg& dialog = Open();
     const FileState before = Settings();
-    const QString captureDir = AppState.CaptureDir;
+    const std::string captureDir = AppState.CaptureDir;
     EXPECT_TRUE(ClickOk(dialog).empty());
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(Settings(), before);
@@ -364,7 +364,7 @@ TEST_F(ConfigDialog, CancelPutsTheCurrentSettingsBackAndStoresNothing) {
     EXPECT_EQ(dialog.PeriodText->text(), "2");
     EXPECT_EQ(dialog.WidthText->text(), "800");
     EXPECT_EQ(dialog.HeightText->text(), "600");
-    EXPECT_EQ(dialog.BasePathText->text(), AppState.BasePath);
+    EXPECT_EQ(dialog.BasePathText->text().toStdString(), AppState.BasePath);
     EXPECT_FALSE(dialog.HotkeyChk->isChecked());
     EXPECT_EQ(AppState.UseTimer, 0);
     EXPECT_EQ(AppState.OutputHeight, 600);

@@ -164,7 +164,7 @@ TEST(MainForm, CapturesGoOnByButtonAndTimerWhileBothDialogsAreOpen) {
     QTest::mouseClick(form.CaptureBtn, Qt::LeftButton);
     EXPECT_EQ(AppState.CaptureCount, 1);
     EXPECT_EQ(form.TotalLbl->text(), "Total captures saved: 1");
-    const fs::path dir = AppState.CaptureDir.toStdString();
+    const fs::path dir = AppState.CaptureDir;
     EXPECT_TRUE(WaitUntil([&] { return ListFiles(dir).size() == 1; }, 5s));
 
     // The timer, switched on through the dialog as a user would.

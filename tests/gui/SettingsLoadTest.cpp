@@ -1,6 +1,7 @@
 // LoadSettings against the real settings file in the private config directory.
 #include "core/AppState.h"
 #include "core/Settings.h"
+#include "platform/qt/QtSettingsStore.h"
 #include "support/GuiEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -28,10 +29,10 @@ void WriteSettingsText(const std::string& text) {
 
 TEST(SettingsLoad, FirstStartWritesAllSixDefaults) {
     std::filesystem::remove(TestEnvironment().SettingsFile());
-    KestrelMain::LoadSettings();
+    KestrelMain::LoadSettings(Platform::DefaultBasePath());
 
     const std::string pictures = TestEnvironment().Pictures().string() + "/";
-    EXPECT_EQ(AppState.BasePath.toStdString(), pictures);
+    EXPECT_EQ(AppState.BasePath, pictures);
     EXPECT_EQ(AppState.UseTimer, 0);
     EXPECT_EQ(AppState.TimerPeriod, 2.0f);
     EXPECT_EQ(AppState.OutputWidth, 800);
@@ -47,8 +48,8 @@ TEST(SettingsLoad, FirstStartWritesAllSixDefaults) {
 TEST(SettingsLoad, WithoutPicturesTheHomeDirectoryIsTheDefault) {
     std::filesystem::remove(TestEnvironment().SettingsFile());
     std::filesystem::remove(TestEnvironment().Pictures());
-    KestrelMain::LoadSettings();
-    EXPECT_EQ(AppState.BasePath.toStdString(), TestEnvironment().Home().string() + "/");
+    KestrelMain::LoadSettings(Platform::DefaultBasePath());
+    EXPECT_EQ(AppState.BasePath, TestEnvironment().Home().string() + "/");
 }
 
 TEST(SettingsLoad, StoredValuesAreReadAndWrittenBackUnchanged) {
@@ -56,7 +57,7 @@ TEST(SettingsLoad, StoredValuesAreReadAndWrittenBackUnchanged) {
         {"BasePath", "/srv/shots"}, {"UseTimer", "1"},      {"TimerPeriod", "0.5"},
         {"OutputWidth", "1024"},    {"OutputHeight", "-7"}, {"UseHotkey", "1"}};
     TestEnvironment().WriteSettings(stored);
-    KestrelMain::LoadSettings();
+    KestrelMain::LoadSettings(Platform::DefaultBasePath());
 
     EXPECT_EQ(AppState.BasePath, "/srv/shots");
     EXPECT_EQ(AppState.UseTimer, 1);
@@ -75,7 +76,7 @@ TEST(SettingsLoad, ValuesThatAreNotNumbersTakeTheirDefaultAndAreReported) {
                                      {"OutputHeight", "12.5"},
                                      {"UseHotkey", ""}});
     testing::internal::CaptureStderr();
-    KestrelMain::LoadSettings();
+    KestrelMain::LoadSettings(Platform::DefaultBasePath());
     const std::string errors = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(AppState.UseTimer, 0);
@@ -112,7 +113,7 @@ TEST(SettingsLoad, PeriodsStoredWithAnExponentAreWrittenBackAsPlainDecimals) {
     };
     for (const auto& c : cases) {
         WriteSettingsText(std::string("[Settings]\nTimerPeriod=") + c.Stored + "\n");
-        KestrelMain::LoadSettings();
+        KestrelMain::LoadSettings(Platform::DefaultBasePath());
         EXPECT_EQ(AppState.TimerPeriod, c.Period) << c.Stored;
         EXPECT_EQ(TestEnvironment().ReadSettings().at("TimerPeriod"), c.Written) << c.Stored;
     }
@@ -130,7 +131,7 @@ TEST(SettingsLoad, LinesThatCannotBeReadAreReportedAndKeptWhereTheyWere) {
         "[Notes]\n"
         "shots of the garden\n");
     testing::internal::CaptureStderr();
-    KestrelMain::LoadSettings();
+    KestrelMain::LoadSettings(Platform::DefaultBasePath());
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("has lines that cannot be read (lines 3, 6); they are left as they are"),
               std::string::npos)
@@ -148,8 +149,8 @@ TEST(SettingsLoad, LinesThatCannotBeReadAreReportedAndKeptWhereTheyWere) {
     EXPECT_EQ(TestEnvironment().ReadSettings(), normal);
 
     // Every later write keeps them, once: the dialog's and the next start's.
-    KestrelMain::StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, QStringLiteral("640"));
-    KestrelMain::LoadSettings();
+    KestrelMain::StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, "640");
+    KestrelMain::LoadSettings(Platform::DefaultBasePath());
     const std::string later = TestEnvironment().ReadSettingsText();
     EXPECT_EQ(AppState.OutputWidth, 640);
     std::string expected = loaded;
@@ -160,7 +161,7 @@ TEST(SettingsLoad, LinesThatCannotBeReadAreReportedAndKeptWhereTheyWere) {
 TEST(SettingsLoad, AHeaderWithoutItsBracketIsReadAndWrittenAgainInItsNormalForm) {
     WriteSettingsText("[Settings\nUseTimer=1\n");
     testing::internal::CaptureStderr();
-    KestrelMain::LoadSettings();
+    KestrelMain::LoadSettings(Platform::DefaultBasePath());
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(AppState.UseTimer, 1);
     EXPECT_NE(errors.find("is not quite in its normal form; it is written again in that form"),

@@ -1,6 +1,6 @@
 // The settings store against the real settings file in the private config directory:
 // batches, and the lines of the file it cannot read.
-#include "platform/SettingsStore.h"
+#include "platform/qt/QtSettingsStore.h"
 #include "support/GuiEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +13,8 @@ namespace {
 
 using TestSupport::TestEnvironment;
 
+Platform::QtSettingsStore store;
+
 std::string FileText() {
     return TestEnvironment().ReadSettingsText();
 }
@@ -21,17 +23,17 @@ TEST(SettingsStore, ANestedBatchLeavesTheWritingToTheOuterOne) {
     TestEnvironment().WriteSettings({{"UseTimer", "0"}});
     const std::string before = FileText();
     {
-        Platform::SettingsBatch outer;
-        ASSERT_FALSE(Platform::WriteSetting("UseTimer", "1"));
+        Platform::SettingsBatch outer(store);
+        ASSERT_FALSE(store.Write("UseTimer", "1"));
         {
-            Platform::SettingsBatch inner;
-            ASSERT_FALSE(Platform::WriteSetting("OutputWidth", "640"));
+            Platform::SettingsBatch inner(store);
+            ASSERT_FALSE(store.Write("OutputWidth", "640"));
             EXPECT_FALSE(inner.Commit());
         }
         // The outer batch still holds both writes, and the file has neither yet.
-        EXPECT_EQ(Platform::ReadSetting("UseTimer", "?"), "1");
-        EXPECT_EQ(Platform::ReadSetting("OutputWidth", "?"), "640");
-        ASSERT_FALSE(Platform::WriteSetting("OutputHeight", "480"));
+        EXPECT_EQ(store.Read("UseTimer", "?"), "1");
+        EXPECT_EQ(store.Read("OutputWidth", "?"), "640");
+        ASSERT_FALSE(store.Write("OutputHeight", "480"));
         EXPECT_EQ(FileText(), before);
         EXPECT_FALSE(outer.Commit());
     }
@@ -43,10 +45,9 @@ TEST(SettingsStore, ANestedBatchLeavesTheWritingToTheOuterOne) {
 TEST(SettingsStore, AskingWhereTheFileIsWritesNothingOfAnOpenBatch) {
     TestEnvironment().WriteSettings({{"UseTimer", "0"}});
     const std::string before = FileText();
-    Platform::SettingsBatch batch;
-    ASSERT_FALSE(Platform::WriteSetting("UseTimer", "1"));
-    EXPECT_EQ(Platform::SettingsFilePath().toStdString(),
-              TestEnvironment().SettingsFile().string());
+    Platform::SettingsBatch batch(store);
+    ASSERT_FALSE(store.Write("UseTimer", "1"));
+    EXPECT_EQ(store.Location(), TestEnvironment().SettingsFile().string());
     EXPECT_EQ(FileText(), before);
 }
 
@@ -60,7 +61,7 @@ TEST(SettingsStore, EachWriteKeepsTheLinesItCannotRead) {
                "\"an open quote\n"
                "OutputWidth=800\n";
     }
-    ASSERT_FALSE(Platform::WriteSetting("UseTimer", "1"));
+    ASSERT_FALSE(store.Write("UseTimer", "1"));
     // The open quote swallowed OutputWidth when the file was read; it stays last, where it
     // swallows nothing QSettings writes.
     const std::string once =
@@ -72,9 +73,9 @@ TEST(SettingsStore, EachWriteKeepsTheLinesItCannotRead) {
         "OutputWidth=800\n";
     EXPECT_EQ(FileText(), once);
 
-    ASSERT_FALSE(Platform::WriteSetting("OutputHeight", "480"));
-    EXPECT_EQ(Platform::ReadSetting("OutputHeight", "?"), "480");
-    EXPECT_EQ(Platform::ReadSetting("UseTimer", "?"), "1");
+    ASSERT_FALSE(store.Write("OutputHeight", "480"));
+    EXPECT_EQ(store.Read("OutputHeight", "?"), "480");
+    EXPECT_EQ(store.Read("UseTimer", "?"), "1");
     const std::string twice = FileText();
     for (const char* line : {"  an indented note\n", "after the timer\n", "\"an open quote\n"}) {
         const auto first = twice.find(line);

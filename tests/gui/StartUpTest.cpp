@@ -23,15 +23,17 @@ TEST(StartUp, CreatesTheCaptureDirectoryAndShowsItsPath) {
 
     Ui::MainForm& form = Ui::MainForm::Instance();
     EXPECT_TRUE(form.isVisible());
-    EXPECT_EQ(form.DirLbl->text(), AppState.CaptureDir);
-    EXPECT_TRUE(fs::is_directory(AppState.CaptureDir.toStdString()));
+    EXPECT_EQ(form.DirLbl->text().toStdString(), AppState.CaptureDir);
+    EXPECT_TRUE(fs::is_directory(AppState.CaptureDir));
 
     const QString prefix =
         QString::fromStdString(TestEnvironment().Pictures().string()) + QStringLiteral("/KESTREL_");
-    ASSERT_TRUE(AppState.CaptureDir.startsWith(prefix)) << AppState.CaptureDir.toStdString();
-    const QDateTime named = QDateTime::fromString(AppState.CaptureDir.mid(prefix.size()),
-                                                  QStringLiteral("ddMMyyyy_HHmmss"));
-    ASSERT_TRUE(named.isValid()) << AppState.CaptureDir.toStdString();
+    ASSERT_TRUE(QString::fromStdString(AppState.CaptureDir).startsWith(prefix))
+        << AppState.CaptureDir;
+    const QDateTime named =
+        QDateTime::fromString(QString::fromStdString(AppState.CaptureDir).mid(prefix.size()),
+                              QStringLiteral("ddMMyyyy_HHmmss"));
+    ASSERT_TRUE(named.isValid()) << AppState.CaptureDir;
     EXPECT_GE(named, before.addMSecs(-before.time().msec()));
     EXPECT_LE(named, after);
 
@@ -45,9 +47,10 @@ TEST(StartUp, ABaseDirectoryWithoutItsSlashIsJoinedUnchanged) {
     fs::create_directory(base);
     TestEnvironment().WriteSettings({{"BasePath", base.string()}});
     KestrelMain::StartUp();
-    EXPECT_TRUE(AppState.CaptureDir.startsWith(QString::fromStdString(base.string()) +
-                                               QStringLiteral("KESTREL_")));
-    EXPECT_TRUE(fs::is_directory(AppState.CaptureDir.toStdString()));
+    EXPECT_TRUE(
+        QString::fromStdString(AppState.CaptureDir)
+            .startsWith(QString::fromStdString(base.string()) + QStringLiteral("KESTREL_")));
+    EXPECT_TRUE(fs::is_directory(AppState.CaptureDir));
 }
 
 TEST(StartUp, AMissingBaseDirectoryIsReportedAndStartUpGoesOn) {
@@ -58,9 +61,9 @@ TEST(StartUp, AMissingBaseDirectoryIsReportedAndStartUpGoesOn) {
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("Cannot create the capture directory"), std::string::npos) << errors;
     EXPECT_NE(errors.find("No such file or directory"), std::string::npos) << errors;
-    EXPECT_NE(errors.find(AppState.CaptureDir.toStdString()), std::string::npos) << errors;
+    EXPECT_NE(errors.find(AppState.CaptureDir), std::string::npos) << errors;
     EXPECT_TRUE(Ui::MainForm::Instance().isVisible());
-    EXPECT_EQ(Ui::MainForm::Instance().DirLbl->text(), AppState.CaptureDir);
+    EXPECT_EQ(Ui::MainForm::Instance().DirLbl->text().toStdString(), AppState.CaptureDir);
 }
 
 struct HotkeyCase {

@@ -3,6 +3,8 @@
 #include "support/GuiEnvironment.h"
 #include "support/Xvfb.h"
 
+#include "platform/qt/QtServices.h"
+
 #include <QApplication>
 
 #include <gtest/gtest.h>
@@ -38,6 +40,7 @@ int main(int argc, char** argv) {
     environment->ApplyToThisProcess(server->Display());
     auto* app = new QApplication(argc, argv);
     (void)app;
+    Platform::InstallQtServices();
     const int status = RUN_ALL_TESTS();
     // Windows and the X connection stay as they are: tearing Qt down under live singletons
     // proves nothing, and the server ends with this process (parent-death signal).

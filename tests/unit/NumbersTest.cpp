@@ -1,4 +1,4 @@
-#include "platform/Numbers.h"
+#include "core/Numbers.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-using Platform::NumberText;
+using KestrelMain::NumberText;
 
 namespace {
 
@@ -45,7 +45,7 @@ TEST(Numbers, ParsesPlainDecimalNumbersOnly) {
         {"\xc2\xb2", std::nullopt},
     };
     for (const ParseCase& c : cases) {
-        const auto value = Platform::ParseNumber(QString::fromUtf8(c.Text), NumberText::Stored);
+        const auto value = KestrelMain::ParseNumber(c.Text, NumberText::Stored);
         EXPECT_EQ(value.has_value(), c.Expected.has_value()) << c.Text;
         if (value && c.Expected) {
             EXPECT_DOUBLE_EQ(*value, *c.Expected) << c.Text;
@@ -54,19 +54,40 @@ TEST(Numbers, ParsesPlainDecimalNumbersOnly) {
 }
 
 TEST(Numbers, TypedTextAcceptsTheLocaleSeparatorAndThePoint) {
-    EXPECT_EQ(Platform::ParseNumber("0,5", NumberText::Typed, u','), 0.5);
-    EXPECT_EQ(Platform::ParseNumber("0.5", NumberText::Typed, u','), 0.5);
-    EXPECT_FALSE(Platform::ParseNumber("1,000.5", NumberText::Typed, u','));
+    EXPECT_EQ(KestrelMain::ParseNumber("0,5", NumberText::Typed, ","), 0.5);
+    EXPECT_EQ(KestrelMain::ParseNumber("0.5", NumberText::Typed, ","), 0.5);
+    EXPECT_FALSE(KestrelMain::ParseNumber("1,000.5", NumberText::Typed, ","));
     // The store never takes a locale's comma.
-    EXPECT_FALSE(Platform::ParseNumber("0,5", NumberText::Stored, u','));
+    EXPECT_FALSE(KestrelMain::ParseNumber("0,5", NumberText::Stored, ","));
+}
+
+TEST(Numbers, TypedTextTakesALocaleSeparatorOfSeveralBytes) {
+    // U+066B ARABIC DECIMAL SEPARATOR, two bytes in UTF-8.
+    const std::string arabic = "\xD9\xAB";
+    EXPECT_EQ(KestrelMain::ParseNumber("0" + arabic + "5", NumberText::Typed, arabic), 0.5);
+    EXPECT_FALSE(KestrelMain::ParseNumber("0" + arabic + "5", NumberText::Stored, arabic));
+    EXPECT_FALSE(KestrelMain::ParseNumber("1" + arabic + "2.5", NumberText::Typed, arabic));
+    // Only the whole separator counts: its first byte alone is not a number's.
+    EXPECT_FALSE(
+        KestrelMain::ParseNumber("0\xD9"
+                                 "5",
+                                 NumberText::Typed, arabic));
+    // Without a locale separator, typed text takes the point only.
+    EXPECT_FALSE(KestrelMain::ParseNumber("0,5", NumberText::Typed));
+}
+
+TEST(Numbers, LongTextsAreNotNumbers) {
+    EXPECT_TRUE(KestrelMain::ParseNumber(std::string(400, '1')));
+    EXPECT_FALSE(KestrelMain::ParseNumber(std::string(401, '1')));
+    EXPECT_TRUE(KestrelMain::ParseNumber("  " + std::string(400, '1') + "\t"));
 }
 
 TEST(Numbers, HugeExponentsOverflowAndTinyOnesUnderflow) {
-    const auto huge = Platform::ParseNumber("1e999", NumberText::Stored);
+    const auto huge = KestrelMain::ParseNumber("1e999", NumberText::Stored);
     ASSERT_TRUE(huge);
     EXPECT_TRUE(std::isinf(*huge));
-    EXPECT_FALSE(Platform::ToInt16(*huge));
-    EXPECT_EQ(Platform::ParseNumber("1e-999", NumberText::Stored), 0.0);
+    EXPECT_FALSE(KestrelMain::ToInt16(*huge));
+    EXPECT_EQ(KestrelMain::ParseNumber("1e-999", NumberText::Stored), 0.0);
 }
 
 TEST(Numbers, Int16RoundsToNearestWithTiesToEven) {
@@ -77,20 +98,20 @@ TEST(Numbers, Int16RoundsToNearestWithTiesToEven) {
                  {800.4, 800},       {-0.5, 0},  {-1.5, -2},   {32767.4, 32767},
                  {-32768.5, -32768}, {0, 0},     {-5, -5}};
     for (const auto& c : cases) {
-        const auto value = Platform::ToInt16(c.In);
+        const auto value = KestrelMain::ToInt16(c.In);
         ASSERT_TRUE(value) << c.In;
         EXPECT_EQ(*value, c.Out) << c.In;
     }
     for (double bad : {32767.5, 32768.0, -32769.0, 1e10, std::nan(""), double(INFINITY)}) {
-        EXPECT_FALSE(Platform::ToInt16(bad)) << bad;
+        EXPECT_FALSE(KestrelMain::ToInt16(bad)) << bad;
     }
 }
 
-std::optional<float> ReadBackSingle(const QString& text) {
-    const auto number = Platform::ParseNumber(text, NumberText::Stored);
+std::optional<float> ReadBackSingle(const std::string& text) {
+    const auto number = KestrelMain::ParseNumber(text, NumberText::Stored);
     if (!number)
         return std::nullopt;
-    const auto single = Platform::ToSingle(*number);
+    const auto single = KestrelMain::ToSingle(*number);
     if (!single)
         return std::nullopt;
     return *single;
@@ -120,11 +141,11 @@ TEST(Numbers, SingleTextIsTheShortestPlainDecimalThatReadsBack) {
         {-std::numeric_limits<float>::denorm_min(), "-" + tiniest},
     };
     for (const auto& c : cases) {
-        const QString text = Platform::SingleToText(c.Value);
-        EXPECT_EQ(text.toStdString(), c.Text) << c.Value;
+        const std::string text = KestrelMain::SingleToText(c.Value);
+        EXPECT_EQ(text, c.Text) << c.Value;
         EXPECT_EQ(ReadBackSingle(text), c.Value) << c.Text;
     }
-    EXPECT_FALSE(Platform::ToSingle(1e39));
+    EXPECT_FALSE(KestrelMain::ToSingle(1e39));
 }
 
 TEST(Numbers, SingleTextHasNoExponentAnywhereInTheRange) {
@@ -132,9 +153,9 @@ TEST(Numbers, SingleTextHasNoExponentAnywhereInTheRange) {
     for (std::uint32_t bits = 0; bits < 0x7f800000u; bits += 7919) {
         for (std::uint32_t sign : {0u, 0x80000000u}) {
             const float value = std::bit_cast<float>(bits | sign);
-            const QString text = Platform::SingleToText(value);
-            ASSERT_FALSE(text.contains(u'e') || text.contains(u'E')) << text.toStdString();
-            ASSERT_EQ(ReadBackSingle(text), value) << text.toStdString();
+            const std::string text = KestrelMain::SingleToText(value);
+            ASSERT_EQ(text.find_first_of("eE"), std::string::npos) << text;
+            ASSERT_EQ(ReadBackSingle(text), value) << text;
         }
     }
 }
@@ -153,7 +174,7 @@ TEST(Numbers, StoredTextWithAnExponentStillReads) {
     for (const auto& c : cases) {
         EXPECT_EQ(ReadBackSingle(c.Text), c.Value) << c.Text;
         // Written again in the plain form.
-        EXPECT_FALSE(Platform::SingleToText(c.Value).contains(u'e')) << c.Text;
+        EXPECT_EQ(KestrelMain::SingleToText(c.Value).find('e'), std::string::npos) << c.Text;
     }
 }
 
@@ -164,13 +185,13 @@ TEST(Numbers, TimerIntervalIsThePeriodInMillisecondsRoundedToEven) {
     } cases[] = {{2.0f, 2000}, {0.0625f, 62}, {0.5f, 500},         {0.1f, 100},
                  {0.0f, 0},    {0.0005f, 0},  {1.5e6f, 1500000000}};
     for (const auto& c : cases) {
-        const auto interval = Platform::TimerIntervalFromPeriod(c.Period);
+        const auto interval = KestrelMain::TimerIntervalFromPeriod(c.Period);
         ASSERT_TRUE(interval) << c.Period;
         EXPECT_EQ(*interval, c.Interval) << c.Period;
     }
     // Beyond a 32-bit interval, infinite, or negative: no timer can hold it.
     for (float bad : {3e6f, 1e30f, INFINITY, -1.0f}) {
-        EXPECT_FALSE(Platform::TimerIntervalFromPeriod(bad)) << bad;
+        EXPECT_FALSE(KestrelMain::TimerIntervalFromPeriod(bad)) << bad;
     }
 }
 

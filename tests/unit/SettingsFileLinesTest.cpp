@@ -1,6 +1,6 @@
 // The lines of a settings file that QSettings cannot read: which they are, and where they go
 // back into the file QSettings has written without them.
-#include "platform/SettingsFileLines.h"
+#include "platform/qt/SettingsFileLines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,16 @@
-#include "platform/SettingsStore.h"
+#include "platform/qt/QtSettingsStore.h"
 
 #include "platform/ErrorReport.h"
-#include "platform/SettingsFileLines.h"
+#include "platform/FileSystem.h"
+#include "platform/qt/SettingsFileLines.h"
 
 #include <QDataStream>
+#include <QDir>
 #include <QFile>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryFile>
 
 #include <optional>
@@ -24,14 +27,13 @@ class Store : public QSettings {
     }
 };
 
-QString GroupKey(const QString& key) {
-    return QStringLiteral("Settings/") + key;
+QString GroupKey(const std::string& key) {
+    return QStringLiteral("Settings/") + QString::fromStdString(key);
 }
 
-Store* openBatch = nullptr;
-
-Status AccessFailure(const QSettings& store, const QString& what) {
-    return Failure{what, store.fileName(), QStringLiteral("the settings file cannot be written")};
+KestrelMain::Failure AccessFailure(const QSettings& store, const std::string& what) {
+    return KestrelMain::Failure{what, store.fileName().toStdString(),
+                                "the settings file cannot be written"};
 }
 
 QByteArray ReadWholeFile(const QString& path) {
@@ -58,7 +60,7 @@ QByteArray SettingsReadFrom(const QByteArray& file) {
 // dropped, with a second atomic replacement of the file. They go where they were unless
 // QSettings would then read the settings differently (a section header it merges with
 // another, say), else at the end of the file.
-Status PutBack(const QString& path, const QByteArray& before) {
+KestrelMain::Status PutBack(const QString& path, const QByteArray& before) {
     const QList<UnreadableLine> lines = UnreadableLines(before);
     if (lines.isEmpty())
         return std::nullopt;
@@ -69,27 +71,26 @@ Status PutBack(const QString& path, const QByteArray& before) {
     const QByteArray written = ReadWholeFile(path);
     if (written == before)
         return std::nullopt;  // QSettings had nothing to write
-    const QString what =
-        QStringLiteral("Cannot keep the lines it cannot read in the settings file");
+    const std::string what = "Cannot keep the lines it cannot read in the settings file";
     const QByteArray settings = SettingsReadFrom(written);
     QByteArray restored = PutBackUnreadableLines(written, lines);
     if (SettingsReadFrom(restored) != settings) {
         restored = AppendUnreadableLines(written, lines);
         if (SettingsReadFrom(restored) != settings) {
-            return Failure{what, path,
-                           QStringLiteral("put back, they would change the settings read")};
+            return KestrelMain::Failure{what, path.toStdString(),
+                                        "put back, they would change the settings read"};
         }
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(restored) != restored.size() ||
         !file.commit()) {
-        return Failure{what, path, file.errorString()};
+        return KestrelMain::Failure{what, path.toStdString(), file.errorString().toStdString()};
     }
     return std::nullopt;
 }
 
 // Writes what `store` holds and keeps the file's unreadable lines.
-Status Sync(QSettings& store, const QString& what) {
+KestrelMain::Status Sync(QSettings& store, const std::string& what) {
     const QByteArray before = ReadWholeFile(store.fileName());
     store.sync();
     // A format error belongs to reading a damaged file; Qt still writes the values through,
@@ -128,12 +129,12 @@ void ReportDamage(const QString& path) {
 
 }  // namespace
 
-QString ReadSetting(const QString& key, const QString& defaultText) {
+std::string QtSettingsStore::Read(const std::string& key, const std::string& defaultText) {
     // Another QSettings on the same file would flush the batch's changes when it goes.
     std::optional<Store> own;
-    if (openBatch == nullptr)
+    if (batch_ == nullptr)
         own.emplace();
-    Store& store = openBatch != nullptr ? *openBatch : *own;
+    QSettings& store = batch_ != nullptr ? *batch_ : *own;
     const QVariant value = store.value(GroupKey(key));
     static bool damageReported = false;
     if (store.status() == QSettings::FormatError && !damageReported) {
@@ -144,48 +145,51 @@ QString ReadSetting(const QString& key, const QString& defaultText) {
         return defaultText;
     // A hand-edited value with an unquoted comma reads back as a list; keep its text.
     if (value.typeId() == QMetaType::QStringList)
-        return value.toStringList().join(u',');
-    return value.toString();
+        return value.toStringList().join(u',').toStdString();
+    return value.toString().toStdString();
 }
 
-Status WriteSetting(const QString& key, const QString& text) {
-    if (openBatch != nullptr) {
-        openBatch->setValue(GroupKey(key), text);
+KestrelMain::Status QtSettingsStore::Write(const std::string& key, const std::string& text) {
+    if (batch_ != nullptr) {
+        batch_->setValue(GroupKey(key), QString::fromStdString(text));
         return std::nullopt;
     }
     Store store;
-    store.setValue(GroupKey(key), text);
-    return Sync(store, QStringLiteral("Cannot save the setting ") + key);
+    store.setValue(GroupKey(key), QString::fromStdString(text));
+    return Sync(store, "Cannot save the setting " + key);
 }
 
-SettingsBatch::SettingsBatch() {
-    if (openBatch == nullptr) {
-        openBatch = new Store;
-        owner_ = true;
-    }
+void QtSettingsStore::BeginBatch() {
+    if (depth_++ == 0)
+        batch_ = std::make_unique<Store>();
 }
 
-SettingsBatch::~SettingsBatch() {
-    if (!owner_)
-        return;
-    // A batch not committed still reaches the file, as QSettings does.
-    (void)Sync(*openBatch, QStringLiteral("Cannot save the settings"));
-    delete openBatch;
-    openBatch = nullptr;
-}
-
-Status SettingsBatch::Commit() {
-    if (!owner_)
+KestrelMain::Status QtSettingsStore::EndBatch() {
+    if (depth_ == 0 || --depth_ > 0)
         return std::nullopt;
-    return Sync(*openBatch, QStringLiteral("Cannot save the settings"));
+    KestrelMain::Status written = Sync(*batch_, "Cannot save the settings");
+    batch_.reset();
+    return written;
 }
 
-QString SettingsFilePath() {
+std::string QtSettingsStore::Location() {
     // A new QSettings on the file would write an open batch's changes at once, behind the
     // back of the batch's own write, which keeps the lines the store cannot read.
-    if (openBatch != nullptr)
-        return openBatch->fileName();
-    return Store().fileName();
+    if (batch_ != nullptr)
+        return batch_->fileName().toStdString();
+    return Store().fileName().toStdString();
+}
+
+QtSettingsStore::QtSettingsStore() = default;
+QtSettingsStore::~QtSettingsStore() = default;
+
+std::string DefaultBasePath() {
+    QString path = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    if (path.isEmpty() || !FolderExists(path))
+        path = QDir::homePath();
+    if (!path.endsWith(u'/'))
+        path += u'/';
+    return path.toStdString();
 }
 
 }  // namespace Platform

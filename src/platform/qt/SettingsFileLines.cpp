@@ -1,4 +1,4 @@
-#include "platform/SettingsFileLines.h"
+#include "platform/qt/SettingsFileLines.h"
 
 #include <algorithm>
 #include <optional>

@@ -1,0 +1,7 @@
+#include "core/AppState.h"
+
+namespace KestrelMain {
+
+AppStateRecord AppState;
+
+}  // namespace KestrelMain
