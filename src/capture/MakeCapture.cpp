@@ -10,10 +10,10 @@ namespace Capture {
 using KestrelMain::AppState;
 
 void MakeCapture() {
-    if (auto failed = KestrelMain::MakeCapture(DesktopSeam(), AppState.CaptureDir,
-                                               AppState.OutputWidth, AppState.OutputHeight,
-                                               AppState.CaptureCount)) {
-        Platform::ReportFailure(Platform::FromCore(*failed));
+    if (auto failed =
+            KestrelMain::MakeCapture(DesktopSeam(), AppState.CaptureDir, AppState.OutputWidth,
+                                     AppState.OutputHeight, AppState.CaptureCount)) {
+        Platform::ReportFailure(*failed);
     }
 }
 

@@ -9,17 +9,16 @@
 namespace KestrelMain {
 
 QString MakeCaptureDirName() {
-    return QString::fromStdString(ComposeCaptureDirName(AppState.BasePath,
-                                                        Capture::DesktopClock().ReadLocalTime()));
+    return QString::fromStdString(
+        ComposeCaptureDirName(AppState.BasePath, Capture::DesktopClock().ReadLocalTime()));
 }
 
 void NewCaptureDir() {
     std::string captureDir;
-    const Status failed =
-        NewCaptureDir(Capture::DesktopSeam(), AppState.BasePath, captureDir);
+    const Status failed = NewCaptureDir(Capture::DesktopSeam(), AppState.BasePath, captureDir);
     AppState.CaptureDir = captureDir;
     if (failed)
-        Platform::ReportFailure(Platform::FromCore(*failed));
+        Platform::ReportFailure(*failed);
 }
 
 }  // namespace KestrelMain
