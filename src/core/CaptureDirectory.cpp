@@ -1,7 +1,7 @@
 #include "core/CaptureDirectory.h"
 
-#include "capture/DesktopSeam.h"
 #include "core/AppState.h"
+#include "core/CaptureOnDesktop.h"
 #include "core/CaptureSequence.h"
 #include "core/FileName.h"
 #include "platform/ErrorReport.h"
@@ -9,14 +9,13 @@
 namespace KestrelMain {
 
 QString MakeCaptureDirName() {
-    return QString::fromStdString(ComposeCaptureDirName(AppState.BasePath.toStdString(),
-                                                        Capture::DesktopClock().ReadLocalTime()));
+    return QString::fromStdString(
+        ComposeCaptureDirName(AppState.BasePath.toStdString(), Desktop().Clock.ReadLocalTime()));
 }
 
 void NewCaptureDir() {
     std::string captureDir;
-    const Status failed =
-        NewCaptureDir(Capture::DesktopSeam(), AppState.BasePath.toStdString(), captureDir);
+    const Status failed = NewCaptureDir(Desktop(), AppState.BasePath.toStdString(), captureDir);
     AppState.CaptureDir = QString::fromStdString(captureDir);
     if (failed)
         Platform::ReportFailure(Platform::FromCore(*failed));

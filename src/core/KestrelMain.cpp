@@ -1,15 +1,15 @@
 #include "core/KestrelMain.h"
 
-#include "capture/MakeCapture.h"
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
+#include "core/CaptureOnDesktop.h"
 #include "core/Settings.h"
 #include "platform/ErrorReport.h"
-#include "platform/MessageLoop.h"
 #include "platform/Numbers.h"
-#include "platform/Process.h"
+#include "platform/posix/Process.h"
+#include "platform/qt/MessageLoop.h"
 #include "platform/x11/HotKey.h"
-#include "ui/MainForm.h"
+#include "ui/qt/MainForm.h"
 
 namespace KestrelMain {
 
@@ -61,9 +61,9 @@ void RunMessageLoop() {
     if (AppState.QuitRequested != STATE_FALSE)
         return;
     for (;;) {
-        Platform::WaitMessage();
+        Platform::WaitMessage(Platform::HotKeyPressPending);
         if (AppState.HotkeyActive == 1 && Platform::TakeHotKeyPress())
-            Capture::MakeCapture();
+            MakeCapture();
         Platform::DoEvents();
         if (AppState.QuitRequested != STATE_FALSE)
             return;

@@ -2,9 +2,9 @@
 
 #include "core/AppState.h"
 #include "platform/ErrorReport.h"
-#include "platform/FileSystem.h"
 #include "platform/Numbers.h"
 #include "platform/SettingsStore.h"
+#include "platform/qt/FileSystem.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -3,7 +3,7 @@
 // the text of the one shown) and the same line on standard error.
 #pragma once
 
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 
 namespace Platform {
 

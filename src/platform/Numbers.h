@@ -2,7 +2,7 @@
 // text ("0.5"); what the user types may also use the system locale's decimal separator.
 #pragma once
 
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 
 #include <QString>
 

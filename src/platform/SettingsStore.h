@@ -3,7 +3,7 @@
 // atomically on every write.
 #pragma once
 
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 
 #include <QString>
 

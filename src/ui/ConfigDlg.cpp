@@ -4,11 +4,11 @@
 #include "core/CaptureDirectory.h"
 #include "core/KestrelMain.h"
 #include "core/Settings.h"
-#include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
 #include "platform/Numbers.h"
-#include "ui/Controls.h"
-#include "ui/MainForm.h"
+#include "platform/qt/FileSystem.h"
+#include "platform/qt/MessageBox.h"
+#include "ui/qt/Controls.h"
+#include "ui/qt/MainForm.h"
 
 #include <QCloseEvent>
 

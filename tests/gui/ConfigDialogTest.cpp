@@ -11,7 +11,7 @@
 #include "support/XInput.h"
 #include "support/XWindows.h"
 #include "ui/ConfigDlg.h"
-#include "ui/MainForm.h"
+#include "ui/qt/MainForm.h"
 
 #include <gtest/gtest.h>
 

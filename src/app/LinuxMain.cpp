@@ -1,3 +1,4 @@
+#include "app/DesktopSeam.h"
 #include "core/KestrelMain.h"
 #include "platform/posix/FileSizeSignal.h"
 
@@ -16,5 +17,6 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
+    App::UseDesktopBackend();
     KestrelMain::Main();
 }

@@ -1,0 +1,35 @@
+#include "core/CaptureOnDesktop.h"
+
+#include "core/AppState.h"
+#include "platform/ErrorReport.h"
+
+#include <cstdlib>
+#include <optional>
+
+namespace KestrelMain {
+
+namespace {
+std::optional<CaptureSeam> desktop;
+}  // namespace
+
+void UseDesktop(const CaptureSeam& seam) {
+    desktop.emplace(seam);
+}
+
+const CaptureSeam& Desktop() {
+    // A capture without a desktop would have nothing to grab or save to: stop loudly
+    // rather than let a missing start-up step pass as a capture failure.
+    if (!desktop)
+        std::abort();
+    return *desktop;
+}
+
+void MakeCapture() {
+    if (auto failed =
+            MakeCapture(Desktop(), AppState.CaptureDir.toStdString(), AppState.OutputWidth,
+                        AppState.OutputHeight, AppState.CaptureCount)) {
+        Platform::ReportFailure(Platform::FromCore(*failed));
+    }
+}
+
+}  // namespace KestrelMain
