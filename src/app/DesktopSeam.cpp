@@ -28,6 +28,15 @@ class NoX11Screen final : public Platform::Screen {
     }
 };
 
+class NoX11HotKey final : public Platform::HotKey {
+  public:
+    KestrelMain::Status Register() override {
+        return Platform::ToCore(Platform::NoX11Failure(QStringLiteral("Cannot register Ctrl+F")));
+    }
+    bool PressPending() override { return false; }
+    bool TakePress() override { return false; }
+};
+
 class NoX11ScreenGrab final : public Platform::ScreenGrab {
   public:
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect&, int,
@@ -59,11 +68,14 @@ void UseDesktopBackend() {
     static Platform::X11ScreenGrab x11Grab;
     static NoX11Screen noX11Screen;
     static NoX11ScreenGrab noX11Grab;
+    static Platform::X11HotKey x11HotKey;
+    static NoX11HotKey noX11HotKey;
     static MainFormView view;
     const bool x11 = QGuiApplication::platformName() == QStringLiteral("xcb");
     Platform::Screen& screen = x11 ? static_cast<Platform::Screen&>(x11Screen) : noX11Screen;
     Platform::ScreenGrab& grab = x11 ? static_cast<Platform::ScreenGrab&>(x11Grab) : noX11Grab;
-    KestrelMain::UseDesktop(KestrelMain::CaptureSeam{screen, grab, files, clock, view});
+    Platform::HotKey& hotKey = x11 ? static_cast<Platform::HotKey&>(x11HotKey) : noX11HotKey;
+    KestrelMain::UseDesktop(KestrelMain::CaptureSeam{screen, grab, files, clock, view}, hotKey);
 }
 
 }  // namespace App

@@ -4,10 +4,10 @@
 
 namespace App {
 
-// On xcb: the X11 screen and grab. Anywhere else (Wayland, offscreen): a screen and grab
-// that report they need an X11 session, so captures fail with that report and nothing
-// crashes. Files and the clock are POSIX's, the view is the Qt main window. Needs the QApplication;
-// call once, before KestrelMain::StartUp.
+// On xcb: the X11 screen, grab and hot key. Anywhere else (Wayland, offscreen): ones that
+// report they need an X11 session, so Ctrl+F and captures fail with that report and
+// nothing crashes. Files and the clock are POSIX's, the view is the Qt main window.
+// Needs the QApplication; call once, before KestrelMain::StartUp.
 void UseDesktopBackend();
 
 }  // namespace App

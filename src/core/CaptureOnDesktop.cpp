@@ -10,10 +10,12 @@ namespace KestrelMain {
 
 namespace {
 std::optional<CaptureSeam> desktop;
+Platform::HotKey* desktopHotKey = nullptr;
 }  // namespace
 
-void UseDesktop(const CaptureSeam& seam) {
+void UseDesktop(const CaptureSeam& seam, Platform::HotKey& hotKey) {
     desktop.emplace(seam);
+    desktopHotKey = &hotKey;
 }
 
 const CaptureSeam& Desktop() {
@@ -22,6 +24,12 @@ const CaptureSeam& Desktop() {
     if (!desktop)
         std::abort();
     return *desktop;
+}
+
+Platform::HotKey& DesktopHotKey() {
+    if (desktopHotKey == nullptr)
+        std::abort();
+    return *desktopHotKey;
 }
 
 void MakeCapture() {

@@ -1,17 +1,20 @@
 // The capture procedures on the desktop this run started on: the program's main picks the
-// backend once and hands its seam here; MakeCapture and NewCaptureDir work on it with
+// backend once and hands its seam and hot key here; MakeCapture and NewCaptureDir work on it with
 // AppState.
 #pragma once
 
 #include "core/CaptureSequence.h"
+#include "platform/HotKey.h"
 
 namespace KestrelMain {
 
-// The seam for the rest of the run; called once, before StartUp.
-void UseDesktop(const CaptureSeam& seam);
+// The seam and the hot key for the rest of the run; called once, before StartUp.
+void UseDesktop(const CaptureSeam& seam, Platform::HotKey& hotKey);
 
-// The seam UseDesktop was given. Calling it before then is a programming error.
+// The seam and the hot key UseDesktop was given. Calling them before then is a
+// programming error.
 const CaptureSeam& Desktop();
+Platform::HotKey& DesktopHotKey();
 
 // The one operation behind every trigger: button, timer and hot key. Counts the capture,
 // grabs the primary screen at the output size, shows the new count in the main window and

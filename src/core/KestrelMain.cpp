@@ -8,7 +8,6 @@
 #include "platform/Numbers.h"
 #include "platform/posix/Process.h"
 #include "platform/qt/MessageLoop.h"
-#include "platform/x11/HotKey.h"
 #include "ui/qt/MainForm.h"
 
 namespace KestrelMain {
@@ -38,8 +37,8 @@ void StartUp() {
     Ui::MainForm& form = Ui::MainForm::Instance();
     if (AppState.HotkeyActive == 1) {
         // The caption says what was asked for; a refused grab is only noted on stderr.
-        if (auto failed = Platform::RegisterHotKey())
-            Platform::ReportToStderr(failed->Text());
+        if (auto failed = DesktopHotKey().Register())
+            Platform::ReportToStderr(Platform::FromCore(*failed).Text());
         form.HotkeyLbl->setText(QString::fromLatin1(CAPTION_HOTKEY_ON));
     } else {
         form.HotkeyLbl->setText(QString::fromLatin1(CAPTION_HOTKEY_OFF));
@@ -61,8 +60,8 @@ void RunMessageLoop() {
     if (AppState.QuitRequested != STATE_FALSE)
         return;
     for (;;) {
-        Platform::WaitMessage(Platform::HotKeyPressPending);
-        if (AppState.HotkeyActive == 1 && Platform::TakeHotKeyPress())
+        Platform::WaitMessage([] { return DesktopHotKey().PressPending(); });
+        if (AppState.HotkeyActive == 1 && DesktopHotKey().TakePress())
             MakeCapture();
         Platform::DoEvents();
         if (AppState.QuitRequested != STATE_FALSE)
