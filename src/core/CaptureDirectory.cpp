@@ -1,7 +1,7 @@
 #include "core/CaptureDirectory.h"
 
-#include "capture/DesktopSeam.h"
 #include "core/AppState.h"
+#include "core/CaptureOnDesktop.h"
 #include "core/CaptureSequence.h"
 #include "core/FileName.h"
 #include "platform/ErrorReport.h"
@@ -10,12 +10,12 @@ namespace KestrelMain {
 
 QString MakeCaptureDirName() {
     return QString::fromStdString(
-        ComposeCaptureDirName(AppState.BasePath, Capture::DesktopClock().ReadLocalTime()));
+        ComposeCaptureDirName(AppState.BasePath, Desktop().Clock.ReadLocalTime()));
 }
 
 void NewCaptureDir() {
     std::string captureDir;
-    const Status failed = NewCaptureDir(Capture::DesktopSeam(), AppState.BasePath, captureDir);
+    const Status failed = NewCaptureDir(Desktop(), AppState.BasePath, captureDir);
     AppState.CaptureDir = captureDir;
     if (failed)
         Platform::ReportFailure(*failed);

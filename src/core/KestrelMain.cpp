@@ -1,16 +1,16 @@
 #include "core/KestrelMain.h"
 
-#include "capture/MakeCapture.h"
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
+#include "core/CaptureOnDesktop.h"
 #include "core/ConfigRules.h"
 #include "core/Settings.h"
 #include "platform/ErrorReport.h"
-#include "platform/MessageLoop.h"
-#include "platform/Process.h"
+#include "platform/Services.h"
+#include "platform/posix/Process.h"
+#include "platform/qt/MessageLoop.h"
 #include "platform/qt/QtSettingsStore.h"
-#include "platform/x11/HotKey.h"
-#include "ui/MainForm.h"
+#include "ui/qt/MainForm.h"
 
 namespace KestrelMain {
 
@@ -34,8 +34,8 @@ void StartUp() {
     Ui::MainForm& form = Ui::MainForm::Instance();
     if (AppState.HotkeyActive == 1) {
         // The caption says what was asked for; a refused grab is only noted on stderr.
-        if (auto failed = Platform::RegisterHotKey())
-            Platform::ReportToStderr(failed->Text());
+        if (auto failed = DesktopHotKey().Register())
+            Platform::Installed().Errors->Note(failed->Text());
         form.HotkeyLbl->setText(QString::fromLatin1(CAPTION_HOTKEY_ON));
     } else {
         form.HotkeyLbl->setText(QString::fromLatin1(CAPTION_HOTKEY_OFF));
@@ -57,9 +57,9 @@ void RunMessageLoop() {
     if (AppState.QuitRequested != STATE_FALSE)
         return;
     for (;;) {
-        Platform::WaitMessage();
-        if (AppState.HotkeyActive == 1 && Platform::TakeHotKeyPress())
-            Capture::MakeCapture();
+        Platform::WaitMessage([] { return DesktopHotKey().PressPending(); });
+        if (AppState.HotkeyActive == 1 && DesktopHotKey().TakePress())
+            MakeCapture();
         Platform::DoEvents();
         if (AppState.QuitRequested != STATE_FALSE)
             return;

@@ -5,9 +5,9 @@
 #include "support/Wait.h"
 #include "support/XInput.h"
 #include "support/XWindows.h"
-#include "ui/AboutDialog.h"
-#include "ui/Controls.h"
-#include "ui/MainForm.h"
+#include "ui/qt/AboutDialog.h"
+#include "ui/qt/Controls.h"
+#include "ui/qt/MainForm.h"
 
 #include <gtest/gtest.h>
 

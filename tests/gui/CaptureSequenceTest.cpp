@@ -1,15 +1,15 @@
 // MakeCapture in this process, as every trigger runs it, on the test's private Xvfb:
 // counting, naming, saving, and surviving every failure it can meet.
-#include "capture/MakeCapture.h"
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
+#include "core/CaptureOnDesktop.h"
 #include "support/BmpReader.h"
 #include "support/GuiEnvironment.h"
 #include "support/InProcessKestrel.h"
 #include "support/KestrelProcess.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
-#include "ui/MainForm.h"
+#include "ui/qt/MainForm.h"
 
 #include <gtest/gtest.h>
 
@@ -78,7 +78,7 @@ TEST_F(CaptureSequence, TheFirstCaptureIsNumberOneNamedAfterTimeAndPointer) {
     Start();
     PointAt(512, 384);
     const QDateTime before = QDateTime::currentDateTime();
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     const QDateTime after = QDateTime::currentDateTime();
 
     EXPECT_EQ(AppState.CaptureCount, 1);
@@ -116,7 +116,7 @@ TEST_F(CaptureSequence, ThePointerIsScaledToTheImage) {
         AppState.OutputHeight = static_cast<std::int16_t>(c.Height);
         PointAt(c.X, c.Y);
         const auto before = ListFiles(CaptureDir());
-        Capture::MakeCapture();
+        KestrelMain::MakeCapture();
         const auto files = ListFiles(CaptureDir());
         ASSERT_EQ(files.size(), before.size() + 1);
         std::string added;
@@ -135,8 +135,8 @@ TEST_F(CaptureSequence, ThePointerIsScaledToTheImage) {
 TEST_F(CaptureSequence, TwoCapturesInOneSecondDifferInTheirNumber) {
     Start();
     PointAt(10, 10);
-    Capture::MakeCapture();
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
+    KestrelMain::MakeCapture();
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 2u);
     EXPECT_TRUE(Name(files[0]).starts_with("1-"));
@@ -146,14 +146,14 @@ TEST_F(CaptureSequence, TwoCapturesInOneSecondDifferInTheirNumber) {
 
 TEST_F(CaptureSequence, NumberingContinuesInANewCaptureDirectory) {
     Start();
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     const fs::path first = CaptureDir();
     const fs::path otherBase = TestEnvironment().Root() / "elsewhere";
     fs::create_directory(otherBase);
     AppState.BasePath = otherBase.string() + "/";
     KestrelMain::NewCaptureDir();
     ASSERT_NE(CaptureDir(), first);
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     ASSERT_EQ(ListFiles(first).size(), 1u);
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 1u);
@@ -171,7 +171,7 @@ TEST_F(CaptureSequence, EachTimerTickSavesAFile) {
 TEST_F(CaptureSequence, ARemovedDirectoryIsReportedAndTheNextCaptureAfterItsReturnSaves) {
     Start();
     fs::remove(CaptureDir());
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     EXPECT_EQ(AppState.CaptureCount, 1);
     EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(), "Total captures saved: 1");
     const QString shown = ShownFailure();
@@ -182,7 +182,7 @@ TEST_F(CaptureSequence, ARemovedDirectoryIsReportedAndTheNextCaptureAfterItsRetu
     DismissFailure();
 
     fs::create_directory(CaptureDir());
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(Name(files[0]).starts_with("2-")) << Name(files[0]);
@@ -196,7 +196,7 @@ TEST_F(CaptureSequence, AFullDiskLeavesNoPartialFileAndTheNextCaptureSaves) {
     rlimit small = original;
     small.rlim_cur = 64 * 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &original), 0);
 
     EXPECT_EQ(AppState.CaptureCount, 1);
@@ -204,7 +204,7 @@ TEST_F(CaptureSequence, AFullDiskLeavesNoPartialFileAndTheNextCaptureSaves) {
     EXPECT_TRUE(fs::is_empty(CaptureDir()));
     DismissFailure();
 
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(Name(files[0]).starts_with("2-"));
@@ -233,7 +233,7 @@ TEST_F(CaptureSequence, AnOutputSizeThatCannotBeMadeIsReportedAndNothingCrashes)
     for (const auto& c : cases) {
         AppState.OutputWidth = static_cast<std::int16_t>(c.Width);
         AppState.OutputHeight = static_cast<std::int16_t>(c.Height);
-        Capture::MakeCapture();
+        KestrelMain::MakeCapture();
         const QString shown = ShownFailure();
         EXPECT_TRUE(shown.contains(c.Shown)) << shown.toStdString();
         DismissFailure();
@@ -247,7 +247,7 @@ TEST_F(CaptureSequence, AnOutputSizeThatCannotBeMadeIsReportedAndNothingCrashes)
     ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
     AppState.OutputWidth = 32767;
     AppState.OutputHeight = 32767;
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     ASSERT_EQ(setrlimit(RLIMIT_AS, &original), 0);
     EXPECT_TRUE(ShownFailure().contains("not enough memory")) << ShownFailure().toStdString();
     DismissFailure();
@@ -255,7 +255,7 @@ TEST_F(CaptureSequence, AnOutputSizeThatCannotBeMadeIsReportedAndNothingCrashes)
     EXPECT_TRUE(fs::is_empty(CaptureDir()));
     AppState.OutputWidth = 800;
     AppState.OutputHeight = 600;
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(ReadBmp(files[0]).Ok());
@@ -266,7 +266,7 @@ TEST_F(CaptureSequence, CountingGoesOnPast32767) {
     Start();
     AppState.CaptureCount = 32766;
     for (int expected : {32767, 32768, 32769, 32770}) {
-        Capture::MakeCapture();
+        KestrelMain::MakeCapture();
         EXPECT_EQ(AppState.CaptureCount, expected);
         EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(),
                   QStringLiteral("Total captures saved: %1").arg(expected));
@@ -284,12 +284,12 @@ TEST_F(CaptureSequence, AtTheCountsLimitNothingIsGrabbedOrSavedAndTheCountStays)
     constexpr std::int32_t LIMIT = std::numeric_limits<std::int32_t>::max();
     Start();
     AppState.CaptureCount = LIMIT - 1;
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     EXPECT_EQ(AppState.CaptureCount, LIMIT);
     ASSERT_EQ(ListFiles(CaptureDir()).size(), 1u);
     EXPECT_TRUE(Name(ListFiles(CaptureDir())[0]).starts_with("2147483647-"));
 
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
     EXPECT_EQ(AppState.CaptureCount, LIMIT);
     EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(), "Total captures saved: 2147483647");
     EXPECT_EQ(ListFiles(CaptureDir()).size(), 1u);

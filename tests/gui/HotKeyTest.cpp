@@ -1,5 +1,5 @@
 // The global Ctrl+F grab, driven by real key presses through XTest from another client.
-#include "platform/MessageLoop.h"
+#include "platform/qt/MessageLoop.h"
 #include "platform/x11/HotKey.h"
 #include "platform/x11/HotKeyXkb.h"
 #include "support/GuiEnvironment.h"
@@ -214,7 +214,7 @@ TEST_F(HotKey, TheWaitDoesNotBlockWhileAPressIsPending) {
     QTimer::singleShot(3000, [] {});
     QElapsedTimer elapsed;
     elapsed.start();
-    Platform::WaitMessage();
+    Platform::WaitMessage(Platform::HotKeyPressPending);
     EXPECT_LT(elapsed.elapsed(), 1000);
     EXPECT_TRUE(Platform::TakeHotKeyPress());
 }

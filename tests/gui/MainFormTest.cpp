@@ -8,9 +8,9 @@
 #include "support/Wait.h"
 #include "support/XInput.h"
 #include "support/XWindows.h"
-#include "ui/AboutDialog.h"
-#include "ui/ConfigDlg.h"
-#include "ui/MainForm.h"
+#include "ui/qt/AboutDialog.h"
+#include "ui/qt/ConfigDlg.h"
+#include "ui/qt/MainForm.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "core/AppState.h"
 #include "core/KestrelMain.h"
 #include "support/GuiEnvironment.h"
-#include "ui/MainForm.h"
+#include "ui/qt/MainForm.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 // main() of gui_tests. Every test runs in a process of its own (one per test through
 // CTest), so each gets a fresh X server, fresh settings and fresh windows.
+#include "app/DesktopSeam.h"
 #include "support/GuiEnvironment.h"
 #include "support/Xvfb.h"
 
@@ -41,6 +42,8 @@ int main(int argc, char** argv) {
     auto* app = new QApplication(argc, argv);
     (void)app;
     Platform::InstallQtServices();
+    // The tests drive the program's own start-up, on the desktop its main would choose.
+    App::UseDesktopBackend();
     const int status = RUN_ALL_TESTS();
     // Windows and the X connection stay as they are: tearing Qt down under live singletons
     // proves nothing, and the server ends with this process (parent-death signal).

@@ -4,7 +4,7 @@
 
 #include "core/KestrelMain.h"
 #include "support/GuiEnvironment.h"
-#include "ui/MainForm.h"
+#include "ui/qt/MainForm.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
 #include "platform/qt/QtErrorReport.h"
 
-#include "platform/Failure.h"
 #include "platform/Services.h"
+#include "platform/qt/Failure.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,7 +1,7 @@
 #include "platform/qt/QtSettingsStore.h"
 
 #include "platform/ErrorReport.h"
-#include "platform/FileSystem.h"
+#include "platform/qt/FileSystem.h"
 #include "platform/qt/SettingsFileLines.h"
 
 #include <QDataStream>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/AreaScaler.h"
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 #include "platform/x11/Pointer.h"
 #include "platform/x11/Screen.h"
 #include "platform/x11/ScreenGrab.h"

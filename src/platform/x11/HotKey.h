@@ -3,7 +3,7 @@
 // once) and taken out one at a time by the message loop.
 #pragma once
 
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 
 #include <cstdint>
 

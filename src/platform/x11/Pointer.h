@@ -2,8 +2,8 @@
 // corner: negative left of or above it, beyond its size right of or below it.
 #pragma once
 
-#include "platform/Failure.h"
 #include "platform/Screen.h"
+#include "platform/qt/Failure.h"
 
 #include <cstdint>
 

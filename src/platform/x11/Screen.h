@@ -2,8 +2,8 @@
 // device pixels of the root window.
 #pragma once
 
-#include "platform/Failure.h"
 #include "platform/Screen.h"
+#include "platform/qt/Failure.h"
 
 namespace Platform {
 

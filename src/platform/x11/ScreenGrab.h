@@ -6,7 +6,7 @@
 #pragma once
 
 #include "core/Bitmap.h"
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 #include "platform/x11/Screen.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // and the grab are skipped; this is the failure they report, naming the platform Qt runs.
 #pragma once
 
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 
 namespace Platform {
 

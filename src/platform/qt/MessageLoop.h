@@ -5,9 +5,10 @@
 
 namespace Platform {
 
-// Blocks until at least one event has arrived and been handled; returns at once when a
-// hot-key press is pending.
-void WaitMessage();
+// Blocks until at least one event has arrived and been handled; returns at once when
+// pressPending says a hot-key press is waiting. The hot key is the backend's, so the loop
+// is handed its test rather than knowing the backend.
+void WaitMessage(bool (*pressPending)());
 
 // Handles everything that is pending now, without blocking.
 void DoEvents();

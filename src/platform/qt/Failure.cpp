@@ -1,4 +1,4 @@
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "platform/FileSystem.h"
+#include "platform/qt/FileSystem.h"
 
 #include "platform/posix/PosixFileSystem.h"
 

@@ -1,4 +1,4 @@
-#include "platform/Process.h"
+#include "platform/posix/Process.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "platform/MessageBox.h"
+#include "platform/qt/MessageBox.h"
 
 #include <QMessageBox>
 

@@ -2,7 +2,7 @@
 // (also as objectName, so tests find them), placed in twips, captions without access keys.
 #pragma once
 
-#include "ui/Twips.h"
+#include "ui/qt/Twips.h"
 
 #include <QCheckBox>
 #include <QFont>

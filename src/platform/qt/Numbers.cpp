@@ -1,4 +1,4 @@
-#include "platform/Numbers.h"
+#include "platform/qt/Numbers.h"
 
 #include <QLocale>
 

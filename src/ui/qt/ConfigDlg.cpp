@@ -1,13 +1,13 @@
-#include "ui/ConfigDlg.h"
+#include "ui/qt/ConfigDlg.h"
 
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
 #include "core/Numbers.h"
-#include "platform/FileSystem.h"
-#include "platform/MessageBox.h"
-#include "platform/Numbers.h"
-#include "ui/Controls.h"
-#include "ui/MainForm.h"
+#include "platform/qt/FileSystem.h"
+#include "platform/qt/MessageBox.h"
+#include "platform/qt/Numbers.h"
+#include "ui/qt/Controls.h"
+#include "ui/qt/MainForm.h"
 
 #include <QCloseEvent>
 

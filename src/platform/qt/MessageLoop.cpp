@@ -1,6 +1,4 @@
-#include "platform/MessageLoop.h"
-
-#include "platform/x11/HotKey.h"
+#include "platform/qt/MessageLoop.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -8,8 +6,8 @@
 
 namespace Platform {
 
-void WaitMessage() {
-    if (HotKeyPressPending())
+void WaitMessage(bool (*pressPending)()) {
+    if (pressPending())
         return;
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/Numbers.h"
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "ui/CaptureTimer.h"
+#include "ui/qt/CaptureTimer.h"
 
 namespace Ui {
 

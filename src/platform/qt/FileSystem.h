@@ -2,7 +2,7 @@
 // same operations as Platform::FileSystem (platform/Files.h), on this system's files.
 #pragma once
 
-#include "platform/Failure.h"
+#include "platform/qt/Failure.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "platform/WebPage.h"
+#include "platform/qt/WebPage.h"
 
 #include <QDesktopServices>
 #include <QUrl>

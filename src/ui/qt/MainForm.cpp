@@ -1,11 +1,11 @@
-#include "ui/MainForm.h"
+#include "ui/qt/MainForm.h"
 
-#include "capture/MakeCapture.h"
 #include "core/AppState.h"
-#include "platform/Process.h"
-#include "ui/AboutDialog.h"
-#include "ui/ConfigDlg.h"
-#include "ui/Controls.h"
+#include "core/CaptureOnDesktop.h"
+#include "platform/posix/Process.h"
+#include "ui/qt/AboutDialog.h"
+#include "ui/qt/ConfigDlg.h"
+#include "ui/qt/Controls.h"
 
 #include <QCloseEvent>
 
@@ -76,7 +76,7 @@ MainForm::MainForm() : QWidget(nullptr) {
 }
 
 void MainForm::CaptureBtn_Click() {
-    Capture::MakeCapture();
+    KestrelMain::MakeCapture();
 }
 
 void MainForm::ConfigBtn_Click() {
@@ -99,7 +99,7 @@ void MainForm::Form_Terminate() {
 
 void MainForm::Timer1_Timer() {
     if (AppState.UseTimer != 0) {
-        Capture::MakeCapture();
+        KestrelMain::MakeCapture();
     } else {
         Timer1->SetEnabled(false);
     }

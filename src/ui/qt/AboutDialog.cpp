@@ -1,9 +1,9 @@
-#include "ui/AboutDialog.h"
+#include "ui/qt/AboutDialog.h"
 
-#include "platform/WebPage.h"
+#include "platform/qt/WebPage.h"
 #include "platform/x11/Screen.h"
 #include "platform/x11/TaskBar.h"
-#include "ui/Controls.h"
+#include "ui/qt/Controls.h"
 
 #include <QCloseEvent>
 #include <QFont>

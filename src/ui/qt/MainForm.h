@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/MainWindowView.h"
-#include "ui/CaptureTimer.h"
+#include "ui/qt/CaptureTimer.h"
 
 #include <QLabel>
 #include <QPushButton>

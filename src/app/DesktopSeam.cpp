@@ -1,0 +1,81 @@
+#include "app/DesktopSeam.h"
+
+#include "core/CaptureOnDesktop.h"
+#include "platform/posix/LocalClock.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/qt/Failure.h"
+#include "platform/x11/X11Backend.h"
+#include "platform/x11/X11Session.h"
+#include "ui/qt/MainForm.h"
+
+#include <QGuiApplication>
+
+namespace App {
+
+namespace {
+
+// Outside an X11 session there is no screen Kestrel can read yet; every capture says so.
+class NoX11Screen final : public Platform::Screen {
+  public:
+    KestrelMain::Result<Platform::ScreenRect> ReadPrimaryScreen() override {
+        return Platform::ToCore(
+            Platform::NoX11Failure(QStringLiteral("Cannot find the primary screen")));
+    }
+    KestrelMain::Result<Platform::PointerPosition> ReadPointer(
+        const Platform::ScreenRect&) override {
+        return Platform::ToCore(
+            Platform::NoX11Failure(QStringLiteral("Cannot read the pointer position")));
+    }
+};
+
+class NoX11HotKey final : public Platform::HotKey {
+  public:
+    KestrelMain::Status Register() override {
+        return Platform::ToCore(Platform::NoX11Failure(QStringLiteral("Cannot register Ctrl+F")));
+    }
+    bool PressPending() override { return false; }
+    bool TakePress() override { return false; }
+};
+
+class NoX11ScreenGrab final : public Platform::ScreenGrab {
+  public:
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect&, int,
+                                                         int) override {
+        return Platform::ToCore(Platform::NoX11Failure(QStringLiteral("Cannot grab the screen")));
+    }
+};
+
+// The main window as the core sees it, made on first use as ever: choosing the backend
+// creates no window.
+class MainFormView final : public KestrelMain::MainWindowView {
+  public:
+    void SetDirLblText(const std::string& text) override {
+        Ui::MainForm::Instance().SetDirLblText(text);
+    }
+    void SetTotalLblText(const std::string& text) override {
+        Ui::MainForm::Instance().SetTotalLblText(text);
+    }
+};
+
+}  // namespace
+
+void UseDesktopBackend() {
+    // The backends keep nothing of their own between captures beyond what the X11 grab
+    // holds for the run, so one of each serves the whole program.
+    static Platform::Posix::LocalClock clock;
+    static Platform::Posix::PosixFileSystem files;
+    static Platform::X11Screen x11Screen;
+    static Platform::X11ScreenGrab x11Grab;
+    static NoX11Screen noX11Screen;
+    static NoX11ScreenGrab noX11Grab;
+    static Platform::X11HotKey x11HotKey;
+    static NoX11HotKey noX11HotKey;
+    static MainFormView view;
+    const bool x11 = QGuiApplication::platformName() == QStringLiteral("xcb");
+    Platform::Screen& screen = x11 ? static_cast<Platform::Screen&>(x11Screen) : noX11Screen;
+    Platform::ScreenGrab& grab = x11 ? static_cast<Platform::ScreenGrab&>(x11Grab) : noX11Grab;
+    Platform::HotKey& hotKey = x11 ? static_cast<Platform::HotKey&>(x11HotKey) : noX11HotKey;
+    KestrelMain::UseDesktop(KestrelMain::CaptureSeam{screen, grab, files, clock, view}, hotKey);
+}
+
+}  // namespace App
