@@ -19,12 +19,16 @@ using Platform::ScreenRect;
 using Platform::Win32::Win32Screen;
 using Platform::Win32::Win32ScreenGrab;
 
+// Five rows of blocks, so that their edges fall inside strips of any usual height: rows
+// read in the wrong order within a strip then show another block's colour.
 constexpr int COLUMNS = 4;
-constexpr int ROWS = 3;
+constexpr int ROWS = 5;
 constexpr COLORREF BLOCKS[ROWS][COLUMNS] = {
     {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)},
     {RGB(0, 0, 0), RGB(255, 255, 0), RGB(0, 255, 255), RGB(255, 0, 255)},
     {RGB(128, 64, 32), RGB(16, 96, 200), RGB(200, 200, 200), RGB(1, 2, 3)},
+    {RGB(250, 128, 114), RGB(46, 139, 87), RGB(75, 0, 130), RGB(255, 215, 0)},
+    {RGB(64, 64, 64), RGB(0, 128, 128), RGB(240, 230, 140), RGB(128, 0, 0)},
 };
 
 RECT BlockRect(int column, int row, int width, int height) {
@@ -92,18 +96,22 @@ std::string Hex(COLORREF colour) {
     return text.str();
 }
 
-// Where the scaled picture differs from the blocks at each block's centre; empty when not.
+// Where the scaled picture differs from the blocks at each block's centre and at its
+// quarter points; empty when it does not.
 std::string Mismatches(const KestrelMain::Picture& picture) {
     std::string found;
     for (int row = 0; row < ROWS; ++row) {
         for (int column = 0; column < COLUMNS; ++column) {
             const RECT block = BlockRect(column, row, picture.Width(), picture.Height());
-            const int x = (block.left + block.right) / 2;
-            const int y = (block.top + block.bottom) / 2;
-            const COLORREF seen = PixelAt(picture, x, y);
-            if (seen != BLOCKS[row][column]) {
-                found += "block " + std::to_string(column) + "," + std::to_string(row) + ": " +
-                         Hex(seen) + " for " + Hex(BLOCKS[row][column]) + "; ";
+            for (const int quarter : {1, 2, 3}) {
+                const int x = block.left + (block.right - block.left) * quarter / 4;
+                const int y = block.top + (block.bottom - block.top) * quarter / 4;
+                const COLORREF seen = PixelAt(picture, x, y);
+                if (seen != BLOCKS[row][column]) {
+                    found += "block " + std::to_string(column) + "," + std::to_string(row) +
+                             " at " + std::to_string(x) + "," + std::to_string(y) + ": " +
+                             Hex(seen) + " for " + Hex(BLOCKS[row][column]) + "; ";
+                }
             }
         }
     }
@@ -139,7 +147,7 @@ TEST_F(Win32ScreenGrabTest, ScaledPictureShowsEachPaintedBlockInStripsOfAnySize)
             EXPECT_EQ(picture.Value().Height(), 120);
             EXPECT_EQ(picture.Value().Pixels().BitsPerPixel, 24);
             EXPECT_FALSE(picture.Value().Colors().has_value());
-            mismatches = Mismatches(*picture);
+            mismatches = Mismatches(picture.Value());
             return mismatches.empty();
         });
         EXPECT_TRUE(shown) << "strips of " << stripBytes << " bytes: " << mismatches;
@@ -174,11 +182,11 @@ TEST_F(Win32ScreenGrabTest, RepeatedGrabsOfOtherSizesReuseTheGrabber) {
             }
             // The left half holds the first two columns of blocks, stretched.
             if (c.Area.Width != primary.Width) {
-                const COLORREF seen = PixelAt(*picture, c.Width / 4, c.Height / 6);
+                const COLORREF seen = PixelAt(picture.Value(), c.Width / 4, c.Height / 6);
                 mismatches = seen == BLOCKS[0][0] ? "" : Hex(seen);
                 return mismatches.empty();
             }
-            mismatches = c.Width >= 16 && c.Height >= 9 ? Mismatches(*picture) : "";
+            mismatches = c.Width >= 16 && c.Height >= 20 ? Mismatches(picture.Value()) : "";
             return mismatches.empty();
         });
         EXPECT_TRUE(shown) << c.Width << " x " << c.Height << ": " << mismatches;
