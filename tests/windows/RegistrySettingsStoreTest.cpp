@@ -147,4 +147,35 @@ TEST_F(RegistrySettingsStoreTest, LocationIsTheKeysPath) {
               "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Kestrel\\Settings");
 }
 
+// A value name longer than the registry allows (16383 characters) cannot be written.
+const std::string UNWRITABLE_KEY(20000, 'K');
+
+TEST_F(RegistrySettingsStoreTest, AFailedWriteNamesTheKeyAndTheSystemsReason) {
+    const auto failed = store.Write(UNWRITABLE_KEY, "1");
+    ASSERT_TRUE(failed.has_value());
+    EXPECT_EQ(failed->What, "Cannot save the setting " + UNWRITABLE_KEY);
+    EXPECT_EQ(failed->Path, store.Location());
+    EXPECT_FALSE(failed->Reason.empty());
+}
+
+TEST_F(RegistrySettingsStoreTest, AFailedWriteInsideABatchIsReportedByItsEnd) {
+    KestrelMain::Status ended;
+    {
+        Platform::SettingsBatch batch(store);
+        EXPECT_EQ(store.Write(KestrelMain::KEY_OUTPUT_WIDTH, "640"), std::nullopt);
+        EXPECT_EQ(store.Write(UNWRITABLE_KEY, "1"), std::nullopt);
+        EXPECT_EQ(store.Write(KestrelMain::KEY_OUTPUT_HEIGHT, "480"), std::nullopt);
+        ended = batch.Commit();
+    }
+    ASSERT_TRUE(ended.has_value());
+    EXPECT_EQ(ended->What, "Cannot save the settings");
+    EXPECT_FALSE(ended->Reason.empty());
+    // Written through: what could be written is there.
+    EXPECT_EQ(store.Read(KestrelMain::KEY_OUTPUT_WIDTH, ""), "640");
+    EXPECT_EQ(store.Read(KestrelMain::KEY_OUTPUT_HEIGHT, ""), "480");
+    // The next batch starts clean.
+    store.BeginBatch();
+    EXPECT_EQ(store.EndBatch(), std::nullopt);
+}
+
 }  // namespace

@@ -60,13 +60,13 @@ KestrelMain::Status RegistrySettingsStore::Write(const std::string& key, const s
     }
     if (status == ERROR_SUCCESS)
         return std::nullopt;
-    KestrelMain::Failure failure = WriteFailure("Cannot save the setting " + key, status);
-    if (depth_ > 0) {
-        if (!batchFailure_)
-            batchFailure_ = WriteFailure("Cannot save the settings", status);
-        return std::nullopt;
-    }
-    return failure;
+    if (depth_ == 0)
+        return WriteFailure("Cannot save the setting " + key, status);
+    // Inside a batch the failure waits for the batch's end, as a store with atomic
+    // batches would report it.
+    if (!batchFailure_)
+        batchFailure_ = WriteFailure("Cannot save the settings", status);
+    return std::nullopt;
 }
 
 void RegistrySettingsStore::BeginBatch() {

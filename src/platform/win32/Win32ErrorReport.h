@@ -2,7 +2,8 @@
 // no standard error) and the user sees it in a modeless box captioned "Kestrel", so the
 // handler that failed runs to completion. At most one box is on screen: a report while it
 // is shown replaces its text. The box lives on the program's one thread and its messages
-// are dispatched by the program's message loop.
+// are dispatched by the program's message loop, which passes them through
+// IsDialogMessageW(Box(), ...) so that Enter, Esc and Tab work in it.
 #pragma once
 
 #include "platform/ErrorReport.h"

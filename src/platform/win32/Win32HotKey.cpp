@@ -32,7 +32,7 @@ bool Win32HotKey::TakePress() {
     while (PeekMessageW(&message, window_, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
         if (static_cast<int>(message.wParam) == id_)
             return true;
-        // Another hot key's press is not ours to drop.
+        // Another hot key of the same window: its own window procedure takes it.
         DispatchMessageW(&message);
     }
     return false;
