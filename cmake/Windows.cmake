@@ -1,10 +1,29 @@
-# The Windows build, for now the core and its unit tests: included from the top
-# CMakeLists.txt before anything Linux-only is looked for. Cross-built with
+# The Windows build, for now the core, the Win32 backend and their tests: included from the
+# top CMakeLists.txt before anything Linux-only is looked for. Cross-built with
 # cmake/mingw-w64-x86_64.cmake; the tests run under Wine (scripts/test-windows.sh).
 
 # src/ and tests/ stop after the core and its tests.
 set(KESTREL_CORE_ONLY ON)
 add_subdirectory(src)
+
+# The seam realised with the Win32 API: registry, files, clock, screen, GDI grab, error
+# box, hot key. Wide-character calls throughout, UTF-8 converted in WideText only.
+set(KESTREL_PLATFORM_WIN32_SOURCES
+  WideText.cpp WideText.h
+  RegistrySettingsStore.cpp RegistrySettingsStore.h
+  Win32Clock.cpp Win32Clock.h
+  Win32ErrorReport.cpp Win32ErrorReport.h
+  Win32FileSystem.cpp Win32FileSystem.h
+  Win32HotKey.cpp Win32HotKey.h
+  Win32Screen.cpp Win32Screen.h
+  Win32ScreenGrab.cpp Win32ScreenGrab.h)
+list(TRANSFORM KESTREL_PLATFORM_WIN32_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/src/platform/win32/)
+add_library(kestrel_platform_win32 STATIC ${KESTREL_PLATFORM_WIN32_SOURCES})
+# UNICODE: a plain name can only ever mean the wide call.
+target_compile_definitions(kestrel_platform_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
+                           NOMINMAX)
+target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core user32 gdi32 advapi32 shell32
+                      PRIVATE kestrel_warnings)
 
 if(KESTREL_BUILD_TESTS)
   enable_testing()
@@ -26,4 +45,5 @@ if(KESTREL_BUILD_TESTS)
   endif()
 
   add_subdirectory(tests)
+  add_subdirectory(tests/windows)
 endif()

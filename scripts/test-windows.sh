@@ -1,21 +1,36 @@
 #!/usr/bin/env bash
-# Cross-builds the core and its tests for Windows in build-windows/ with mingw-w64 and
-# runs them under Wine, in a Wine prefix of that build's own. No display needed.
+# Cross-builds the core, the Win32 backend and their tests for Windows in build-windows/
+# with mingw-w64 and runs them under Wine, in a Wine prefix of that build's own. The
+# backend's tests draw, read the screen and move the pointer: Wine gets a private Xvfb
+# for them, never the user's display.
 #   bash scripts/test-windows.sh [ctest arguments...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
+# shellcheck source=scripts/lib/session.sh
+source scripts/lib/session.sh
 # shellcheck source=scripts/lib/wine.sh
 source scripts/lib/wine.sh
 
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
-# The server and its helpers first, detached, so that no Wine process outlives a test
-# holding CTest's output pipe; and all of them ended with the run.
+# The display first, so the Wine server's helpers (the desktop among them) start on it.
+XVFB_PID=
+XVFB_LOG=$PWD/build-windows/xvfb.log
+if ! start_xvfb "$XVFB_LOG"; then
+    echo "test-windows: Xvfb did not start; $XVFB_LOG ends:" >&2
+    tail -n 20 "$XVFB_LOG" >&2
+    stop_process "$XVFB_PID"
+    exit 1
+fi
+export WINE_TEST_DISPLAY=$DISPLAY
+
+# The server and its helpers next, detached, so that no Wine process outlives a test
+# holding CTest's output pipe; and all of them ended with the run, the display last.
 (
     wine_environment "$PWD/build-windows/wineprefix"
     wine_start
 )
-trap '(wine_environment "$PWD/build-windows/wineprefix"; wine_stop)' EXIT
+trap '(wine_environment "$PWD/build-windows/wineprefix"; wine_stop); stop_process "$XVFB_PID"' EXIT
 timeout -k 10 1200 ctest --preset windows "$@"

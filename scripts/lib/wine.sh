@@ -1,7 +1,9 @@
 # shellcheck shell=bash
 # Shell helpers for running Windows test programs under Wine, shared by
-# scripts/test-windows.sh and cmake/wine-run.sh (the build's test emulator). Console
-# programs only: no display is needed or used. Sourced, never run.
+# scripts/test-windows.sh and cmake/wine-run.sh (the build's test emulator). Sourced, never
+# run. Wine sees no display unless WINE_TEST_DISPLAY names one (test-windows.sh starts a
+# private Xvfb for the tests that draw, read the screen or move the pointer); the user's
+# own display is never used.
 #
 # The trap they avoid: the first Wine program of a session starts Wine's server and its
 # helper processes (services, device drivers), which inherit that program's standard
@@ -29,6 +31,9 @@ wine_environment() {
     export HOME=$prefix-home XDG_CONFIG_HOME=$prefix-home/config
     export XDG_DATA_HOME=$prefix-home/data XDG_CACHE_HOME=$prefix-home/cache
     unset DISPLAY WAYLAND_DISPLAY
+    if [ -n "${WINE_TEST_DISPLAY:-}" ]; then
+        export DISPLAY=$WINE_TEST_DISPLAY
+    fi
     WINE_LOG=$prefix.log
     mkdir -p "$HOME"
 }

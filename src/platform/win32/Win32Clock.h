@@ -1,0 +1,13 @@
+// The local date and time from one GetLocalTime call.
+#pragma once
+
+#include "platform/Clock.h"
+
+namespace Platform::Win32 {
+
+class Win32Clock final : public Clock {
+  public:
+    KestrelMain::LocalDateTime ReadLocalTime() override;
+};
+
+}  // namespace Platform::Win32

@@ -1,0 +1,18 @@
+// Files on Windows, every path wide at the system's edge so any letters work. A new file
+// is written under a hidden temporary name in its own directory and moved to its name
+// only when complete, by a move that never replaces: nothing half-written is ever seen
+// under the final name and an existing file is never overwritten.
+#pragma once
+
+#include "platform/Files.h"
+
+namespace Platform::Win32 {
+
+class Win32FileSystem final : public FileSystem {
+  public:
+    KestrelMain::Status CreateOneDirectory(const std::filesystem::path& path) override;
+    bool FolderExists(const std::filesystem::path& path) override;
+    KestrelMain::Status SaveNewFile(const std::filesystem::path& path, FileParts parts) override;
+};
+
+}  // namespace Platform::Win32

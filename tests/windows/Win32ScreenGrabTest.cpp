@@ -1,0 +1,208 @@
+// The scaled grab of the test's display, painted by a full-screen window of the test's own
+// with known colour blocks.
+#include "Win32TestSupport.h"
+#include "platform/win32/Win32Screen.h"
+#include "platform/win32/Win32ScreenGrab.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using Platform::ScreenRect;
+using Platform::Win32::Win32Screen;
+using Platform::Win32::Win32ScreenGrab;
+
+// Five rows of blocks, so that their edges fall inside strips of any usual height: rows
+// read in the wrong order within a strip then show another block's colour.
+constexpr int COLUMNS = 4;
+constexpr int ROWS = 5;
+constexpr COLORREF BLOCKS[ROWS][COLUMNS] = {
+    {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)},
+    {RGB(0, 0, 0), RGB(255, 255, 0), RGB(0, 255, 255), RGB(255, 0, 255)},
+    {RGB(128, 64, 32), RGB(16, 96, 200), RGB(200, 200, 200), RGB(1, 2, 3)},
+    {RGB(250, 128, 114), RGB(46, 139, 87), RGB(75, 0, 130), RGB(255, 215, 0)},
+    {RGB(64, 64, 64), RGB(0, 128, 128), RGB(240, 230, 140), RGB(128, 0, 0)},
+};
+
+RECT BlockRect(int column, int row, int width, int height) {
+    return RECT{column * width / COLUMNS, row * height / ROWS, (column + 1) * width / COLUMNS,
+                (row + 1) * height / ROWS};
+}
+
+LRESULT CALLBACK PaintBlocks(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        RECT client;
+        GetClientRect(window, &client);
+        for (int row = 0; row < ROWS; ++row) {
+            for (int column = 0; column < COLUMNS; ++column) {
+                HBRUSH brush = CreateSolidBrush(BLOCKS[row][column]);
+                const RECT block = BlockRect(column, row, client.right, client.bottom);
+                FillRect(dc, &block, brush);
+                DeleteObject(brush);
+            }
+        }
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A topmost borderless window over the whole primary monitor, painted with the blocks.
+class BlocksWindow {
+  public:
+    explicit BlocksWindow(const ScreenRect& screen) {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = PaintBlocks;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"KestrelTestBlocks";
+        RegisterClassExW(&windowClass);
+        window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"KestrelTestBlocks", L"blocks",
+                                  WS_POPUP, screen.X, screen.Y, screen.Width, screen.Height,
+                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (window_ != nullptr) {
+            ShowWindow(window_, SW_SHOWNOACTIVATE);
+            UpdateWindow(window_);
+        }
+    }
+    ~BlocksWindow() {
+        if (window_ != nullptr)
+            DestroyWindow(window_);
+    }
+    HWND Handle() const { return window_; }
+
+  private:
+    HWND window_ = nullptr;
+};
+
+COLORREF PixelAt(const KestrelMain::Picture& picture, int x, int y) {
+    const std::uint8_t* p = picture.Pixels().Row(y) + 3 * x;  // blue, green, red
+    return RGB(p[2], p[1], p[0]);
+}
+
+std::string Hex(COLORREF colour) {
+    std::ostringstream text;
+    text << std::hex << "#" << static_cast<int>(GetRValue(colour)) << "/"
+         << static_cast<int>(GetGValue(colour)) << "/" << static_cast<int>(GetBValue(colour));
+    return text.str();
+}
+
+// Where the scaled picture differs from the blocks at each block's centre and at its
+// quarter points; empty when it does not.
+std::string Mismatches(const KestrelMain::Picture& picture) {
+    std::string found;
+    for (int row = 0; row < ROWS; ++row) {
+        for (int column = 0; column < COLUMNS; ++column) {
+            const RECT block = BlockRect(column, row, picture.Width(), picture.Height());
+            for (const int quarter : {1, 2, 3}) {
+                const int x = block.left + (block.right - block.left) * quarter / 4;
+                const int y = block.top + (block.bottom - block.top) * quarter / 4;
+                const COLORREF seen = PixelAt(picture, x, y);
+                if (seen != BLOCKS[row][column]) {
+                    found += "block " + std::to_string(column) + "," + std::to_string(row) +
+                             " at " + std::to_string(x) + "," + std::to_string(y) + ": " +
+                             Hex(seen) + " for " + Hex(BLOCKS[row][column]) + "; ";
+                }
+            }
+        }
+    }
+    return found;
+}
+
+class Win32ScreenGrabTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        const auto read = Win32Screen().ReadPrimaryScreen();
+        ASSERT_TRUE(read.Ok()) << read.Error().Text();
+        primary = *read;
+    }
+    ScreenRect primary;
+};
+
+TEST_F(Win32ScreenGrabTest, ScaledPictureShowsEachPaintedBlockInStripsOfAnySize) {
+    BlocksWindow blocks(primary);
+    ASSERT_NE(blocks.Handle(), nullptr);
+    // One row at a time, a few rows, and the usual megabyte: each strip boundary falls
+    // elsewhere, and every one gives the same picture.
+    for (const std::size_t stripBytes :
+         {std::size_t{1}, std::size_t{7 * 4 * 1024 + 5}, std::size_t{1} << 20}) {
+        Win32ScreenGrab grab(stripBytes);
+        std::string mismatches = "no grab";
+        const bool shown = Win32Test::WaitUntil([&] {
+            auto picture = grab.GrabScaled(primary, 160, 120);
+            if (!picture.Ok()) {
+                mismatches = picture.Error().Text();
+                return false;
+            }
+            EXPECT_EQ(picture.Value().Width(), 160);
+            EXPECT_EQ(picture.Value().Height(), 120);
+            EXPECT_EQ(picture.Value().Pixels().BitsPerPixel, 24);
+            EXPECT_FALSE(picture.Value().Colors().has_value());
+            mismatches = Mismatches(picture.Value());
+            return mismatches.empty();
+        });
+        EXPECT_TRUE(shown) << "strips of " << stripBytes << " bytes: " << mismatches;
+    }
+}
+
+TEST_F(Win32ScreenGrabTest, RepeatedGrabsOfOtherSizesReuseTheGrabber) {
+    BlocksWindow blocks(primary);
+    ASSERT_NE(blocks.Handle(), nullptr);
+    Win32ScreenGrab grab;
+    // Enlarged, reduced, and a part of the screen: the kept strip is remade as needed.
+    const struct {
+        ScreenRect Area;
+        int Width;
+        int Height;
+    } cases[] = {
+        {primary, 160, 120}, {primary, primary.Width * 2, primary.Height * 2},
+        {primary, 17, 9},    {{0, 0, primary.Width / 2, primary.Height}, 80, 120},
+        {primary, 160, 120},
+    };
+    for (const auto& c : cases) {
+        std::string mismatches = "no grab";
+        const bool shown = Win32Test::WaitUntil([&] {
+            auto picture = grab.GrabScaled(c.Area, c.Width, c.Height);
+            if (!picture.Ok()) {
+                mismatches = picture.Error().Text();
+                return false;
+            }
+            if (picture.Value().Width() != c.Width || picture.Value().Height() != c.Height) {
+                mismatches = "wrong size";
+                return false;
+            }
+            // The left half holds the first two columns of blocks, stretched.
+            if (c.Area.Width != primary.Width) {
+                const COLORREF seen = PixelAt(picture.Value(), c.Width / 4, c.Height / 6);
+                mismatches = seen == BLOCKS[0][0] ? "" : Hex(seen);
+                return mismatches.empty();
+            }
+            mismatches = c.Width >= 16 && c.Height >= 20 ? Mismatches(picture.Value()) : "";
+            return mismatches.empty();
+        });
+        EXPECT_TRUE(shown) << c.Width << " x " << c.Height << ": " << mismatches;
+    }
+}
+
+TEST_F(Win32ScreenGrabTest, ImpossibleSizesAreFailuresNotCrashes) {
+    Win32ScreenGrab grab;
+    const auto noWidth = grab.GrabScaled(primary, 0, 120);
+    ASSERT_FALSE(noWidth.Ok());
+    EXPECT_EQ(noWidth.Error().What, "Cannot make a picture of 0 x 120 pixels");
+    const auto noArea = grab.GrabScaled(ScreenRect{0, 0, 0, 0}, 160, 120);
+    ASSERT_FALSE(noArea.Ok());
+    EXPECT_EQ(noArea.Error().What, "Cannot read the screen");
+    // And the grabber still works afterwards.
+    EXPECT_TRUE(grab.GrabScaled(primary, 16, 12).Ok());
+}
+
+}  // namespace
