@@ -33,4 +33,8 @@ export WINE_TEST_DISPLAY=$DISPLAY
     wine_start
 )
 trap '(wine_environment "$PWD/build-windows/wineprefix"; wine_stop); stop_process "$XVFB_PID"' EXIT
-timeout -k 10 1200 ctest --preset windows "$@"
+# Under load, Wine has been seen to end a test program at its start, before it printed a
+# line (once in some hundred runs, a different test each time, never reproduced alone). A
+# test that fails is run once more; one that fails twice fails the run, so a real fault
+# still shows, and the first failure stays in the log.
+timeout -k 10 1200 ctest --preset windows --repeat until-pass:2 "$@"
