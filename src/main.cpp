@@ -1,3 +1,4 @@
+#include "capture/DesktopSeam.h"
 #include "core/KestrelMain.h"
 #include "platform/posix/FileSizeSignal.h"
 #include "platform/qt/QtServices.h"
@@ -18,5 +19,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     Platform::InstallQtServices();
+    Capture::InstallDesktopSeam();
     KestrelMain::Main();
 }

@@ -1,5 +1,6 @@
 #include "capture/DesktopSeam.h"
 
+#include "platform/Services.h"
 #include "platform/posix/LocalClock.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/x11/X11Backend.h"
@@ -7,18 +8,36 @@
 
 namespace Capture {
 
-Platform::Clock& DesktopClock() {
-    static Platform::Posix::LocalClock clock;
-    return clock;
-}
+namespace {
 
-KestrelMain::CaptureSeam DesktopSeam() {
+// The main window as the core sees it, made on its first use: start-up names the capture
+// directory in it before showing it.
+class MainWindowOnFirstUse final : public KestrelMain::MainWindowView {
+  public:
+    void SetDirLblText(const std::string& text) override { Form().SetDirLblText(text); }
+    void SetTotalLblText(const std::string& text) override { Form().SetTotalLblText(text); }
+
+  private:
+    static Ui::MainForm& Form() { return Ui::MainForm::Instance(); }
+};
+
+}  // namespace
+
+void InstallDesktopSeam() {
     // The backends keep nothing of their own between captures beyond what the X11 grab
     // holds for the run, so one of each serves the whole program.
     static Platform::X11Screen screen;
     static Platform::X11ScreenGrab grab;
     static Platform::Posix::PosixFileSystem files;
-    return KestrelMain::CaptureSeam{screen, grab, files, DesktopClock(), Ui::MainForm::Instance()};
+    static Platform::Posix::LocalClock clock;
+    static MainWindowOnFirstUse mainWindow;
+    Platform::Services services = Platform::Installed();
+    services.Screen = &screen;
+    services.Grab = &grab;
+    services.Files = &files;
+    services.Clock = &clock;
+    services.MainWindow = &mainWindow;
+    Platform::Install(services);
 }
 
 }  // namespace Capture

@@ -1,15 +1,12 @@
-// The seam of this desktop, as the program's procedures hand it to the core: the X11
-// screen and grab, POSIX files and clock, and the Qt main window.
+// The seam of this desktop: the X11 screen and grab, POSIX files and clock, and the Qt main
+// window.
 #pragma once
-
-#include "core/CaptureSequence.h"
 
 namespace Capture {
 
-// The local clock alone, for a name made without the rest of the seam.
-Platform::Clock& DesktopClock();
-
-// Refers to the main window, which creates it (unshown) on the first call.
-KestrelMain::CaptureSeam DesktopSeam();
+// Installs them (platform/Services.h) next to the settings store and error report already
+// installed; they live as long as the program. The main window is created (unshown) by the
+// core's first use of it, not here.
+void InstallDesktopSeam();
 
 }  // namespace Capture

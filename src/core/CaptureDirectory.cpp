@@ -1,25 +1,19 @@
 #include "core/CaptureDirectory.h"
 
-#include "capture/DesktopSeam.h"
 #include "core/AppState.h"
 #include "core/CaptureSequence.h"
-#include "core/FileName.h"
-#include "platform/ErrorReport.h"
+#include "platform/Services.h"
+
+#include <string>
 
 namespace KestrelMain {
 
-QString MakeCaptureDirName() {
-    return QString::fromStdString(ComposeCaptureDirName(AppState.BasePath,
-                                                        Capture::DesktopClock().ReadLocalTime()));
-}
-
 void NewCaptureDir() {
     std::string captureDir;
-    const Status failed =
-        NewCaptureDir(Capture::DesktopSeam(), AppState.BasePath, captureDir);
+    const Status failed = NewCaptureDir(AppState.BasePath, captureDir);
     AppState.CaptureDir = captureDir;
     if (failed)
-        Platform::ReportFailure(Platform::FromCore(*failed));
+        Platform::Installed().Errors->Report(*failed);
 }
 
 }  // namespace KestrelMain

@@ -8,8 +8,8 @@
 #include "platform/ErrorReport.h"
 #include "platform/MessageLoop.h"
 #include "platform/Process.h"
-#include "platform/x11/HotKey.h"
 #include "platform/qt/QtSettingsStore.h"
+#include "platform/x11/HotKey.h"
 #include "ui/MainForm.h"
 
 namespace KestrelMain {

@@ -3,6 +3,7 @@
 #include "support/GuiEnvironment.h"
 #include "support/Xvfb.h"
 
+#include "capture/DesktopSeam.h"
 #include "platform/qt/QtServices.h"
 
 #include <QApplication>
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
     auto* app = new QApplication(argc, argv);
     (void)app;
     Platform::InstallQtServices();
+    Capture::InstallDesktopSeam();
     const int status = RUN_ALL_TESTS();
     // Windows and the X connection stay as they are: tearing Qt down under live singletons
     // proves nothing, and the server ends with this process (parent-death signal).
