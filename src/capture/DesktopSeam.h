@@ -1,5 +1,5 @@
-// The seam of this desktop: the X11 screen and grab, POSIX files and clock, and the Qt main
-// window.
+// The seam of this desktop: the X11 screen, grab and hot key, POSIX files and clock, Qt's
+// message loop and the Qt main window.
 #pragma once
 
 namespace Capture {

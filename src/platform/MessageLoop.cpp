@@ -1,5 +1,6 @@
 #include "platform/MessageLoop.h"
 
+#include "platform/Process.h"
 #include "platform/x11/HotKey.h"
 
 #include <QAbstractEventDispatcher>
@@ -18,6 +19,20 @@ void DoEvents() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // No exec() runs, so windows closed with delete-on-close are destroyed here.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void QtMessageLoop::WaitMessage() {
+    if (hotKey_.PressPending())
+        return;
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void QtMessageLoop::DoEvents() {
+    Platform::DoEvents();
+}
+
+void QtMessageLoop::EndProgramNow() {
+    Platform::EndProgramNow();
 }
 
 }  // namespace Platform

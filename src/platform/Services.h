@@ -6,7 +6,9 @@
 #include "core/MainWindowView.h"
 #include "platform/Clock.h"
 #include "platform/ErrorReport.h"
+#include "platform/Events.h"
 #include "platform/Files.h"
+#include "platform/HotKey.h"
 #include "platform/Screen.h"
 #include "platform/ScreenGrab.h"
 #include "platform/SettingsStore.h"
@@ -20,6 +22,8 @@ struct Services {
     ScreenGrab* Grab = nullptr;
     FileSystem* Files = nullptr;
     Platform::Clock* Clock = nullptr;
+    Platform::HotKey* HotKey = nullptr;
+    MessageLoop* Loop = nullptr;
     KestrelMain::MainWindowView* MainWindow = nullptr;
 };
 

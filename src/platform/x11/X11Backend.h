@@ -1,7 +1,8 @@
-// The screen and the scaled grab of an X11 session, on the connection Qt opened, as the
-// core asks for them.
+// The screen, the scaled grab and the hot key of an X11 session, on the connection Qt
+// opened, as the core asks for them.
 #pragma once
 
+#include "platform/HotKey.h"
 #include "platform/Screen.h"
 #include "platform/ScreenGrab.h"
 
@@ -19,6 +20,14 @@ class X11ScreenGrab final : public ScreenGrab {
   public:
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
                                                          int outputHeight) override;
+};
+
+// Ctrl+F grabbed on the root window (platform/x11/HotKey.h), one for the run.
+class X11HotKey final : public HotKey {
+  public:
+    KestrelMain::Status Register() override;
+    bool PressPending() override;
+    bool TakePress() override;
 };
 
 }  // namespace Platform

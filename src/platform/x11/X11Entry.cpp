@@ -1,8 +1,10 @@
 // The screen, the pointer and the grab on Qt's own connection: the entry points the
-// program calls (Screen.h, Pointer.h, ScreenGrab.h, and X11Backend.h for the core). They hand Qt's
+// program calls (Screen.h, Pointer.h, ScreenGrab.h, and X11Backend.h for the core, which
+// also offers the hot key). They hand Qt's
 // connection and screen to the pure XCB code (GrabXcb.h), which never asks Qt for them, so that
 // code links without QtGui.
 #include "platform/x11/GrabXcb.h"
+#include "platform/x11/HotKey.h"
 #include "platform/x11/Pointer.h"
 #include "platform/x11/Screen.h"
 #include "platform/x11/ScreenGrab.h"
@@ -73,6 +75,20 @@ KestrelMain::Result<KestrelMain::Picture> X11ScreenGrab::GrabScaled(const Screen
         return ToCore(image.Error());
     return KestrelMain::CreateBitmapPicture(std::move(image.Value().Pixels),
                                             std::move(image.Value().Colors));
+}
+
+KestrelMain::Status X11HotKey::Register() {
+    if (auto failed = RegisterHotKey())
+        return ToCore(*failed);
+    return std::nullopt;
+}
+
+bool X11HotKey::PressPending() {
+    return HotKeyPressPending();
+}
+
+bool X11HotKey::TakePress() {
+    return TakeHotKeyPress();
 }
 
 }  // namespace Platform
