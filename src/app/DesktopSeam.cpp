@@ -1,9 +1,10 @@
 #include "app/DesktopSeam.h"
 
-#include "core/CaptureOnDesktop.h"
+#include "platform/Services.h"
 #include "platform/posix/LocalClock.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/Failure.h"
+#include "platform/qt/MessageLoop.h"
 #include "platform/x11/X11Backend.h"
 #include "platform/x11/X11Session.h"
 #include "ui/qt/MainForm.h"
@@ -45,16 +46,21 @@ class NoX11ScreenGrab final : public Platform::ScreenGrab {
     }
 };
 
-// The main window as the core sees it, made on first use as ever: choosing the backend
-// creates no window.
-class MainFormView final : public KestrelMain::MainWindowView {
+// The main window as the core sees it, made on its first use as ever: start-up names the
+// capture directory in it before showing it, and choosing the backend creates no window.
+class MainWindowOnFirstUse final : public KestrelMain::MainWindowView {
   public:
-    void SetDirLblText(const std::string& text) override {
-        Ui::MainForm::Instance().SetDirLblText(text);
+    void SetDirLblText(const std::string& text) override { Form().SetDirLblText(text); }
+    void SetTotalLblText(const std::string& text) override { Form().SetTotalLblText(text); }
+    void SetHotkeyLblText(const std::string& text) override { Form().SetHotkeyLblText(text); }
+    void SetTimer1Interval(std::int32_t milliseconds) override {
+        Form().SetTimer1Interval(milliseconds);
     }
-    void SetTotalLblText(const std::string& text) override {
-        Ui::MainForm::Instance().SetTotalLblText(text);
-    }
+    void SetTimer1Enabled(bool enabled) override { Form().SetTimer1Enabled(enabled); }
+    void Show() override { Form().Show(); }
+
+  private:
+    static Ui::MainForm& Form() { return Ui::MainForm::Instance(); }
 };
 
 }  // namespace
@@ -70,12 +76,20 @@ void UseDesktopBackend() {
     static NoX11ScreenGrab noX11Grab;
     static Platform::X11HotKey x11HotKey;
     static NoX11HotKey noX11HotKey;
-    static MainFormView view;
+    static MainWindowOnFirstUse mainWindow;
     const bool x11 = QGuiApplication::platformName() == QStringLiteral("xcb");
-    Platform::Screen& screen = x11 ? static_cast<Platform::Screen&>(x11Screen) : noX11Screen;
-    Platform::ScreenGrab& grab = x11 ? static_cast<Platform::ScreenGrab&>(x11Grab) : noX11Grab;
     Platform::HotKey& hotKey = x11 ? static_cast<Platform::HotKey&>(x11HotKey) : noX11HotKey;
-    KestrelMain::UseDesktop(KestrelMain::CaptureSeam{screen, grab, files, clock, view}, hotKey);
+    static Platform::QtMessageLoop loop(hotKey);
+
+    Platform::Services services = Platform::Installed();
+    services.Screen = x11 ? static_cast<Platform::Screen*>(&x11Screen) : &noX11Screen;
+    services.Grab = x11 ? static_cast<Platform::ScreenGrab*>(&x11Grab) : &noX11Grab;
+    services.Files = &files;
+    services.Clock = &clock;
+    services.HotKey = &hotKey;
+    services.Loop = &loop;
+    services.MainWindow = &mainWindow;
+    Platform::Install(services);
 }
 
 }  // namespace App

@@ -2,6 +2,7 @@
 #include "core/KestrelMain.h"
 #include "platform/posix/FileSizeSignal.h"
 #include "platform/qt/QtServices.h"
+#include "platform/qt/QtSettingsStore.h"
 
 #include <QApplication>
 
@@ -20,5 +21,5 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     Platform::InstallQtServices();
     App::UseDesktopBackend();
-    KestrelMain::Main();
+    KestrelMain::Main(Platform::DefaultBasePath());
 }

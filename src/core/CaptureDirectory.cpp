@@ -1,24 +1,19 @@
 #include "core/CaptureDirectory.h"
 
 #include "core/AppState.h"
-#include "core/CaptureOnDesktop.h"
 #include "core/CaptureSequence.h"
-#include "core/FileName.h"
-#include "platform/ErrorReport.h"
+#include "platform/Services.h"
+
+#include <string>
 
 namespace KestrelMain {
 
-QString MakeCaptureDirName() {
-    return QString::fromStdString(
-        ComposeCaptureDirName(AppState.BasePath, Desktop().Clock.ReadLocalTime()));
-}
-
 void NewCaptureDir() {
     std::string captureDir;
-    const Status failed = NewCaptureDir(Desktop(), AppState.BasePath, captureDir);
+    const Status failed = NewCaptureDir(AppState.BasePath, captureDir);
     AppState.CaptureDir = captureDir;
     if (failed)
-        Platform::ReportFailure(*failed);
+        Platform::Installed().Errors->Report(*failed);
 }
 
 }  // namespace KestrelMain

@@ -1,13 +1,11 @@
-// The capture directory and the capture itself as compositions over the seam: the same
-// steps on every desktop, each part of the desktop reached through an interface. Every
-// failure comes back as a value for the caller to report; the program goes on.
+// The capture directory and the capture itself as compositions over the installed seam
+// (platform/Services.h): the same steps on every desktop, each part of the desktop reached
+// through an interface. Every failure comes back as a value for the caller to report; the
+// program goes on.
 #pragma once
 
 #include "core/Failure.h"
-#include "core/MainWindowView.h"
 #include "core/Picture.h"
-#include "platform/Clock.h"
-#include "platform/Files.h"
 #include "platform/Screen.h"
 #include "platform/ScreenGrab.h"
 
@@ -16,19 +14,10 @@
 
 namespace KestrelMain {
 
-// The desktop as a capture reaches it.
-struct CaptureSeam {
-    Platform::Screen& Screen;
-    Platform::ScreenGrab& Grab;
-    Platform::FileSystem& Files;
-    Platform::Clock& Clock;
-    MainWindowView& View;
-};
-
 // Names the directory under basePath from one clock reading into captureDir, shows it in
 // DirLbl and creates it (only it: basePath must exist). A failed creation leaves
 // captureDir named; captures then report their own failure until it exists.
-Status NewCaptureDir(const CaptureSeam& seam, const std::string& basePath, std::string& captureDir);
+Status NewCaptureDir(const std::string& basePath, std::string& captureDir);
 
 // The pointer in screen pixels, relative to the top-left corner of the primary screen the
 // capture found.
@@ -43,7 +32,12 @@ Result<Picture> CaptureScreen(Platform::ScreenGrab& grab, const Platform::Screen
 // TotalLbl and saves the picture in captureDir, named after the count, the time and the
 // pointer in image pixels. The count rises once the screen and pointer are known, even
 // when the grab or the save then fails; at its 32-bit limit nothing is grabbed or saved.
-Status MakeCapture(const CaptureSeam& seam, const std::string& captureDir, std::int16_t outputWidth,
+Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
                    std::int16_t outputHeight, std::int32_t& captureCount);
+
+// The capture behind every trigger (button, timer, hot key), with AppState's directory, size
+// and count. A failure is reported and the program goes on; the next capture succeeds once
+// the cause is gone.
+void MakeCapture();
 
 }  // namespace KestrelMain

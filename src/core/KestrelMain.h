@@ -1,25 +1,37 @@
-// Kestrel's entry and idle loop.
+// Kestrel's entry, its idle loop and the main window's handlers that end in the core: all
+// over the installed seam and main window (platform/Services.h), so they run as well in a
+// test without a desktop.
 #pragma once
+
+#include <string>
 
 namespace KestrelMain {
 
-inline const char* const CAPTION_HOTKEY_ON = "Ctrl-F is the Hot Key";
-inline const char* const CAPTION_HOTKEY_OFF = "Hot Key is Disabled";
+inline constexpr char CAPTION_HOTKEY_ON[] = "Ctrl-F is the Hot Key";
+inline constexpr char CAPTION_HOTKEY_OFF[] = "Hot Key is Disabled";
 
 // Loads the settings, starts the capture directory, takes Ctrl+F when wanted, shows the
-// main window, arms the timer and idles until the user quits. Never returns.
-[[noreturn]] void Main();
+// main window, arms the timer and idles until the user quits, then ends the program.
+// defaultBasePath is the desktop's base directory for a store that holds none.
+[[noreturn]] void Main(const std::string& defaultBasePath);
 
-// Everything Main does before it idles: settings, capture directory, hot key, the
-// main window shown and the timer armed.
-void StartUp();
+// Everything Main does before it idles: settings, capture directory, hot key and its
+// caption, the main window shown and the timer armed.
+void StartUp(const std::string& defaultBasePath);
 
-// Waits for events, turns each hot-key press into a capture and dispatches everything
-// else; returns only once QuitRequested is set.
+// Waits for events, turns at most one hot-key press per pass into a capture and dispatches
+// everything else; returns only once QuitRequested is set.
 void RunMessageLoop();
 
 // Programs Timer1 from AppState.TimerPeriod; a period whose interval no timer can hold is
 // reported and leaves the timer as it was. Returns whether the interval was set.
 bool ApplyTimerPeriod();
+
+// A tick of Timer1: a capture while UseTimer is not 0, else the timer switched off.
+void Timer1Tick();
+
+// Quitting from the main window (its Quit button, or the window ending): QuitRequested set,
+// then the program ends at once from inside the handler.
+[[noreturn]] void Quit();
 
 }  // namespace KestrelMain

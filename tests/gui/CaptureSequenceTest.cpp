@@ -2,7 +2,7 @@
 // counting, naming, saving, and surviving every failure it can meet.
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
-#include "core/CaptureOnDesktop.h"
+#include "core/CaptureSequence.h"
 #include "support/BmpReader.h"
 #include "support/GuiEnvironment.h"
 #include "support/InProcessKestrel.h"

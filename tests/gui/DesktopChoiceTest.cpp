@@ -1,7 +1,7 @@
 // The backend the program chooses at start-up, as the core then reaches it: on an X11
 // display, the X11 screen, grab and hot key. (On another platform the choice reports that
 // it needs an X11 session; StartupE2E checks that on the built program.)
-#include "core/CaptureOnDesktop.h"
+#include "platform/Services.h"
 #include "support/GuiEnvironment.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
@@ -17,7 +17,7 @@ using namespace TestSupport;
 using namespace std::chrono_literals;
 
 TEST(DesktopChoice, OnAnX11DisplayTheScreenIsTheServersPrimaryMonitor) {
-    const auto screen = KestrelMain::Desktop().Screen.ReadPrimaryScreen();
+    const auto screen = Platform::Installed().Screen->ReadPrimaryScreen();
     ASSERT_TRUE(screen.Ok()) << screen.Error().Text();
     const QRect expected = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ((*screen).X, expected.x());
@@ -25,12 +25,12 @@ TEST(DesktopChoice, OnAnX11DisplayTheScreenIsTheServersPrimaryMonitor) {
     EXPECT_EQ((*screen).Width, expected.width());
     EXPECT_EQ((*screen).Height, expected.height());
 
-    const auto picture = KestrelMain::Desktop().Grab.GrabScaled(*screen, 40, 30);
+    const auto picture = Platform::Installed().Grab->GrabScaled(*screen, 40, 30);
     ASSERT_TRUE(picture.Ok()) << picture.Error().Text();
 }
 
 TEST(DesktopChoice, OnAnX11DisplayCtrlFReachesTheHotKeyTheCoreIsGiven) {
-    Platform::HotKey& hotKey = KestrelMain::DesktopHotKey();
+    Platform::HotKey& hotKey = *Platform::Installed().HotKey;
     const auto failed = hotKey.Register();
     ASSERT_FALSE(failed) << failed->Text();
     EXPECT_FALSE(hotKey.TakePress());

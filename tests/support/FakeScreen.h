@@ -60,14 +60,49 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     KestrelMain::AreaScaler scaler_;
 };
 
-// The main window's labels as the core set them.
+// The main window as the core set it: its labels, its timer and whether it was shown, and
+// each call in order ("DirLbl <text>", "Timer1Interval 2000", "Show", ...) in Log when one
+// is given, a log the test may share with other stand-ins.
 class RecordingView final : public KestrelMain::MainWindowView {
   public:
-    void SetDirLblText(const std::string& text) override { DirLbl = text; }
-    void SetTotalLblText(const std::string& text) override { TotalLbl = text; }
+    void SetDirLblText(const std::string& text) override {
+        DirLbl = text;
+        Note("DirLbl " + text);
+    }
+    void SetTotalLblText(const std::string& text) override {
+        TotalLbl = text;
+        Note("TotalLbl " + text);
+    }
+    void SetHotkeyLblText(const std::string& text) override {
+        HotkeyLbl = text;
+        Note("HotkeyLbl " + text);
+    }
+    void SetTimer1Interval(std::int32_t milliseconds) override {
+        Timer1Interval = milliseconds;
+        Note("Timer1Interval " + std::to_string(milliseconds));
+    }
+    void SetTimer1Enabled(bool enabled) override {
+        Timer1Enabled = enabled;
+        Note(enabled ? "Timer1 on" : "Timer1 off");
+    }
+    void Show() override {
+        Shown = true;
+        Note("Show");
+    }
 
     std::string DirLbl;
     std::string TotalLbl;
+    std::string HotkeyLbl;
+    std::int32_t Timer1Interval = 5000;  // as the window creates its timer
+    bool Timer1Enabled = false;
+    bool Shown = false;
+    std::vector<std::string>* Log = nullptr;
+
+  private:
+    void Note(const std::string& call) {
+        if (Log != nullptr)
+            Log->push_back(call);
+    }
 };
 
 }  // namespace TestSupport

@@ -4,6 +4,7 @@
 #include "support/GuiEnvironment.h"
 #include "support/Xvfb.h"
 
+#include "app/DesktopSeam.h"
 #include "platform/qt/QtServices.h"
 
 #include <QApplication>

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/KestrelMain.h"
+#include "platform/qt/QtSettingsStore.h"
 #include "support/GuiEnvironment.h"
 #include "ui/qt/MainForm.h"
 
@@ -20,7 +21,7 @@ namespace TestSupport {
 inline void StartKestrelInProcess(const std::map<std::string, std::string>& settings = {}) {
     if (!settings.empty())
         TestEnvironment().WriteSettings(settings);
-    KestrelMain::StartUp();
+    KestrelMain::StartUp(Platform::DefaultBasePath());
     if (!QTest::qWaitForWindowExposed(&Ui::MainForm::Instance())) {
         ADD_FAILURE() << "the main window did not come up";
     }

@@ -81,14 +81,17 @@ class RecordingErrorReport final : public Platform::ErrorReport {
     void Note(const std::string& line) override { Notes.push_back(line); }
 };
 
-// Installs a fresh store and report for one test and puts back what was installed before.
+// Installs a fresh store and report for one test, with the rest of the seam as given (none
+// by default), and puts back what was installed before.
 class MemoryServices {
   public:
     MemorySettingsStore Settings;
     RecordingErrorReport Errors;
 
-    MemoryServices() : before_(Platform::Installed()) {
-        Platform::Install(Platform::Services{&Settings, &Errors});
+    explicit MemoryServices(Platform::Services desktop = {}) : before_(Platform::Installed()) {
+        desktop.Settings = &Settings;
+        desktop.Errors = &Errors;
+        Platform::Install(desktop);
     }
     ~MemoryServices() { Platform::Install(before_); }
     MemoryServices(const MemoryServices&) = delete;

@@ -6,6 +6,7 @@
 #include "support/FakeScreen.h"
 #include "support/FixedClock.h"
 #include "support/MemoryFileSystem.h"
+#include "support/MemoryServices.h"
 
 #include <gtest/gtest.h>
 
@@ -40,11 +41,16 @@ class Capture : public ::testing::Test {
         files_.AddDirectories(CAPTURE_DIR);
     }
 
-    KestrelMain::CaptureSeam Seam() {
-        return KestrelMain::CaptureSeam{screen_, screen_, files_, clock_, view_};
+    // The fixture's desktop, with another file system where a case needs its own.
+    Platform::Services Desktop(Platform::FileSystem& files) {
+        return Platform::Services{.Screen = &screen_,
+                                  .Grab = &screen_,
+                                  .Files = &files,
+                                  .Clock = &clock_,
+                                  .MainWindow = &view_};
     }
     KestrelMain::Status Make(std::int16_t width = 800, std::int16_t height = 600) {
-        return KestrelMain::MakeCapture(Seam(), CAPTURE_DIR, width, height, count_);
+        return KestrelMain::MakeCapture(CAPTURE_DIR, width, height, count_);
     }
     std::vector<std::string> Saved() const { return files_.FileNames(CAPTURE_DIR); }
 
@@ -53,6 +59,7 @@ class Capture : public ::testing::Test {
     MemoryFileSystem files_;
     RecordingView view_;
     std::int32_t count_ = 0;
+    TestSupport::MemoryServices services_{Desktop(files_)};
 };
 
 TEST_F(Capture, SavesABmpOfTheOutputSizeWithTheScaledScreen) {
@@ -145,8 +152,8 @@ TEST_F(CaptureOnTwoMonitors, TheNameRecordsCountTimeAndPointerInImagePixels) {
         screen_.SetPointer(c.PointerX, c.PointerY);
         clock_.Set(c.Time);
         std::int32_t count = c.CountBefore;
-        const KestrelMain::CaptureSeam seam{screen_, screen_, files, clock_, view_};
-        ASSERT_FALSE(KestrelMain::MakeCapture(seam, CAPTURE_DIR, c.Width, c.Height, count));
+        const TestSupport::MemoryServices services(Desktop(files));
+        ASSERT_FALSE(KestrelMain::MakeCapture(CAPTURE_DIR, c.Width, c.Height, count));
         EXPECT_EQ(files.FileNames(CAPTURE_DIR), std::vector<std::string>{c.Name});
         EXPECT_EQ(count, c.CountBefore + 1);
     }
@@ -252,7 +259,7 @@ TEST_F(Capture, WithoutTheScreenOrThePointerNothingIsCounted) {
 class NewCaptureDir : public Capture {
   protected:
     KestrelMain::Status New(const std::string& basePath) {
-        return KestrelMain::NewCaptureDir(Seam(), basePath, captureDir_);
+        return KestrelMain::NewCaptureDir(basePath, captureDir_);
     }
     std::string captureDir_;
 };
@@ -298,7 +305,7 @@ TEST_F(NewCaptureDir, NumberingGoesOnInTheNewDirectory) {
     files_.AddDirectories("/other");
     clock_.Set(LocalDateTime{2026, 12, 7, 15, 0, 0});
     ASSERT_FALSE(New("/other/"));
-    ASSERT_FALSE(KestrelMain::MakeCapture(Seam(), captureDir_, 800, 600, count_));
+    ASSERT_FALSE(KestrelMain::MakeCapture(captureDir_, 800, 600, count_));
     EXPECT_EQ(files_.FileNames("/other/KESTREL_07122026_150000"),
               std::vector<std::string>{"3-150000-0-0.bmp"});
 }

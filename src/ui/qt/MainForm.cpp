@@ -1,8 +1,7 @@
 #include "ui/qt/MainForm.h"
 
-#include "core/AppState.h"
-#include "core/CaptureOnDesktop.h"
-#include "platform/posix/Process.h"
+#include "core/CaptureSequence.h"
+#include "core/KestrelMain.h"
 #include "ui/qt/AboutDialog.h"
 #include "ui/qt/ConfigDlg.h"
 #include "ui/qt/Controls.h"
@@ -10,8 +9,6 @@
 #include <QCloseEvent>
 
 namespace Ui {
-
-using KestrelMain::AppState;
 
 namespace {
 // Lives until the program ends, which never runs its destructor.
@@ -34,6 +31,22 @@ void MainForm::SetDirLblText(const std::string& text) {
 
 void MainForm::SetTotalLblText(const std::string& text) {
     TotalLbl->setText(QString::fromStdString(text));
+}
+
+void MainForm::SetHotkeyLblText(const std::string& text) {
+    HotkeyLbl->setText(QString::fromStdString(text));
+}
+
+void MainForm::SetTimer1Interval(std::int32_t milliseconds) {
+    Timer1->SetInterval(milliseconds);
+}
+
+void MainForm::SetTimer1Enabled(bool enabled) {
+    Timer1->SetEnabled(enabled);
+}
+
+void MainForm::Show() {
+    show();
 }
 
 MainForm::MainForm() : QWidget(nullptr) {
@@ -88,9 +101,7 @@ void MainForm::AboutBtn_Click() {
 }
 
 void MainForm::QuitBtn_Click() {
-    AppState.QuitRequested = KestrelMain::STATE_TRUE;
-    // Open dialogs and whatever was typed into them go with the process.
-    Platform::EndProgramNow();
+    KestrelMain::Quit();
 }
 
 void MainForm::Form_Terminate() {
@@ -98,11 +109,7 @@ void MainForm::Form_Terminate() {
 }
 
 void MainForm::Timer1_Timer() {
-    if (AppState.UseTimer != 0) {
-        KestrelMain::MakeCapture();
-    } else {
-        Timer1->SetEnabled(false);
-    }
+    KestrelMain::Timer1Tick();
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {

@@ -18,11 +18,15 @@ class MainForm : public QWidget, public KestrelMain::MainWindowView {
     static MainForm& Instance();
     static bool Exists();
 
-    // What the core shows: the labels' captions.
+    // What the core shows: the labels' captions, the timer and the window.
     void SetDirLblText(const std::string& text) override;
     void SetTotalLblText(const std::string& text) override;
+    void SetHotkeyLblText(const std::string& text) override;
+    void SetTimer1Interval(std::int32_t milliseconds) override;
+    void SetTimer1Enabled(bool enabled) override;
+    void Show() override;
 
-    // Other parts of Kestrel write the labels' captions and program the timer directly.
+    // The controls, for the configuration dialog and the tests.
     QPushButton* AboutBtn;
     QPushButton* CaptureBtn;
     QPushButton* ConfigBtn;
@@ -33,6 +37,7 @@ class MainForm : public QWidget, public KestrelMain::MainWindowView {
     QLabel* TotalLbl;
     QLabel* Label1;
 
+    // Each hands the user's action to the core.
     void CaptureBtn_Click();
     void ConfigBtn_Click();
     void AboutBtn_Click();
