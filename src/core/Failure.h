@@ -22,22 +22,23 @@ struct Failure {
 // Nothing on success, the failure otherwise.
 using Status = std::optional<Failure>;
 
-// A value or the failure that prevented it.
-template <class T>
+// A value or the failure that prevented it. The failure type is a parameter only so that a
+// desktop's edge can carry its own strings (QString) with the same shape.
+template <class T, class Why = Failure>
 class Result {
   public:
     Result(T value) : state_(std::move(value)) {}
-    Result(Failure failure) : state_(std::move(failure)) {}
+    Result(Why failure) : state_(std::move(failure)) {}
 
     bool Ok() const { return state_.index() == 0; }
     explicit operator bool() const { return Ok(); }
     const T& Value() const { return std::get<0>(state_); }
     T& Value() { return std::get<0>(state_); }
     const T& operator*() const { return Value(); }
-    const Failure& Error() const { return std::get<1>(state_); }
+    const Why& Error() const { return std::get<1>(state_); }
 
   private:
-    std::variant<T, Failure> state_;
+    std::variant<T, Why> state_;
 };
 
 }  // namespace KestrelMain

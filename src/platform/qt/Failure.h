@@ -7,8 +7,6 @@
 #include <QString>
 
 #include <optional>
-#include <utility>
-#include <variant>
 
 namespace Platform {
 
@@ -26,21 +24,7 @@ using Status = std::optional<Failure>;
 
 // A value or the failure that prevented it.
 template <class T>
-class Result {
-  public:
-    Result(T value) : state_(std::move(value)) {}
-    Result(Failure failure) : state_(std::move(failure)) {}
-
-    bool Ok() const { return state_.index() == 0; }
-    explicit operator bool() const { return Ok(); }
-    const T& Value() const { return std::get<0>(state_); }
-    T& Value() { return std::get<0>(state_); }
-    const T& operator*() const { return Value(); }
-    const Failure& Error() const { return std::get<1>(state_); }
-
-  private:
-    std::variant<T, Failure> state_;
-};
+using Result = KestrelMain::Result<T, Failure>;
 
 // The system's text for an errno value.
 QString ErrnoText(int errnoValue);
