@@ -12,6 +12,7 @@
 #include "platform/Screen.h"
 #include "platform/ScreenGrab.h"
 #include "platform/SettingsStore.h"
+#include "platform/WebPage.h"
 
 namespace Platform {
 
@@ -25,6 +26,7 @@ struct Services {
     Platform::HotKey* HotKey = nullptr;
     MessageLoop* Loop = nullptr;
     KestrelMain::MainWindowView* MainWindow = nullptr;
+    Platform::WebPage* Web = nullptr;
 };
 
 Services& Installed();  // what Install() was given

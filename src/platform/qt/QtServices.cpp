@@ -3,13 +3,19 @@
 #include "platform/Services.h"
 #include "platform/qt/QtErrorReport.h"
 #include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/WebPage.h"
 
 namespace Platform {
 
 void InstallQtServices() {
     static QtSettingsStore settings;
     static QtErrorReport errors;
-    Install(Services{&settings, &errors});
+    static QtWebPage web;
+    Services services;
+    services.Settings = &settings;
+    services.Errors = &errors;
+    services.Web = &web;
+    Install(services);
 }
 
 }  // namespace Platform

@@ -1,12 +1,13 @@
 #include "platform/qt/WebPage.h"
 
 #include <QDesktopServices>
+#include <QString>
 #include <QUrl>
 
 namespace Platform {
 
-void OpenWebPage(const QString& address) {
-    QDesktopServices::openUrl(QUrl(address));
+void QtWebPage::Open(const std::string& address) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
 }  // namespace Platform

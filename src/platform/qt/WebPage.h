@@ -1,10 +1,14 @@
+// The web page through Qt: QDesktopServices hands the address to the desktop's URL handler
+// (xdg-open on Linux) and does not wait for the browser.
 #pragma once
 
-#include <QString>
+#include "platform/WebPage.h"
 
 namespace Platform {
 
-// Hands the address to the desktop's URL handler and returns without waiting for it.
-void OpenWebPage(const QString& address);
+class QtWebPage final : public WebPage {
+  public:
+    void Open(const std::string& address) override;
+};
 
 }  // namespace Platform

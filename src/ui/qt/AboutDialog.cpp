@@ -1,6 +1,6 @@
 #include "ui/qt/AboutDialog.h"
 
-#include "platform/qt/WebPage.h"
+#include "platform/Services.h"
 #include "platform/x11/Screen.h"
 #include "platform/x11/TaskBar.h"
 #include "ui/qt/Controls.h"
@@ -87,7 +87,8 @@ AboutDialog::AboutDialog() : QWidget(nullptr) {
 
 void AboutDialog::Command1_Click() {
     // Not waiting for the browser; a page that cannot be opened is not reported.
-    Platform::OpenWebPage(MAKER_WEB_PAGE);
+    if (Platform::WebPage* web = Platform::Installed().Web)
+        web->Open(MAKER_WEB_PAGE.toStdString());
     hide();
 }
 
