@@ -1,7 +1,6 @@
 #include "ui/qt/AboutDialog.h"
 
 #include "platform/Services.h"
-#include "platform/x11/Screen.h"
 #include "platform/x11/TaskBar.h"
 #include "ui/qt/Controls.h"
 
@@ -27,13 +26,16 @@ QFont TitleFont() {
 }
 
 // Screen coordinates count from the primary monitor's top-left corner, which is not the
-// root window's when the primary is not the leftmost or topmost monitor. Outside an X11
-// session Qt's own primary screen stands in: the window is still placed, so there is
+// root window's when the primary is not the leftmost or topmost monitor. The installed
+// screen backend knows which monitor is primary; where it cannot tell (outside an X11
+// session) Qt's own primary screen stands in: the window is still placed, so there is
 // nothing to report.
 QPoint PrimaryCorner() {
-    const auto primary = Platform::PrimaryScreen();
-    if (primary.Ok())
-        return QPoint((*primary).X, (*primary).Y);
+    if (Platform::Screen* screen = Platform::Installed().Screen) {
+        const auto primary = screen->ReadPrimaryScreen();
+        if (primary.Ok())
+            return QPoint((*primary).X, (*primary).Y);
+    }
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         return screen->geometry().topLeft();
     return QPoint(0, 0);
