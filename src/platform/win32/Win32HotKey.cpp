@@ -27,6 +27,12 @@ void Win32HotKey::Unregister() {
     registered_ = false;
 }
 
+bool Win32HotKey::PressPending() {
+    MSG message;
+    return registered_ && PeekMessageW(&message, window_, WM_HOTKEY, WM_HOTKEY, PM_NOREMOVE) &&
+           static_cast<int>(message.wParam) == id_;
+}
+
 bool Win32HotKey::TakePress() {
     MSG message;
     while (PeekMessageW(&message, window_, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {

@@ -1,0 +1,39 @@
+#include "platform/win32/Win32MessageLoop.h"
+
+namespace Platform::Win32 {
+
+void Win32MessageLoop::WaitMessage() {
+    if (hotKey_.PressPending())
+        return;
+    ::WaitMessage();
+}
+
+void Win32MessageLoop::DoEvents() {
+    const std::vector<HWND> dialogs = dialogWindows_();
+    MSG message;
+    // Hot-key presses stay queued: the idle loop takes them one per pass.
+    while (PeekMessageW(&message, nullptr, 0, WM_HOTKEY - 1, PM_REMOVE) ||
+           PeekMessageW(&message, nullptr, WM_HOTKEY + 1, 0xFFFFFFFFu, PM_REMOVE)) {
+        bool handled = false;
+        for (HWND dialog : dialogs) {
+            if (dialog != nullptr && IsWindow(dialog) &&
+                (message.hwnd == dialog || IsChild(dialog, message.hwnd)) &&
+                IsDialogMessageW(dialog, &message)) {
+                handled = true;
+                break;
+            }
+        }
+        if (!handled) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
+// Nothing is left to save: every capture and every setting is on disk once its handler
+// returned, and the hot key and the windows go with the process.
+void Win32MessageLoop::EndProgramNow() {
+    ExitProcess(0);
+}
+
+}  // namespace Platform::Win32
