@@ -1,4 +1,4 @@
-# The Windows build, for now the core, the Win32 backend and their tests: included from the
+# The Windows build, the core, the Win32 backend, kestrel.exe and their tests: included from the
 # top CMakeLists.txt before anything Linux-only is looked for. Cross-built with
 # cmake/mingw-w64-x86_64.cmake; the tests run under Wine (scripts/test-windows.sh).
 
@@ -15,6 +15,7 @@ set(KESTREL_PLATFORM_WIN32_SOURCES
   Win32ErrorReport.cpp Win32ErrorReport.h
   Win32FileSystem.cpp Win32FileSystem.h
   Win32HotKey.cpp Win32HotKey.h
+  Win32MessageLoop.cpp Win32MessageLoop.h
   Win32Screen.cpp Win32Screen.h
   Win32ScreenGrab.cpp Win32ScreenGrab.h)
 list(TRANSFORM KESTREL_PLATFORM_WIN32_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/src/platform/win32/)
@@ -24,6 +25,22 @@ target_compile_definitions(kestrel_platform_win32 PUBLIC UNICODE _UNICODE WIN32_
                            NOMINMAX)
 target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core user32 gdi32 advapi32 shell32
                       PRIVATE kestrel_warnings)
+
+# The main window as a native window.
+add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.cpp
+                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.h)
+target_link_libraries(kestrel_ui_win32 PUBLIC kestrel_platform_win32 PRIVATE kestrel_warnings)
+
+# kestrel.exe: a GUI program with nothing but Windows' own DLLs beside it. Its resources
+# carry the manifest (per-monitor DPI awareness, common controls 6, no elevation) and the
+# version.
+configure_file(${PROJECT_SOURCE_DIR}/src/app/windows/kestrel.rc.in
+               ${PROJECT_BINARY_DIR}/kestrel.rc @ONLY)
+add_executable(kestrel WIN32 ${PROJECT_SOURCE_DIR}/src/app/WindowsMain.cpp
+                             ${PROJECT_BINARY_DIR}/kestrel.rc)
+target_include_directories(kestrel PRIVATE ${PROJECT_SOURCE_DIR}/src/app/windows)
+target_link_options(kestrel PRIVATE -municode -mwindows)
+target_link_libraries(kestrel PRIVATE kestrel_ui_win32 comctl32 kestrel_warnings)
 
 if(KESTREL_BUILD_TESTS)
   enable_testing()

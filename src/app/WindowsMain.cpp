@@ -1,0 +1,83 @@
+// kestrel.exe: the Win32 backend installed behind the seam, then the core's start-up and
+// idle loop, which end the program themselves.
+#include "core/KestrelMain.h"
+#include "platform/Services.h"
+#include "platform/WebPage.h"
+#include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/WideText.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32ErrorReport.h"
+#include "platform/win32/Win32FileSystem.h"
+#include "platform/win32/Win32HotKey.h"
+#include "platform/win32/Win32MessageLoop.h"
+#include "platform/win32/Win32Screen.h"
+#include "platform/win32/Win32ScreenGrab.h"
+#include "ui/win32/MainForm.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace {
+
+class ShellWebPage final : public Platform::WebPage {
+  public:
+    void Open(const std::string& address) override {
+        ShellExecuteW(nullptr, L"open", Platform::Win32::WideText(address).c_str(), nullptr,
+                      nullptr, SW_SHOWNORMAL);
+    }
+};
+
+// The main window as the core sees it, made on its first use: start-up names the capture
+// directory in it before showing it.
+class MainWindowOnFirstUse final : public KestrelMain::MainWindowView {
+  public:
+    void SetDirLblText(const std::string& text) override { Form().SetDirLblText(text); }
+    void SetTotalLblText(const std::string& text) override { Form().SetTotalLblText(text); }
+    void SetHotkeyLblText(const std::string& text) override { Form().SetHotkeyLblText(text); }
+    void SetTimer1Interval(std::int32_t milliseconds) override {
+        Form().SetTimer1Interval(milliseconds);
+    }
+    void SetTimer1Enabled(bool enabled) override { Form().SetTimer1Enabled(enabled); }
+    void Show() override { Form().Show(); }
+
+  private:
+    static Ui::Win32::MainForm& Form() { return Ui::Win32::MainForm::Instance(); }
+};
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    Platform::Win32::BecomePerMonitorDpiAware();
+
+    static Platform::Win32::RegistrySettingsStore settings;
+    static Platform::Win32::Win32ErrorReport errors;
+    static Platform::Win32::Win32Screen screen;
+    static Platform::Win32::Win32ScreenGrab grab;
+    static Platform::Win32::Win32FileSystem files;
+    static Platform::Win32::Win32Clock clock;
+    // Bound to the thread's queue rather than the window, which does not exist yet when
+    // start-up registers the key.
+    static Platform::Win32::Win32HotKey hotKey(nullptr, 1);
+    static MainWindowOnFirstUse mainWindow;
+    static Platform::Win32::Win32MessageLoop loop(hotKey, [] {
+        HWND form = Ui::Win32::MainForm::Instance().Handle();
+        return std::vector<HWND>{form, errors.Box()};
+    });
+    static ShellWebPage web;
+
+    Platform::Services services;
+    services.Settings = &settings;
+    services.Errors = &errors;
+    services.Screen = &screen;
+    services.Grab = &grab;
+    services.Files = &files;
+    services.Clock = &clock;
+    services.HotKey = &hotKey;
+    services.Loop = &loop;
+    services.MainWindow = &mainWindow;
+    services.Web = &web;
+    Platform::Install(services);
+
+    KestrelMain::Main("C:\\");
+}
