@@ -1,0 +1,276 @@
+// kestrel.exe as a user meets it under Wine: started with only a base directory stored, it
+// writes its settings back, makes its capture directory, shows its window laid out as
+// designed, saves one picture per click of Make Capture Now, and ends when closed.
+#include "Win32TestSupport.h"
+
+#include "platform/win32/RegistrySettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Platform::Win32::SETTINGS_SUBKEY;
+using Win32Test::WaitUntil;
+
+constexpr wchar_t PROGRAM_KEY[] = L"Software\\VB and VBA Program Settings\\Kestrel";
+constexpr wchar_t CAPTION[] = L"Screen Capture Utility";
+constexpr auto START_DEADLINE = std::chrono::seconds(60);
+
+std::wstring Text(HWND window) {
+    wchar_t buffer[1024] = {};
+    // Through a message, so that it reads the other process's control.
+    SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    return buffer;
+}
+
+std::wstring StoredText(const wchar_t* name) {
+    wchar_t buffer[512] = {};
+    DWORD bytes = sizeof buffer;
+    DWORD kind = 0;
+    if (RegGetValueW(HKEY_CURRENT_USER, SETTINGS_SUBKEY, name, RRF_RT_ANY, &kind, buffer, &bytes) !=
+            ERROR_SUCCESS ||
+        kind != REG_SZ)
+        return L"<absent or not REG_SZ>";
+    return buffer;
+}
+
+void Store(const wchar_t* name, const std::wstring& text) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_SUBKEY, 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+}
+
+std::vector<std::filesystem::path> Entries(const std::filesystem::path& folder) {
+    std::vector<std::filesystem::path> entries;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        entries.push_back(entry.path());
+    return entries;
+}
+
+std::int32_t LittleEndian32(const std::array<unsigned char, 26>& bytes, std::size_t at) {
+    return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
+                                     static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
+// The running program, ended by force should a test stop before it ended by itself.
+class KestrelExe {
+  public:
+    KestrelExe() {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        const std::wstring program = std::filesystem::path(self).parent_path() / L"kestrel.exe";
+        std::wstring commandLine = L"\"" + program + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           nullptr, &startup, &process_)) {
+            CloseHandle(process_.hThread);
+            process_.hThread = nullptr;
+        } else {
+            process_ = {};
+        }
+    }
+    ~KestrelExe() {
+        if (process_.hProcess != nullptr) {
+            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
+                TerminateProcess(process_.hProcess, 1);
+                WaitForSingleObject(process_.hProcess, 10000);
+            }
+            CloseHandle(process_.hProcess);
+        }
+    }
+    KestrelExe(const KestrelExe&) = delete;
+    KestrelExe& operator=(const KestrelExe&) = delete;
+
+    bool Started() const { return process_.hProcess != nullptr; }
+    DWORD ThreadId() const { return process_.dwThreadId; }
+
+    // Its main window once shown (of this process, not another's), or null.
+    HWND WaitForWindow() const {
+        HWND found = nullptr;
+        WaitUntil(
+            [&] {
+                HWND window = nullptr;
+                while ((window = FindWindowExW(nullptr, window, nullptr, CAPTION)) != nullptr) {
+                    DWORD owner = 0;
+                    GetWindowThreadProcessId(window, &owner);
+                    if (owner == process_.dwProcessId && IsWindowVisible(window)) {
+                        found = window;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            START_DEADLINE);
+        return found;
+    }
+
+    // Whether it ended within the deadline, and with status 0.
+    bool EndsWithStatusZero() const {
+        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0)
+            return false;
+        DWORD status = 1;
+        return GetExitCodeProcess(process_.hProcess, &status) && status == 0;
+    }
+
+  private:
+    PROCESS_INFORMATION process_{};
+};
+
+class KestrelExeTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY);
+        basePath_ = base_.Path().wstring() + L"\\";
+        Store(L"BasePath", basePath_);
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY); }
+
+    Win32Test::TemporaryFolder base_;
+    std::wstring basePath_;
+};
+
+TEST_F(KestrelExeTest, StartsWritesSettingsBackAndMakesItsCaptureDirectory) {
+    KestrelExe kestrel;
+    ASSERT_TRUE(kestrel.Started());
+    HWND window = kestrel.WaitForWindow();
+    ASSERT_NE(window, nullptr) << "no window \"Screen Capture Utility\" appeared";
+
+    const std::pair<const wchar_t*, std::wstring> stored[] = {
+        {L"BasePath", basePath_}, {L"UseTimer", L"0"},       {L"TimerPeriod", L"2"},
+        {L"OutputWidth", L"800"}, {L"OutputHeight", L"600"}, {L"UseHotkey", L"0"},
+    };
+    for (const auto& [name, text] : stored) EXPECT_EQ(StoredText(name), text) << name;
+
+    const auto entries = Entries(base_.Path());
+    ASSERT_EQ(entries.size(), 1u);
+    const std::wstring name = entries[0].filename().wstring();
+    EXPECT_TRUE(std::regex_match(name, std::wregex(L"KESTREL_[0-9]{8}_[0-9]{6}"))) << name;
+    EXPECT_TRUE(std::filesystem::is_directory(entries[0]));
+
+    EXPECT_EQ(Text(FindWindowExW(window, nullptr, L"Static", L"Total captures saved: 0")),
+              L"Total captures saved: 0");
+    EXPECT_NE(FindWindowExW(window, nullptr, L"Static", L"Hot Key is Disabled"), nullptr);
+    HWND dirLbl = FindWindowExW(window, nullptr, L"Static", nullptr);
+    bool dirShown = false;
+    for (; dirLbl != nullptr; dirLbl = FindWindowExW(window, dirLbl, L"Static", nullptr))
+        dirShown = dirShown || Text(dirLbl).find(name) != std::wstring::npos;
+    EXPECT_TRUE(dirShown) << "no label names the capture directory";
+}
+
+// Twips at 96 dots per inch: 15 to the pixel. Wine's default is 96.
+TEST_F(KestrelExeTest, WindowIsLaidOutInTwipsWithTheFocusOnQuit) {
+    KestrelExe kestrel;
+    ASSERT_TRUE(kestrel.Started());
+    HWND window = kestrel.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 418);
+    EXPECT_EQ(client.bottom, 142);
+    const LONG style = GetWindowLongW(window, GWL_STYLE);
+    EXPECT_TRUE(style & WS_MINIMIZEBOX);
+    EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+    EXPECT_FALSE(style & WS_THICKFRAME);
+
+    struct Expected {
+        const wchar_t* kind;
+        const wchar_t* text;
+        RECT twips;  // left, top, width, height
+    };
+    const Expected controls[] = {
+        {L"Button", L"About", {3360, 1440, 855, 495}},
+        {L"Button", L"Make Capture Now", {240, 1440, 1815, 495}},
+        {L"Button", L"Configure", {2160, 1440, 1095, 495}},
+        {L"Button", L"Quit", {5280, 1440, 735, 495}},
+        {L"Static", L"Hot Key is Disabled", {240, 1080, 5895, 255}},
+        {L"Static", L"Total captures saved: 0", {240, 720, 2415, 255}},
+        {L"Static",
+         L"This program will save screen captures into the directory:",
+         {240, 120, 4095, 255}},
+    };
+    for (const Expected& control : controls) {
+        HWND handle = FindWindowExW(window, nullptr, control.kind, control.text);
+        ASSERT_NE(handle, nullptr) << control.text;
+        RECT rect{};
+        GetWindowRect(handle, &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_EQ(rect.left, control.twips.left / 15) << control.text;
+        EXPECT_EQ(rect.top, control.twips.top / 15) << control.text;
+        EXPECT_EQ(rect.right - rect.left, control.twips.right / 15) << control.text;
+        EXPECT_EQ(rect.bottom - rect.top, control.twips.bottom / 15) << control.text;
+    }
+
+    HWND quit = FindWindowExW(window, nullptr, L"Button", L"Quit");
+    GUITHREADINFO thread{};
+    thread.cbSize = sizeof thread;
+    EXPECT_TRUE(WaitUntil([&] {
+        return GetGUIThreadInfo(kestrel.ThreadId(), &thread) && thread.hwndFocus == quit;
+    })) << "the focus is not on Quit";
+}
+
+TEST_F(KestrelExeTest, MakeCaptureNowSavesOneBmpAndClosingTheWindowEndsTheProgram) {
+    KestrelExe kestrel;
+    ASSERT_TRUE(kestrel.Started());
+    HWND window = kestrel.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    const auto entries = Entries(base_.Path());
+    ASSERT_EQ(entries.size(), 1u);
+    const std::filesystem::path captureDir = entries[0];
+    ASSERT_TRUE(Entries(captureDir).empty());
+
+    HWND capture = FindWindowExW(window, nullptr, L"Button", L"Make Capture Now");
+    ASSERT_NE(capture, nullptr);
+    PostMessageW(capture, BM_CLICK, 0, 0);
+    HWND total = FindWindowExW(window, nullptr, L"Static", L"Total captures saved: 0");
+    ASSERT_TRUE(WaitUntil([&] { return Text(total) == L"Total captures saved: 1"; },
+                          std::chrono::seconds(30)))
+        << Text(total);
+
+    const auto files = Entries(captureDir);
+    ASSERT_EQ(files.size(), 1u);
+    const std::wstring name = files[0].filename().wstring();
+    EXPECT_TRUE(std::regex_match(name, std::wregex(L"1-[0-9]{6}--?[0-9]+--?[0-9]+\\.bmp"))) << name;
+    std::array<unsigned char, 26> header{};
+    std::ifstream file(files[0], std::ios::binary);
+    file.read(reinterpret_cast<char*>(header.data()), header.size());
+    ASSERT_TRUE(file) << "shorter than a BMP header";
+    EXPECT_EQ(header[0], 'B');
+    EXPECT_EQ(header[1], 'M');
+    EXPECT_EQ(LittleEndian32(header, 2),
+              static_cast<std::int32_t>(std::filesystem::file_size(files[0])));
+    EXPECT_EQ(LittleEndian32(header, 18), 800);
+    EXPECT_EQ(std::abs(LittleEndian32(header, 22)), 600);
+
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(kestrel.EndsWithStatusZero());
+    EXPECT_EQ(Entries(captureDir).size(), 1u);
+}
+
+TEST_F(KestrelExeTest, QuitButtonEndsTheProgram) {
+    KestrelExe kestrel;
+    ASSERT_TRUE(kestrel.Started());
+    HWND window = kestrel.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    PostMessageW(FindWindowExW(window, nullptr, L"Button", L"Quit"), BM_CLICK, 0, 0);
+    EXPECT_TRUE(kestrel.EndsWithStatusZero());
+}
+
+}  // namespace
