@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <regex>
 #include <string>
 #include <vector>
@@ -271,6 +272,56 @@ TEST_F(KestrelExeTest, QuitButtonEndsTheProgram) {
     ASSERT_NE(window, nullptr);
     PostMessageW(FindWindowExW(window, nullptr, L"Button", L"Quit"), BM_CLICK, 0, 0);
     EXPECT_TRUE(kestrel.EndsWithStatusZero());
+}
+
+void Press(std::initializer_list<WORD> keys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        inputs.push_back(input);
+    }
+    for (auto key = keys.end(); key != keys.begin();) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = *--key;
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        inputs.push_back(input);
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+TEST_F(KestrelExeTest, TabWalksTheButtonsFromQuitAndCtrlFCapturesWhenTheHotKeyIsOn) {
+    Store(L"UseHotkey", L"1");
+    KestrelExe kestrel;
+    ASSERT_TRUE(kestrel.Started());
+    HWND window = kestrel.WaitForWindow();
+    ASSERT_NE(window, nullptr);
+    EXPECT_NE(FindWindowExW(window, nullptr, L"Static", L"Ctrl-F is the Hot Key"), nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }))
+        << "the window did not come to the foreground";
+
+    auto focused = [&] {
+        GUITHREADINFO thread{};
+        thread.cbSize = sizeof thread;
+        return GetGUIThreadInfo(kestrel.ThreadId(), &thread) ? Text(thread.hwndFocus)
+                                                             : std::wstring();
+    };
+    ASSERT_TRUE(WaitUntil([&] { return focused() == L"Quit"; })) << focused();
+    for (const wchar_t* next : {L"Configure", L"Make Capture Now", L"About", L"Quit"}) {
+        Press({VK_TAB});
+        EXPECT_TRUE(WaitUntil([&] { return focused() == next; })) << focused();
+    }
+
+    HWND total = FindWindowExW(window, nullptr, L"Static", L"Total captures saved: 0");
+    Press({VK_CONTROL, 'F'});
+    EXPECT_TRUE(WaitUntil([&] { return Text(total) == L"Total captures saved: 1"; },
+                          std::chrono::seconds(30)))
+        << Text(total);
+    const auto entries = Entries(base_.Path());
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(Entries(entries[0]).size(), 1u);
 }
 
 }  // namespace
