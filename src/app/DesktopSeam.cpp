@@ -46,23 +46,6 @@ class NoX11ScreenGrab final : public Platform::ScreenGrab {
     }
 };
 
-// The main window as the core sees it, made on its first use as ever: start-up names the
-// capture directory in it before showing it, and choosing the backend creates no window.
-class MainWindowOnFirstUse final : public KestrelMain::MainWindowView {
-  public:
-    void SetDirLblText(const std::string& text) override { Form().SetDirLblText(text); }
-    void SetTotalLblText(const std::string& text) override { Form().SetTotalLblText(text); }
-    void SetHotkeyLblText(const std::string& text) override { Form().SetHotkeyLblText(text); }
-    void SetTimer1Interval(std::int32_t milliseconds) override {
-        Form().SetTimer1Interval(milliseconds);
-    }
-    void SetTimer1Enabled(bool enabled) override { Form().SetTimer1Enabled(enabled); }
-    void Show() override { Form().Show(); }
-
-  private:
-    static Ui::MainForm& Form() { return Ui::MainForm::Instance(); }
-};
-
 }  // namespace
 
 void UseDesktopBackend() {
@@ -76,7 +59,7 @@ void UseDesktopBackend() {
     static NoX11ScreenGrab noX11Grab;
     static Platform::X11HotKey x11HotKey;
     static NoX11HotKey noX11HotKey;
-    static MainWindowOnFirstUse mainWindow;
+    static KestrelMain::MainWindowOnFirstUse<Ui::MainForm> mainWindow;
     const bool x11 = QGuiApplication::platformName() == QStringLiteral("xcb");
     Platform::HotKey& hotKey = x11 ? static_cast<Platform::HotKey&>(x11HotKey) : noX11HotKey;
     static Platform::QtMessageLoop loop(hotKey);

@@ -28,23 +28,6 @@ class ShellWebPage final : public Platform::WebPage {
     }
 };
 
-// The main window as the core sees it, made on its first use: start-up names the capture
-// directory in it before showing it.
-class MainWindowOnFirstUse final : public KestrelMain::MainWindowView {
-  public:
-    void SetDirLblText(const std::string& text) override { Form().SetDirLblText(text); }
-    void SetTotalLblText(const std::string& text) override { Form().SetTotalLblText(text); }
-    void SetHotkeyLblText(const std::string& text) override { Form().SetHotkeyLblText(text); }
-    void SetTimer1Interval(std::int32_t milliseconds) override {
-        Form().SetTimer1Interval(milliseconds);
-    }
-    void SetTimer1Enabled(bool enabled) override { Form().SetTimer1Enabled(enabled); }
-    void Show() override { Form().Show(); }
-
-  private:
-    static Ui::Win32::MainForm& Form() { return Ui::Win32::MainForm::Instance(); }
-};
-
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -59,7 +42,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Bound to the thread's queue rather than the window, which does not exist yet when
     // start-up registers the key.
     static Platform::Win32::Win32HotKey hotKey(nullptr, 1);
-    static MainWindowOnFirstUse mainWindow;
+    static KestrelMain::MainWindowOnFirstUse<Ui::Win32::MainForm> mainWindow;
     static Platform::Win32::Win32MessageLoop loop(hotKey, [] {
         HWND form = Ui::Win32::MainForm::Instance().Handle();
         return std::vector<HWND>{form, errors.Box()};

@@ -25,4 +25,24 @@ class MainWindowView {
     ~MainWindowView() = default;
 };
 
+// A front end's main window as the core sees it, made on its first use: start-up names the
+// capture directory in it before showing it, so installing the view creates no window.
+// Form is the front end's window class, with a static Instance() and the view's operations.
+template <class Form>
+class MainWindowOnFirstUse final : public MainWindowView {
+  public:
+    void SetDirLblText(const std::string& text) override { Form::Instance().SetDirLblText(text); }
+    void SetTotalLblText(const std::string& text) override {
+        Form::Instance().SetTotalLblText(text);
+    }
+    void SetHotkeyLblText(const std::string& text) override {
+        Form::Instance().SetHotkeyLblText(text);
+    }
+    void SetTimer1Interval(std::int32_t milliseconds) override {
+        Form::Instance().SetTimer1Interval(milliseconds);
+    }
+    void SetTimer1Enabled(bool enabled) override { Form::Instance().SetTimer1Enabled(enabled); }
+    void Show() override { Form::Instance().Show(); }
+};
+
 }  // namespace KestrelMain
