@@ -476,6 +476,17 @@ const BitmapFormat& AreaScaler::Format() const {
     return tables_->Format;
 }
 
+Result<Bitmap> AreaScaler::AllocateOutput(int outputWidth, int outputHeight) const {
+    const BitmapFormat& format = Format();
+    auto bitmap = AllocateBitmap(outputWidth, outputHeight, format.BitsPerPixel);
+    if (bitmap) {
+        bitmap.Value().RedMask = format.RedMask;
+        bitmap.Value().GreenMask = format.GreenMask;
+        bitmap.Value().BlueMask = format.BlueMask;
+    }
+    return bitmap;
+}
+
 Status AreaScaler::Prepare(const PixelLayout& layout, int sourceWidth, int sourceHeight,
                            int outputWidth, int outputHeight) {
     Tables& t = *tables_;

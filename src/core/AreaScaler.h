@@ -79,6 +79,10 @@ class AreaScaler {
 
     const BitmapFormat& Format() const;
 
+    // An uninitialised bitmap of the output size in Format(), channel masks set, for Run
+    // to fill; a size memory cannot hold is a failure.
+    Result<Bitmap> AllocateOutput(int outputWidth, int outputHeight) const;
+
     // Fills every row of `out` (allocated with Format() and the output size) from the
     // source's rows. False when a row could not be read.
     bool Run(RowSource& rows, Bitmap& out);

@@ -76,13 +76,9 @@ KestrelMain::Result<KestrelMain::Picture> FakeScreen::GrabScaled(const Platform:
     layout.MsbFirst = !LittleEndian();
     if (auto failed = scaler_.Prepare(layout, area.Width, area.Height, outputWidth, outputHeight))
         return *failed;
-    const KestrelMain::BitmapFormat& format = scaler_.Format();
-    auto bitmap = KestrelMain::AllocateBitmap(outputWidth, outputHeight, format.BitsPerPixel);
+    auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
     if (!bitmap)
         return bitmap.Error();
-    bitmap.Value().RedMask = format.RedMask;
-    bitmap.Value().GreenMask = format.GreenMask;
-    bitmap.Value().BlueMask = format.BlueMask;
     DesktopRows rows(pixels_, width_, area);
     if (!scaler_.Run(rows, bitmap.Value()))
         return KestrelMain::Failure{"Cannot read the screen", {}, "a row could not be read"};

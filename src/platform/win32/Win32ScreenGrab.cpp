@@ -197,13 +197,9 @@ Result<KestrelMain::Picture> Win32ScreenGrab::GrabScaled(const ScreenRect& area,
     const PixelLayout layout = Layout(indexed);
     if (auto failed = scaler_.Prepare(layout, area.Width, area.Height, outputWidth, outputHeight))
         return *failed;
-    const KestrelMain::BitmapFormat& format = scaler_.Format();
-    auto bitmap = KestrelMain::AllocateBitmap(outputWidth, outputHeight, format.BitsPerPixel);
+    auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
     if (!bitmap)
         return bitmap.Error();
-    bitmap.Value().RedMask = format.RedMask;
-    bitmap.Value().GreenMask = format.GreenMask;
-    bitmap.Value().BlueMask = format.BlueMask;
 
     const std::size_t rowBytes = layout.RowBytes(area.Width);
     const int stripRows = static_cast<int>(

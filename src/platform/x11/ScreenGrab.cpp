@@ -446,15 +446,11 @@ Result<ScaledImage> ScreenGrabber::Grab(const ScreenRect& area, int outputWidth,
             s.Scaler.Prepare(layout, area.Width, area.Height, outputWidth, outputHeight)) {
         return FromCore(*failed);
     }
-    const BitmapFormat& format = s.Scaler.Format();
-    auto bitmap = AllocateBitmap(outputWidth, outputHeight, format.BitsPerPixel);
+    auto bitmap = s.Scaler.AllocateOutput(outputWidth, outputHeight);
     if (!bitmap)
         return FromCore(bitmap.Error());
     ScaledImage image;
     image.Pixels = std::move(bitmap.Value());
-    image.Pixels.RedMask = format.RedMask;
-    image.Pixels.GreenMask = format.GreenMask;
-    image.Pixels.BlueMask = format.BlueMask;
 
     if (layout.Kind == VisualKind::Indexed) {
         auto palette = ReadColormap(s.Connection, s.Screen, layout.Depth);
