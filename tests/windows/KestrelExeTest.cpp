@@ -1,9 +1,7 @@
 // kestrel.exe as a user meets it under Wine: started with only a base directory stored, it
 // writes its settings back, makes its capture directory, shows its window laid out as
 // designed, saves one picture per click of Make Capture Now, and ends when closed.
-#include "Win32TestSupport.h"
-
-#include "platform/win32/RegistrySettingsStore.h"
+#include "KestrelExeSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -20,132 +18,9 @@
 
 namespace {
 
-using Platform::Win32::SETTINGS_SUBKEY;
-using Win32Test::WaitUntil;
+using namespace Win32Test;
 
-constexpr wchar_t PROGRAM_KEY[] = L"Software\\VB and VBA Program Settings\\Kestrel";
-constexpr wchar_t CAPTION[] = L"Screen Capture Utility";
-constexpr auto START_DEADLINE = std::chrono::seconds(60);
-
-std::wstring Text(HWND window) {
-    wchar_t buffer[1024] = {};
-    // Through a message, so that it reads the other process's control.
-    SendMessageTimeoutW(window, WM_GETTEXT, std::size(buffer), reinterpret_cast<LPARAM>(buffer),
-                        SMTO_ABORTIFHUNG, 5000, nullptr);
-    return buffer;
-}
-
-std::wstring StoredText(const wchar_t* name) {
-    wchar_t buffer[512] = {};
-    DWORD bytes = sizeof buffer;
-    DWORD kind = 0;
-    if (RegGetValueW(HKEY_CURRENT_USER, SETTINGS_SUBKEY, name, RRF_RT_ANY, &kind, buffer, &bytes) !=
-            ERROR_SUCCESS ||
-        kind != REG_SZ)
-        return L"<absent or not REG_SZ>";
-    return buffer;
-}
-
-void Store(const wchar_t* name, const std::wstring& text) {
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, SETTINGS_SUBKEY, 0, nullptr, 0, KEY_SET_VALUE,
-                              nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-}
-
-std::vector<std::filesystem::path> Entries(const std::filesystem::path& folder) {
-    std::vector<std::filesystem::path> entries;
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        entries.push_back(entry.path());
-    return entries;
-}
-
-std::int32_t LittleEndian32(const std::array<unsigned char, 26>& bytes, std::size_t at) {
-    return static_cast<std::int32_t>(bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 |
-                                     static_cast<std::uint32_t>(bytes[at + 3]) << 24);
-}
-
-// The running program, ended by force should a test stop before it ended by itself.
-class KestrelExe {
-  public:
-    KestrelExe() {
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        const std::wstring program = std::filesystem::path(self).parent_path() / L"kestrel.exe";
-        std::wstring commandLine = L"\"" + program + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                           nullptr, &startup, &process_)) {
-            CloseHandle(process_.hThread);
-            process_.hThread = nullptr;
-        } else {
-            process_ = {};
-        }
-    }
-    ~KestrelExe() {
-        if (process_.hProcess != nullptr) {
-            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process_.hProcess, 1);
-                WaitForSingleObject(process_.hProcess, 10000);
-            }
-            CloseHandle(process_.hProcess);
-        }
-    }
-    KestrelExe(const KestrelExe&) = delete;
-    KestrelExe& operator=(const KestrelExe&) = delete;
-
-    bool Started() const { return process_.hProcess != nullptr; }
-    DWORD ThreadId() const { return process_.dwThreadId; }
-
-    // Its main window once shown (of this process, not another's), or null.
-    HWND WaitForWindow() const {
-        HWND found = nullptr;
-        WaitUntil(
-            [&] {
-                HWND window = nullptr;
-                while ((window = FindWindowExW(nullptr, window, nullptr, CAPTION)) != nullptr) {
-                    DWORD owner = 0;
-                    GetWindowThreadProcessId(window, &owner);
-                    if (owner == process_.dwProcessId && IsWindowVisible(window)) {
-                        found = window;
-                        return true;
-                    }
-                }
-                return false;
-            },
-            START_DEADLINE);
-        return found;
-    }
-
-    // Whether it ended within the deadline, and with status 0.
-    bool EndsWithStatusZero() const {
-        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0)
-            return false;
-        DWORD status = 1;
-        return GetExitCodeProcess(process_.hProcess, &status) && status == 0;
-    }
-
-  private:
-    PROCESS_INFORMATION process_{};
-};
-
-class KestrelExeTest : public testing::Test {
-  protected:
-    void SetUp() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY);
-        basePath_ = base_.Path().wstring() + L"\\";
-        Store(L"BasePath", basePath_);
-    }
-    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY); }
-
-    Win32Test::TemporaryFolder base_;
-    std::wstring basePath_;
-};
+using KestrelExeTest = KestrelExeTestBase;
 
 TEST_F(KestrelExeTest, StartsWritesSettingsBackAndMakesItsCaptureDirectory) {
     KestrelExe kestrel;
@@ -274,24 +149,6 @@ TEST_F(KestrelExeTest, QuitButtonEndsTheProgram) {
     EXPECT_TRUE(kestrel.EndsWithStatusZero());
 }
 
-void Press(std::initializer_list<WORD> keys) {
-    std::vector<INPUT> inputs;
-    for (WORD key : keys) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        inputs.push_back(input);
-    }
-    for (auto key = keys.end(); key != keys.begin();) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = *--key;
-        input.ki.dwFlags = KEYEVENTF_KEYUP;
-        inputs.push_back(input);
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
-
 TEST_F(KestrelExeTest, TabWalksTheButtonsFromQuitAndCtrlFCapturesWhenTheHotKeyIsOn) {
     Store(L"UseHotkey", L"1");
     KestrelExe kestrel;
@@ -302,12 +159,7 @@ TEST_F(KestrelExeTest, TabWalksTheButtonsFromQuitAndCtrlFCapturesWhenTheHotKeyIs
     ASSERT_TRUE(WaitUntil([&] { return GetForegroundWindow() == window; }))
         << "the window did not come to the foreground";
 
-    auto focused = [&] {
-        GUITHREADINFO thread{};
-        thread.cbSize = sizeof thread;
-        return GetGUIThreadInfo(kestrel.ThreadId(), &thread) ? Text(thread.hwndFocus)
-                                                             : std::wstring();
-    };
+    auto focused = [&] { return Text(kestrel.Focused()); };
     ASSERT_TRUE(WaitUntil([&] { return focused() == L"Quit"; })) << focused();
     for (const wchar_t* next : {L"Configure", L"Make Capture Now", L"About", L"Quit"}) {
         Press({VK_TAB});
