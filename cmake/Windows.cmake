@@ -27,7 +27,9 @@ target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core user32 gdi32 ad
                       PRIVATE kestrel_warnings)
 
 # The main window as a native window.
-add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.cpp
+add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.cpp
+                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.h
+                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.cpp
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.h)
 target_link_libraries(kestrel_ui_win32 PUBLIC kestrel_platform_win32 PRIVATE kestrel_warnings)
 
