@@ -1,8 +1,10 @@
-// The screen the benchmark measures: a deterministic busy picture (gradients, colour
-// blocks, rows of small glyphs and one-pixel lines) painted once as the root window's
-// background, so every tool reads the same pixels and windows cannot hide them; and the
-// whole screen read back through plain GetImage, independently of the capture code.
+// The screen the benchmark measures: the busy picture (BusyPicture.h) painted once as the
+// root window's background, so every tool reads the same pixels and windows cannot hide
+// them; and the whole screen read back through plain GetImage, independently of the
+// capture code.
 #pragma once
+
+#include "BusyPicture.h"
 
 #include <xcb/xcb.h>
 
@@ -11,9 +13,6 @@
 #include <string>
 
 namespace Bench {
-
-// The colour (0xRRGGBB) of the busy picture at (x, y) on a screen of that size.
-std::uint32_t BusyColourAt(int x, int y, int width, int height);
 
 class BusyScreen {
   public:

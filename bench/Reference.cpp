@@ -16,6 +16,12 @@ std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
            std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
 }
 
+// UTF-8 on every system: a wide path's letters would not survive the ANSI code page.
+std::string Text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 std::uint32_t Le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
     return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8;
 }
@@ -84,13 +90,13 @@ double ExactAreaAverage::Mean(int x, int y, int channel) const {
            area;
 }
 
-Image24 ReadBmp24(const std::string& path) {
+Image24 ReadBmp24(const std::filesystem::path& path) {
     Image24 image;
     std::ifstream in(path, std::ios::binary);
     const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
                                           std::istreambuf_iterator<char>()};
     if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') {
-        image.Error = path + " is no BMP file";
+        image.Error = Text(path) + " is no BMP file";
         return image;
     }
     const std::uint32_t offset = Le32(bytes, 10);
@@ -99,7 +105,7 @@ Image24 ReadBmp24(const std::string& path) {
     const std::uint32_t bits = Le16(bytes, 28);
     const std::uint32_t compression = Le32(bytes, 30);
     if (bits != 24 || compression != 0 || width < 1 || height == 0) {
-        image.Error = path + " is not an uncompressed 24-bit BMP";
+        image.Error = Text(path) + " is not an uncompressed 24-bit BMP";
         return image;
     }
     const bool bottomUp = height > 0;
@@ -107,7 +113,7 @@ Image24 ReadBmp24(const std::string& path) {
     image.Height = bottomUp ? height : -height;
     const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) / 4 * 4;
     if (offset + stride * static_cast<std::size_t>(image.Height) > bytes.size()) {
-        image.Error = path + " is shorter than its pixels";
+        image.Error = Text(path) + " is shorter than its pixels";
         return image;
     }
     image.Pixels.resize(3 * static_cast<std::size_t>(image.Width) *

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,8 @@ struct Image24 {
     std::vector<std::uint8_t> Pixels;
 };
 
-Image24 ReadBmp24(const std::string& path);
+// Wide paths on Windows, where a narrow one would go through the ANSI code page.
+Image24 ReadBmp24(const std::filesystem::path& path);
 
 struct Quality {
     std::string Error;
