@@ -58,6 +58,7 @@ constexpr double TARGET_PSNR_DB = 50.0;
 constexpr double TARGET_MEMORY_MB = 8.0;
 constexpr int MEMORY_TARGET_WIDTH = 3840;
 constexpr int MEMORY_TARGET_HEIGHT = 2160;
+constexpr char WINDOWS_HEADING[] = "## Windows (under Wine)";
 
 struct Options {
     int Captures = 200;
@@ -812,6 +813,17 @@ std::string LoadAverage() {
 void WriteMarkdown(const Options& options, const Report& report,
                    const std::vector<SizeResult>& results, const std::string& loadBefore,
                    const std::string& when) {
+    // The Windows section (scripts/bench-windows.sh) comes from another run: kept as it is.
+    std::string windows;
+    {
+        std::ifstream page(options.Markdown);
+        std::string line;
+        while (std::getline(page, line)) {
+            if (windows.empty() && line != WINDOWS_HEADING)
+                continue;
+            windows += line + "\n";
+        }
+    }
     std::ofstream out(options.Markdown);
     utsname system{};
     uname(&system);
@@ -881,6 +893,8 @@ void WriteMarkdown(const Options& options, const Report& report,
                 : " (not possible on this kernel for some sizes: there the idle figure is "
                   "VmHWM)")
         << ". A full-size copy of a 3840x2160 screen alone would be 32 MB.\n";
+    if (!windows.empty())
+        out << "\n" << windows;
 }
 
 std::optional<Options> ParseOptions(int argc, char** argv) {
