@@ -24,9 +24,9 @@ using namespace Win32Test;
 
 constexpr double MIN_PSNR_DB = 50.0;
 
-// Block edges at 111 k - 19 and 97 k - 23 pixels: on a 1024 x 768 screen none falls on a
-// multiple of 32, where the edges of an 800 x 600 picture's pixels would meet the screen's,
-// and the other sizes below meet the screen's pixels nowhere inside it.
+// Block edges at 111 k - 19 and 97 k - 23 pixels, and the bands' edges below: on a
+// 1024 x 768 screen none of them falls where an edge of a pixel of any output size below
+// does (for 800 x 600, at multiples of 32), so every edge is cut by the scaling.
 constexpr int BLOCK_WIDTH = 111;
 constexpr int BLOCK_X_SHIFT = 19;
 constexpr int BLOCK_HEIGHT = 97;
