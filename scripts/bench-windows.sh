@@ -26,6 +26,7 @@ cmake --build --preset windows --target kestrel_bench_windows
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-bench-windows-XXXXXX")
 XVFB_PID=
+# shellcheck disable=SC2317  # run by the EXIT trap
 cleanup() {
     (wine_environment "$ROOT/build-windows/bench-wineprefix"; wine_stop)
     stop_process "$XVFB_PID"
@@ -49,9 +50,15 @@ export WINE_TEST_DISPLAY=":$number"
 wine_environment "$ROOT/build-windows/bench-wineprefix"
 wine_start
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-# Wine writes the console's line ends as CR LF.
+# Wine writes the console's line ends as CR LF. A quality below its target still leaves a
+# table, written below before the run fails.
+status=0
 timeout -k 10 600 "$WINE" build-windows/kestrel_bench_windows.exe "$@" </dev/null |
-    tr -d '\r' >"$scratch/table.md"
+    tr -d '\r' >"$scratch/table.md" || status=$?
+if ! grep -q '^| ' "$scratch/table.md"; then
+    echo "bench-windows: the benchmark failed (status $status)" >&2
+    exit 1
+fi
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 {
@@ -99,3 +106,4 @@ fi
 cat "$scratch/page.md" "$scratch/section.md" >"$RESULTS"
 cat "$scratch/section.md"
 echo "written to $RESULTS" >&2
+exit "$status"
