@@ -88,7 +88,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
     echo "  the area average, the picture, the file name and the BMP written all or nothing"
     echo "  through the Win32 file system; each file deleted before the next capture, outside"
     echo "  its time. Median and 90th percentile (nearest rank)."
-    echo "- The parts, each timed alone as often, medians: the grab and scale"
+    echo "- The parts, each timed alone after every capture, medians: the grab and scale"
     echo "  (Win32ScreenGrab, in strips of 1 MB); one BitBlt of the whole screen into a DIB"
     echo "  section of its size, the copy alone; the BMP file written (SavePictureAsBmp)."
     echo "- PSNR: the last capture's file against the exact area average of the busy picture,"
