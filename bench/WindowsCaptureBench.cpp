@@ -3,10 +3,11 @@
 // seam and the core's MakeCapture called as the program calls it (the screen and the
 // pointer, the GDI grab in strips folded into the area average, the picture, the BMP
 // written all or nothing through the Win32 file system). The screen is covered first by a
-// topmost window showing the benchmark's busy picture, checked pixel for pixel on the
-// screen, so the last file can be compared with the exact area average of what was there.
-// For information it also times the parts alone: the grab and scale, one BitBlt of the
-// whole screen (the part that is Wine's, not Kestrel's), and the BMP file's write.
+// topmost window of another process (this program again, with --show-busy) showing the
+// benchmark's busy picture, checked pixel for pixel on the screen, so the last file can be
+// compared with the exact area average of what was there. For information it also times
+// the parts alone: the grab and scale, one BitBlt of the whole screen (GDI's copy, Wine's
+// here rather than Kestrel's), and the BMP file's write.
 // Prints a Markdown table on standard output (scripts/bench-windows.sh puts it in
 // bench/results.md); progress and failures go to standard error.
 #include "BusyPicture.h"
