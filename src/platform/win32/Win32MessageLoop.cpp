@@ -9,11 +9,13 @@ void Win32MessageLoop::WaitMessage() {
 }
 
 void Win32MessageLoop::DoEvents() {
-    const std::vector<HWND> dialogs = dialogWindows_();
     MSG message;
     // Hot-key presses stay queued: the idle loop takes them one per pass.
     while (PeekMessageW(&message, nullptr, 0, WM_HOTKEY - 1, PM_REMOVE) ||
            PeekMessageW(&message, nullptr, WM_HOTKEY + 1, 0xFFFFFFFFu, PM_REMOVE)) {
+        // Asked per message: a window made by a message of this pass (the About window
+        // opened by a click) gets its dialog keys from the very next one.
+        const std::vector<HWND> dialogs = dialogWindows_();
         bool handled = false;
         for (HWND dialog : dialogs) {
             if (dialog != nullptr && IsWindow(dialog) &&
