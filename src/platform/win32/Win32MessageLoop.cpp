@@ -5,7 +5,17 @@ namespace Platform::Win32 {
 void Win32MessageLoop::WaitMessage() {
     if (hotKey_.PressPending())
         return;
-    ::WaitMessage();
+    // A hot-key message that no pass takes (its key since unregistered) would keep a wait
+    // for any queued message from ever sleeping: then only new messages end the wait.
+    MSG hotKeyMessage;
+    if (PeekMessageW(&hotKeyMessage, nullptr, WM_HOTKEY, WM_HOTKEY, PM_NOREMOVE)) {
+        ::WaitMessage();
+        return;
+    }
+    // Else any message in the queue ends it, not only new ones: a message that came while
+    // DoEvents looked at the other side of WM_HOTKEY was seen there without being taken, and
+    // is no longer new.
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 void Win32MessageLoop::DoEvents() {
