@@ -2,7 +2,8 @@
 // twips at its fixed place, off the task bar, its title line in dark blue; OK hides it and
 // About shows the same window again where it was; closing it from its title bar destroys
 // it; the web button opens the maker's page through the browser Wine is told to use, a
-// stand-in here, and hides the window; the main window keeps working all along.
+// stand-in here, and hides the window; the main window keeps working all along. And the
+// program's icon, which its file carries.
 #include "KestrelExeSupport.h"
 
 #include <gtest/gtest.h>
@@ -373,6 +374,52 @@ TEST_F(KestrelExeAboutTest, WebButtonOpensTheMakersPageInTheBrowserAndHidesTheWi
     ASSERT_TRUE(CapturesTo(1));
     Click(form_, L"About");
     EXPECT_EQ(kestrel_.WaitForWindow(ABOUT_CAPTION), about_);
+}
+
+}  // namespace
+
+namespace {
+
+// kestrel.exe's icon: resource 1, which the main window's class and the shell take, with
+// an image for each size the shell and the task bar ask for, each one that loads.
+TEST(KestrelExeIcon, IconOneHoldsEverySizeTheShellAsksForAndEachLoads) {
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::filesystem::path program =
+        std::filesystem::path(self).parent_path() / L"kestrel.exe";
+    HMODULE module = LoadLibraryExW(program.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    ASSERT_NE(module, nullptr);
+
+    HRSRC group = FindResourceW(module, MAKEINTRESOURCEW(1), RT_GROUP_ICON);
+    ASSERT_NE(group, nullptr) << "no icon group 1";
+    const auto* directory = static_cast<const BYTE*>(LockResource(LoadResource(module, group)));
+    ASSERT_NE(directory, nullptr);
+    // A 6-byte header (reserved, type 1, count), then 14-byte entries whose first byte is the
+    // width, 0 standing for 256.
+    const int count = directory[4] | directory[5] << 8;
+    std::vector<int> sizes;
+    for (int entry = 0; entry < count; ++entry) {
+        const int width = directory[6 + 14 * entry];
+        sizes.push_back(width == 0 ? 256 : width);
+    }
+    EXPECT_EQ(sizes, (std::vector<int>{16, 24, 32, 48, 256}));
+
+    for (int size : sizes) {
+        HICON icon = static_cast<HICON>(
+            LoadImageW(module, MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+        ASSERT_NE(icon, nullptr) << size << " px";
+        ICONINFO info{};
+        ASSERT_TRUE(GetIconInfo(icon, &info)) << size << " px";
+        BITMAP bitmap{};
+        GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
+        EXPECT_EQ(bitmap.bmWidth, size);
+        if (info.hbmColor != nullptr)
+            DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+    FreeLibrary(module);
 }
 
 }  // namespace
