@@ -26,23 +26,37 @@ target_compile_definitions(kestrel_platform_win32 PUBLIC UNICODE _UNICODE WIN32_
 target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core user32 gdi32 advapi32 shell32
                       PRIVATE kestrel_warnings)
 
-# The main window as a native window.
-add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.cpp
+# The main window and the About window as native windows.
+add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/AboutDialog.cpp
+                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/AboutDialog.h
+                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.cpp
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.h
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.cpp
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.h)
 target_link_libraries(kestrel_ui_win32 PUBLIC kestrel_platform_win32 PRIVATE kestrel_warnings)
 
 # kestrel.exe: a GUI program with nothing but Windows' own DLLs beside it. Its resources
-# carry the manifest (per-monitor DPI awareness, common controls 6, no elevation) and the
-# version.
+# carry the icon, the manifest (per-monitor DPI awareness, common controls 6, no elevation)
+# and the version.
 configure_file(${PROJECT_SOURCE_DIR}/src/app/windows/kestrel.rc.in
                ${PROJECT_BINARY_DIR}/kestrel.rc @ONLY)
+# The icon, rendered from the same SVG as the Linux package's (librsvg2-bin, icoutils).
+add_custom_command(
+  OUTPUT ${PROJECT_BINARY_DIR}/kestrel.ico
+  COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/make-windows-icon.sh
+          ${PROJECT_SOURCE_DIR}/packaging/org.ardmoor.Kestrel.svg ${PROJECT_BINARY_DIR}/kestrel.ico
+  DEPENDS ${PROJECT_SOURCE_DIR}/packaging/org.ardmoor.Kestrel.svg
+          ${PROJECT_SOURCE_DIR}/scripts/make-windows-icon.sh
+  COMMENT "Rendering kestrel.ico")
+add_custom_target(kestrel_icon DEPENDS ${PROJECT_BINARY_DIR}/kestrel.ico)
+set_source_files_properties(${PROJECT_BINARY_DIR}/kestrel.rc PROPERTIES OBJECT_DEPENDS
+                            ${PROJECT_BINARY_DIR}/kestrel.ico)
 add_executable(kestrel WIN32 ${PROJECT_SOURCE_DIR}/src/app/WindowsMain.cpp
                              ${PROJECT_BINARY_DIR}/kestrel.rc)
 target_include_directories(kestrel PRIVATE ${PROJECT_SOURCE_DIR}/src/app/windows)
 target_link_options(kestrel PRIVATE -municode -mwindows)
 target_link_libraries(kestrel PRIVATE kestrel_ui_win32 comctl32 kestrel_warnings)
+add_dependencies(kestrel kestrel_icon)
 
 if(KESTREL_BUILD_TESTS)
   enable_testing()

@@ -24,6 +24,8 @@ PACKAGES=(
   # GoogleTest's sources to build for Windows, and 64-bit Wine to run the console test
   # programs (no display, no Mono, no Gecko)
   g++-mingw-w64-x86-64-posix googletest wine wine64
+  # kestrel.exe's icon, rendered from the SVG at build time (with librsvg2-bin above)
+  icoutils
 )
 
 # The capture benchmark's peers (scripts/bench.sh), only with --bench: the test command

@@ -3,6 +3,8 @@
 // title bar destroys it.
 #pragma once
 
+#include "core/MakerWebPage.h"
+
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
@@ -10,9 +12,8 @@
 
 namespace Ui {
 
-// The maker's page; the host is a build-time setting.
-inline const QString MAKER_WEB_PAGE =
-    QStringLiteral("http://" KESTREL_MAKER_HOST "/education/dl/tools/");
+// The maker's page, as every front end opens it.
+inline const QString MAKER_WEB_PAGE = QString::fromLatin1(KestrelMain::MAKER_WEB_PAGE);
 
 class AboutDialog : public QWidget {
     Q_OBJECT

@@ -3,6 +3,7 @@
 #include "core/CaptureSequence.h"
 #include "core/KestrelMain.h"
 #include "platform/win32/WideText.h"
+#include "ui/win32/AboutDialog.h"
 #include "ui/win32/Layout.h"
 
 namespace Ui::Win32 {
@@ -209,11 +210,12 @@ void MainForm::CaptureBtn_Click() {
     KestrelMain::MakeCapture();
 }
 
-// The configuration dialog and the About window have no Win32 counterpart yet: their
-// buttons do nothing for now.
+// The configuration dialog has no Win32 counterpart yet: its button does nothing for now.
 void MainForm::ConfigBtn_Click() {}
 
-void MainForm::AboutBtn_Click() {}
+void MainForm::AboutBtn_Click() {
+    AboutDialog::Instance().Show();
+}
 
 void MainForm::QuitBtn_Click() {
     KestrelMain::Quit();

@@ -1,0 +1,266 @@
+#include "ui/win32/AboutDialog.h"
+
+#include "core/MakerWebPage.h"
+#include "platform/Services.h"
+#include "ui/win32/Layout.h"
+
+namespace Ui::Win32 {
+
+namespace {
+
+AboutDialog* instance = nullptr;
+
+// Clear of IDOK and IDCANCEL, which Enter and Escape send: neither button is the default
+// or the cancel button.
+enum ControlId : int {
+    COMMAND1 = 201,
+    OK_BUTTON,
+    LABEL1,
+};
+
+constexpr DWORD BUTTON = WS_TABSTOP | BS_PUSHBUTTON;
+
+// Created in the order of the tab stops: OK first, then the web button; the label last.
+constexpr ControlLayout CONTROLS[] = {
+    {OK_BUTTON, L"BUTTON", L"OK", BUTTON, {4440, 960, 1215, 375}},
+    {COMMAND1,
+     L"BUTTON",
+     L"Visit the Ardmoor Website for More Information",
+     BUTTON,
+     {360, 960, 3735, 375}},
+    {LABEL1,
+     L"STATIC",
+     L"Ardmoor Screen Capture Utility v1.0",
+     SS_LEFT | SS_NOPREFIX,
+     {240, 240, 5775, 495}},
+};
+
+constexpr SIZE CLIENT_TWIPS{6075, 1620};
+// Where the client area's top-left corner goes, from the primary monitor's, which is the
+// origin of the screen's coordinates.
+constexpr POINT CLIENT_CORNER_TWIPS{2760, 3750};
+
+constexpr COLORREF TITLE_COLOUR = RGB(0, 0, 192);
+
+// A fixed dialog frame whose title bar has the system menu and its close box only.
+constexpr DWORD DIALOG_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD DIALOG_EX_STYLE = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+// The title line's face where the classic one is missing, nearest first: its outline
+// successor, then the sans-serif faces a Windows or a Wine prefix usually has.
+constexpr const wchar_t* TITLE_FACES[] = {
+    L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma",
+    L"Arial",         L"Liberation Sans",      L"DejaVu Sans",
+};
+
+// A window owning the About window keeps it off the task bar while it keeps a full title
+// bar (a tool window's would lose its system menu). Never shown: nothing the user sees owns
+// the About window, and the main window neither hides nor minimizes it.
+HWND HiddenOwner() {
+    static HWND owner = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    return owner;
+}
+
+int CALLBACK AnyFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+}  // namespace
+
+const wchar_t* TitleFace(const std::function<bool(const wchar_t*)>& installed) {
+    for (const wchar_t* face : TITLE_FACES) {
+        if (installed(face))
+            return face;
+    }
+    return L"";
+}
+
+bool FaceInstalled(const wchar_t* face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr)
+        return false;
+    EnumFontFamiliesExW(screen, &wanted, &AnyFace, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+LOGFONTW TitleFontFor(UINT dpi) {
+    LOGFONTW font{};
+    // 13.5 points of 1/72 inch, as a character height in pixels at dpi.
+    font.lfHeight = -MulDiv(27, static_cast<int>(dpi), 144);
+    font.lfWeight = FW_BOLD;
+    font.lfItalic = TRUE;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    static const wchar_t* const face = TitleFace(&FaceInstalled);
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    return font;
+}
+
+AboutDialog& AboutDialog::Instance() {
+    if (instance == nullptr)
+        instance = new AboutDialog;
+    return *instance;
+}
+
+AboutDialog* AboutDialog::Existing() {
+    return instance;
+}
+
+AboutDialog::AboutDialog() {
+    HINSTANCE module = GetModuleHandleW(nullptr);
+    static const bool registered = [module] {
+        WNDCLASSEXW windowClass{};
+        windowClass.cbSize = sizeof windowClass;
+        windowClass.lpfnWndProc = &AboutDialog::WindowProc;
+        windowClass.hInstance = module;
+        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        windowClass.lpszClassName = ABOUT_DIALOG_CLASS;
+        return RegisterClassExW(&windowClass) != 0;
+    }();
+    (void)registered;
+
+    // Created hidden; sized and placed once its DPI is known.
+    window_ = CreateWindowExW(DIALOG_EX_STYLE, ABOUT_DIALOG_CLASS, ABOUT_DIALOG_CAPTION,
+                              DIALOG_STYLE, 0, 0, 0, 0, HiddenOwner(), nullptr, module, this);
+    CreateControls(window_, CONTROLS);
+    Command1 = GetDlgItem(window_, COMMAND1);
+    OKButton = GetDlgItem(window_, OK_BUTTON);
+    Label1 = GetDlgItem(window_, LABEL1);
+    focus_ = OKButton;
+    const UINT dpi = WindowDpi(window_);
+    LayOut(dpi);
+    Place(dpi);
+}
+
+AboutDialog::~AboutDialog() {
+    DeleteFont(font_);
+    if (titleFont_ != nullptr)
+        DeleteObject(titleFont_);
+}
+
+void AboutDialog::LayOut(UINT dpi) {
+    HFONT font = MessageFontFor(dpi);
+    LayOutControls(window_, CONTROLS, CLIENT_TWIPS, font, dpi);
+    DeleteFont(font_);
+    font_ = font;
+
+    const LOGFONTW title = TitleFontFor(dpi);
+    HFONT titleFont = CreateFontIndirectW(&title);
+    SendMessageW(Label1, WM_SETFONT, reinterpret_cast<WPARAM>(titleFont), TRUE);
+    if (titleFont_ != nullptr)
+        DeleteObject(titleFont_);
+    titleFont_ = titleFont;
+}
+
+void AboutDialog::Place(UINT dpi) {
+    // The frame's size is the system's: measured rather than assumed.
+    RECT frame{};
+    GetWindowRect(window_, &frame);
+    POINT client{0, 0};
+    ClientToScreen(window_, &client);
+    const int left = Pixels(CLIENT_CORNER_TWIPS.x, dpi) - (client.x - frame.left);
+    const int top = Pixels(CLIENT_CORNER_TWIPS.y, dpi) - (client.y - frame.top);
+    SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void AboutDialog::Show() {
+    ShowWindow(window_, SW_SHOW);
+    SetForegroundWindow(window_);
+    UpdateWindow(window_);
+}
+
+void AboutDialog::Command1_Click() {
+    // The browser is not waited for, and a page that could not be opened is not reported.
+    if (Platform::WebPage* web = Platform::Installed().Web)
+        web->Open(KestrelMain::MAKER_WEB_PAGE);
+    ShowWindow(window_, SW_HIDE);
+}
+
+void AboutDialog::OKButton_Click() {
+    ShowWindow(window_, SW_HIDE);
+}
+
+LRESULT CALLBACK AboutDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* dialog =
+            static_cast<AboutDialog*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        dialog->window_ = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog));
+    }
+    auto* dialog = reinterpret_cast<AboutDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (dialog == nullptr)
+        return DefWindowProcW(window, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        // Closed from its title bar: gone, and the next use makes a new one.
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (instance == dialog)
+            instance = nullptr;
+        delete dialog;
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return dialog->Handle(message, wParam, lParam);
+}
+
+LRESULT AboutDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (HIWORD(wParam) == BN_CLICKED) {
+                if (LOWORD(wParam) == COMMAND1)
+                    Command1_Click();
+                else if (LOWORD(wParam) == OK_BUTTON)
+                    OKButton_Click();
+            }
+            return 0;
+        case WM_CTLCOLORSTATIC:
+            if (reinterpret_cast<HWND>(lParam) == Label1) {
+                HDC dc = reinterpret_cast<HDC>(wParam);
+                SetTextColor(dc, TITLE_COLOUR);
+                SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
+                return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+            }
+            break;
+        case WM_ACTIVATE:
+            // Leaving: remember the focused button. Coming back: give it the focus again,
+            // unless one of the buttons has it already.
+            if (LOWORD(wParam) == WA_INACTIVE) {
+                HWND focused = GetFocus();
+                if (focused != nullptr && IsChild(window_, focused))
+                    focus_ = focused;
+            } else if (!IsChild(window_, GetFocus()) && focus_ != nullptr) {
+                SetFocus(focus_);
+            }
+            return 0;
+        case WM_SETFOCUS: {
+            // The window itself given the focus (Wine does so when the X server's focus
+            // comes back): on to the button that had it last, which may be the one that just
+            // lost it to the window without the window ever having been left.
+            HWND previous = reinterpret_cast<HWND>(wParam);
+            if (previous != nullptr && IsChild(window_, previous))
+                focus_ = previous;
+            if (focus_ != nullptr)
+                SetFocus(focus_);
+            return 0;
+        }
+        case WM_DPICHANGED: {
+            LayOut(HIWORD(wParam));
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        default:
+            break;
+    }
+    return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace Ui::Win32

@@ -1,0 +1,62 @@
+// The About window as a native Win32 window: the title line and two buttons, one to the
+// maker's web page. Modeless and without a task-bar button; its buttons only hide it, and
+// closing it from its title bar destroys it, so the next use makes it anew.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+namespace Ui::Win32 {
+
+inline constexpr wchar_t ABOUT_DIALOG_CLASS[] = L"KestrelAboutDialog";
+inline constexpr wchar_t ABOUT_DIALOG_CAPTION[] = L"About Screen Capture Utility";
+
+// The title line's face: "MS Sans Serif" where installed, else the nearest installed
+// sans-serif face, else none named (the font mapper then picks a sans-serif by family).
+const wchar_t* TitleFace(const std::function<bool(const wchar_t*)>& installed);
+
+// Whether the system has a font of that family.
+bool FaceInstalled(const wchar_t* face);
+
+// The title line's font at dpi: 13.5 points, bold, italic, in TitleFace's face.
+LOGFONTW TitleFontFor(UINT dpi);
+
+class AboutDialog {
+  public:
+    // The window, made by the first use after the program started or after it was closed.
+    static AboutDialog& Instance();
+    // The window while it exists, else null.
+    static AboutDialog* Existing();
+
+    // Shows it as it was left, where it was left, and brings it forward.
+    void Show();
+    HWND Handle() const { return window_; }
+
+    void Command1_Click();
+    void OKButton_Click();
+
+  private:
+    AboutDialog();
+    ~AboutDialog();
+    AboutDialog(const AboutDialog&) = delete;
+    AboutDialog& operator=(const AboutDialog&) = delete;
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Sizes the window, its fonts and its controls for dpi dots per inch.
+    void LayOut(UINT dpi);
+    // Puts the client area's top-left corner at its fixed place on the primary monitor.
+    void Place(UINT dpi);
+
+    HWND window_ = nullptr;
+    HWND Command1 = nullptr;
+    HWND OKButton = nullptr;
+    HWND Label1 = nullptr;
+    HWND focus_ = nullptr;  // the control to give the focus back to on activation
+    HFONT font_ = nullptr;
+    HFONT titleFont_ = nullptr;
+};
+
+}  // namespace Ui::Win32
