@@ -23,9 +23,12 @@ namespace {
 
 class ShellWebPage final : public Platform::WebPage {
   public:
+    // Parented to the desktop, not to the About window that hides in the same click; the
+    // shell returns without waiting for the browser, and a page that cannot be opened is
+    // not the user's concern here.
     void Open(const std::string& address) override {
-        ShellExecuteW(nullptr, L"open", Platform::Win32::WideText(address).c_str(), nullptr,
-                      nullptr, SW_SHOWNORMAL);
+        ShellExecuteW(GetDesktopWindow(), L"open", Platform::Win32::WideText(address).c_str(),
+                      nullptr, nullptr, SW_SHOWNORMAL);
     }
 };
 
