@@ -72,6 +72,24 @@ struct Program {
     HWND HotkeyLbl = nullptr;
 };
 
+constexpr char XDOTOOL[] = "/usr/bin/xdotool";
+
+// Puts the pointer there for every process. Wine keeps a note of the cursor, set by
+// SetCursorPos at once, and reads the X server's pointer instead once that note is a moment
+// old; SetCursorPos moves the X server's pointer only when Wine flushes its request. So the
+// X server's pointer is moved first, and Wine's note after it.
+bool MovePointer(POINT to) {
+    auto there = [&] {
+        POINT now{};
+        return GetCursorPos(&now) && now.x == to.x && now.y == to.y;
+    };
+    if (!StartUnixProgram(XDOTOOL,
+                          L"mousemove " + std::to_wstring(to.x) + L" " + std::to_wstring(to.y)) ||
+        !WaitUntil(there, 20s))
+        return false;
+    return SetCursorPos(to.x, to.y) && there();
+}
+
 class KestrelExeFaultsTest : public KestrelExeTestBase {
   protected:
     // Waits for the program's window and finds its controls; false when it did not show.
@@ -164,7 +182,10 @@ TEST_F(KestrelExeFaultsTest, CaptureDirectoryRemovedMidRunIsReportedInOneBoxUnti
     HWND ok = Child(box, L"Button", L"OK");
     ASSERT_NE(ok, nullptr);
     Click(ok);
-    ASSERT_TRUE(WaitUntil([&] { return kestrel.Windows(ERROR_CAPTION).empty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return kestrel.Windows(ERROR_CAPTION).empty(); }))
+        << "the box stayed after its OK button was clicked: visible " << IsWindowVisible(box)
+        << ", OK state " << SendMessageW(ok, BM_GETSTATE, 0, 0) << ", boxes "
+        << kestrel.Windows(ERROR_CAPTION).size();
     Click(program.CaptureBtn);
     ASSERT_TRUE(CountReaches(program, 5));
     ASSERT_TRUE(WaitUntil([&] { return Names(dir).size() == 2; }, CAPTURE_DEADLINE))
@@ -302,8 +323,6 @@ class FKeySeen {
     HHOOK hook_ = nullptr;
 };
 
-constexpr char XDOTOOL[] = "/usr/bin/xdotool";
-
 // A hold of Ctrl+F as the program meets it: keys pressed on the X server, which repeats F
 // while it is down as for a user, or the key-downs that a keyboard repeats, sent through
 // the system once the press has been taken.
@@ -381,7 +400,7 @@ TEST_P(KestrelExeHeldHotKeyTest, CtrlFHeldTwoSecondsIsOneCaptureAndTheNextPressA
     ASSERT_TRUE(Foreground(program.Window));
     RECT label{};
     GetWindowRect(program.TotalLbl, &label);
-    SetCursorPos((label.left + label.right) / 2, (label.top + label.bottom) / 2);
+    ASSERT_TRUE(MovePointer({(label.left + label.right) / 2, (label.top + label.bottom) / 2}));
     FKeySeen keys;
     ASSERT_TRUE(keys.Hooked());
 
@@ -493,11 +512,7 @@ TEST_F(KestrelExeFaultsTest, PointerPlaceIsNamedInThePicturesPixels) {
     };
     int number = 0;
     for (const Place& place : places) {
-        SetCursorPos(place.Screen.x, place.Screen.y);
-        POINT now{};
-        ASSERT_TRUE(WaitUntil([&] {
-            return GetCursorPos(&now) && now.x == place.Screen.x && now.y == place.Screen.y;
-        })) << place.Name;
+        ASSERT_TRUE(MovePointer(place.Screen)) << place.Name;
         ++number;
         Click(program.CaptureBtn);
         ASSERT_TRUE(CountReaches(program, number)) << place.Name;
