@@ -13,8 +13,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <cwchar>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <string>
@@ -206,6 +208,62 @@ TEST_F(KestrelExeFaultsTest, CaptureDirectoryRemovedMidRunIsReportedInOneBoxUnti
     EXPECT_TRUE(IsCaptureName(names[1], 5)) << Narrow(names[1]);
     for (const auto& name : names)
         EXPECT_EQ(fs::file_size(dir / name), 54u + 64u * 48u * 3u) << Narrow(name);
+    EXPECT_TRUE(kestrel.Running());
+}
+
+// The time of day "hhmmss" this many seconds from now, as the program names its captures.
+std::wstring TimeOfDayIn(int seconds) {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    FILETIME file{};
+    SystemTimeToFileTime(&now, &file);
+    ULARGE_INTEGER ticks{};
+    ticks.LowPart = file.dwLowDateTime;
+    ticks.HighPart = file.dwHighDateTime;
+    ticks.QuadPart += static_cast<ULONGLONG>(seconds) * 10'000'000ULL;
+    file.dwLowDateTime = ticks.LowPart;
+    file.dwHighDateTime = ticks.HighPart;
+    SYSTEMTIME then{};
+    FileTimeToSystemTime(&file, &then);
+    wchar_t text[8] = {};
+    swprintf(text, std::size(text), L"%02u%02u%02u", then.wHour, then.wMinute, then.wSecond);
+    return text;
+}
+
+// A capture whose name is already taken: the file there is left as it was, the failure is
+// reported, and no temporary file of the capture stays behind.
+TEST_F(KestrelExeFaultsTest, ACaptureNameAlreadyTakenIsReportedAndTheFileThereKept) {
+    Store(L"OutputWidth", L"64");
+    Store(L"OutputHeight", L"48");
+    KestrelExe kestrel;
+    ASSERT_TRUE(kestrel.Started());
+    Program program;
+    ASSERT_TRUE(Attach(kestrel, program));
+    const fs::path dir = CaptureDir();
+    ASSERT_FALSE(dir.empty());
+    ASSERT_TRUE(MovePointer({0, 0}));
+
+    // Every name the first capture can take in the next minute.
+    const std::string kept = "not a capture";
+    for (int second = 0; second < 60; ++second)
+        std::ofstream(dir / (L"1-" + TimeOfDayIn(second) + L"-0-0.bmp"), std::ios::binary) << kept;
+    Click(program.CaptureBtn);
+    ASSERT_TRUE(CountReaches(program, 1));
+    HWND box = kestrel.WaitForWindow(ERROR_CAPTION, CAPTURE_DEADLINE);
+    ASSERT_NE(box, nullptr) << "the capture that could not be saved was not reported";
+    const std::wstring message = BoxMessage(box);
+    EXPECT_EQ(message.rfind(L"Cannot save the capture \u201C" + dir.wstring() + L"\\1-", 0), 0u)
+        << Narrow(message);
+    EXPECT_TRUE(message.ends_with(L"-0-0.bmp\u201D: " + SystemMessage(ERROR_ALREADY_EXISTS)))
+        << Narrow(message);
+
+    const auto names = Names(dir);
+    EXPECT_EQ(names.size(), 60u) << Narrow(Joined(names));
+    for (const auto& name : names) {
+        std::ifstream file(dir / name, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(file)), {});
+        EXPECT_EQ(bytes, kept) << Narrow(name);
+    }
     EXPECT_TRUE(kestrel.Running());
 }
 
