@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <regex>
 #include <string>
 #include <vector>
@@ -101,8 +100,7 @@ class KestrelExeFaultsTest : public KestrelExeTestBase {
             return false;
         program.CaptureBtn = Child(program.Window, L"Button", L"Make Capture Now");
         program.TotalLbl = Child(program.Window, L"Static", L"Total captures saved: 0");
-        program.HotkeyLbl =
-            FindWindowExW(program.Window, nullptr, L"Static", L"Hot Key is Disabled");
+        program.HotkeyLbl = Child(program.Window, L"Static", L"Hot Key is Disabled");
         if (program.HotkeyLbl == nullptr)
             program.HotkeyLbl = Child(program.Window, L"Static", L"Ctrl-F is the Hot Key");
         return program.CaptureBtn != nullptr && program.TotalLbl != nullptr;
@@ -133,6 +131,7 @@ TEST_F(KestrelExeFaultsTest, CaptureDirectoryRemovedMidRunIsReportedInOneBoxUnti
     Store(L"OutputWidth", L"64");
     Store(L"OutputHeight", L"48");
     DebugOutput debug;
+    ASSERT_TRUE(debug.Listening()) << "the debugger's output cannot be read";
     KestrelExe kestrel;
     ASSERT_TRUE(kestrel.Started());
     Program program;
@@ -155,13 +154,10 @@ TEST_F(KestrelExeFaultsTest, CaptureDirectoryRemovedMidRunIsReportedInOneBoxUnti
     std::wstring message = BoxMessage(box);
     EXPECT_EQ(message.rfind(failed, 0), 0u) << Narrow(message);
     EXPECT_TRUE(message.ends_with(reason)) << Narrow(message);
-    if (debug.Listening()) {
-        EXPECT_TRUE(WaitUntil([&] {
-            return AnyContains(debug.From(kestrel.ProcessId()),
-                               L"kestrel: Cannot save the capture ") &&
-                   AnyContains(debug.From(kestrel.ProcessId()), dir.wstring() + L"\\2-");
-        })) << Narrow(Joined(debug.From(kestrel.ProcessId())));
-    }
+    EXPECT_TRUE(WaitUntil([&] {
+        return AnyContains(debug.From(kestrel.ProcessId()), L"kestrel: Cannot save the capture ") &&
+               AnyContains(debug.From(kestrel.ProcessId()), dir.wstring() + L"\\2-");
+    })) << Narrow(Joined(debug.From(kestrel.ProcessId())));
 
     // A second failure while the box is up reuses it.
     Click(program.CaptureBtn);
@@ -273,6 +269,7 @@ TEST_F(KestrelExeFaultsTest, BaseDirectoryMissingAtStartIsReportedAndTheWindowSh
     const std::wstring missing = basePath_ + L"missing\\";
     Store(L"BasePath", missing);
     DebugOutput debug;
+    ASSERT_TRUE(debug.Listening()) << "the debugger's output cannot be read";
     KestrelExe kestrel;
     ASSERT_TRUE(kestrel.Started());
     Program program;
@@ -287,12 +284,10 @@ TEST_F(KestrelExeFaultsTest, BaseDirectoryMissingAtStartIsReportedAndTheWindowSh
         << Narrow(message);
     EXPECT_TRUE(message.ends_with(L"\u201D: " + SystemMessage(ERROR_PATH_NOT_FOUND)))
         << Narrow(message);
-    if (debug.Listening()) {
-        EXPECT_TRUE(WaitUntil([&] {
-            return AnyContains(debug.From(kestrel.ProcessId()),
-                               L"kestrel: Cannot create the capture directory ");
-        })) << Narrow(Joined(debug.From(kestrel.ProcessId())));
-    }
+    EXPECT_TRUE(WaitUntil([&] {
+        return AnyContains(debug.From(kestrel.ProcessId()),
+                           L"kestrel: Cannot create the capture directory ");
+    })) << Narrow(Joined(debug.From(kestrel.ProcessId())));
     EXPECT_TRUE(kestrel.Running());
     EXPECT_TRUE(Entries(base_.Path()).empty());
 
@@ -316,6 +311,7 @@ TEST_F(KestrelExeFaultsTest, SecondInstanceIsRefusedCtrlFNotesItAndTheFirstKeeps
     Store(L"OutputWidth", L"64");
     Store(L"OutputHeight", L"48");
     DebugOutput debug;
+    ASSERT_TRUE(debug.Listening()) << "the debugger's output cannot be read";
     KestrelExe first;
     ASSERT_TRUE(first.Started());
     Program one;
@@ -331,13 +327,11 @@ TEST_F(KestrelExeFaultsTest, SecondInstanceIsRefusedCtrlFNotesItAndTheFirstKeeps
     Program two;
     ASSERT_TRUE(Attach(second, two));
     EXPECT_EQ(Text(two.HotkeyLbl), L"Ctrl-F is the Hot Key");
-    if (debug.Listening()) {
-        const std::wstring refused =
-            L"kestrel: Cannot register Ctrl+F: " + SystemMessage(ERROR_HOTKEY_ALREADY_REGISTERED);
-        EXPECT_TRUE(WaitUntil([&] { return AnyContains(debug.From(second.ProcessId()), refused); }))
-            << Narrow(refused) << " not in " << Narrow(Joined(debug.From(second.ProcessId())));
-        EXPECT_FALSE(AnyContains(debug.From(first.ProcessId()), L"Cannot register"));
-    }
+    const std::wstring refused =
+        L"kestrel: Cannot register Ctrl+F: " + SystemMessage(ERROR_HOTKEY_ALREADY_REGISTERED);
+    EXPECT_TRUE(WaitUntil([&] { return AnyContains(debug.From(second.ProcessId()), refused); }))
+        << Narrow(refused) << " not in " << Narrow(Joined(debug.From(second.ProcessId())));
+    EXPECT_FALSE(AnyContains(debug.From(first.ProcessId()), L"Cannot register"));
     // Start-up registers the key before it shows the window: any box would be up by now.
     EXPECT_TRUE(second.Windows(ERROR_CAPTION).empty());
     EXPECT_TRUE(second.Running());
