@@ -13,6 +13,10 @@ namespace {
 // The one hot key whose hold is watched: the hook's procedure has no other way to it.
 Win32HotKey* watching = nullptr;
 
+// Longer than any keyboard waits before it repeats a held key (at most 1 s on Windows) or
+// between repeats: a hold this silent ended with a release the hook did not see.
+constexpr DWORD LONGEST_REPEAT_GAP_MS = 2000;
+
 // Message times wrap around after 49 days; their order is that of their difference.
 bool NotAfter(DWORD time, DWORD limit) {
     return static_cast<LONG>(time - limit) <= 0;
@@ -50,7 +54,9 @@ bool Win32HotKey::TakePress() {
     MSG message;
     while (PeekMessageW(&message, window_, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
         if (static_cast<int>(message.wParam) == id_) {
-            if (IsRepeat(message.time))
+            const bool repeat = IsRepeat(message.time);
+            lastSeen_ = message.time;
+            if (repeat)
                 continue;
             StartHold(message.time);
             return true;
@@ -61,7 +67,9 @@ bool Win32HotKey::TakePress() {
     return false;
 }
 
-bool Win32HotKey::IsRepeat(DWORD time) const {
+bool Win32HotKey::IsRepeat(DWORD time) {
+    if (hold_ != nullptr && !NotAfter(time, lastSeen_ + LONGEST_REPEAT_GAP_MS))
+        EndHold(lastSeen_);
     if (hold_ != nullptr)
         return true;
     // Stamped between the last press taken and F's release: queued before the release.

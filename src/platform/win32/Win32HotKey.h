@@ -31,7 +31,7 @@ class Win32HotKey final : public HotKey {
     bool TakePress() override;
 
   private:
-    bool IsRepeat(DWORD time) const;
+    bool IsRepeat(DWORD time);
     void StartHold(DWORD time);
     void EndHold(DWORD time);
     static LRESULT CALLBACK WatchRelease(int code, WPARAM wParam, LPARAM lParam);
@@ -42,6 +42,7 @@ class Win32HotKey final : public HotKey {
     HHOOK hold_ = nullptr;  // set while F is held since the last press taken
     DWORD pressedAt_ = 0;   // message times of that press and of F's release after it
     DWORD releasedAt_ = 0;
+    DWORD lastSeen_ = 0;  // message time of the last press or repeat
 };
 
 }  // namespace Platform::Win32
