@@ -1,7 +1,10 @@
 #include "KestrelExeSupport.h"
 
 #include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/WideText.h"
 
+#include <algorithm>
+#include <cstring>
 #include <system_error>
 
 namespace Win32Test {
@@ -71,6 +74,106 @@ HWND Child(HWND parent, const wchar_t* kind, const wchar_t* text) {
     return FindWindowExW(parent, nullptr, kind, text);
 }
 
+std::wstring BoxMessage(HWND box) {
+    HWND label = FindWindowExW(box, nullptr, L"Static", nullptr);
+    return label != nullptr ? Text(label) : std::wstring();
+}
+
+std::wstring SystemMessage(DWORD error) {
+    return Platform::Win32::WideText(Platform::Win32::SystemReason(error));
+}
+
+void Click(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+}
+
+bool StartUnixProgram(const std::string& unixPath, const std::wstring& arguments) {
+    // Wine's own conversion when it offers one; else its default drive for the Unix root.
+    using DosName = LPWSTR(CDECL*)(LPCSTR);
+    auto toDos = reinterpret_cast<DosName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_dos_file_name")));
+    std::wstring program;
+    if (LPWSTR dos = toDos != nullptr ? toDos(unixPath.c_str()) : nullptr) {
+        program = dos;
+        HeapFree(GetProcessHeap(), 0, dos);
+    } else {
+        program = L"Z:" + Platform::Win32::WideText(unixPath);
+        std::replace(program.begin(), program.end(), L'/', L'\\');
+    }
+    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
+        return false;
+    for (HANDLE handle : {process.hThread, process.hProcess})
+        if (handle != nullptr && handle != INVALID_HANDLE_VALUE)
+            CloseHandle(handle);
+    return true;
+}
+
+namespace {
+
+// The layout that debug monitors and OutputDebugString agree on: the writer's process id,
+// then its text, NUL-terminated, in the system's code page.
+struct DebugBuffer {
+    DWORD ProcessId;
+    char Text[4096 - sizeof(DWORD)];
+};
+
+}  // namespace
+
+DebugOutput::DebugOutput() {
+    bufferReady_ = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
+    dataReady_ = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+    stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    mapping_ = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                  sizeof(DebugBuffer), L"DBWIN_BUFFER");
+    if (mapping_ != nullptr)
+        view_ = MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, sizeof(DebugBuffer));
+    if (bufferReady_ != nullptr && dataReady_ != nullptr && stop_ != nullptr && view_ != nullptr)
+        thread_ = std::thread([this] { Listen(); });
+}
+
+DebugOutput::~DebugOutput() {
+    if (thread_.joinable()) {
+        SetEvent(stop_);
+        thread_.join();
+    }
+    if (view_ != nullptr)
+        UnmapViewOfFile(view_);
+    for (HANDLE handle : {mapping_, bufferReady_, dataReady_, stop_})
+        if (handle != nullptr)
+            CloseHandle(handle);
+}
+
+void DebugOutput::Listen() {
+    const HANDLE events[] = {dataReady_, stop_};
+    for (;;) {
+        SetEvent(bufferReady_);
+        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0)
+            return;
+        const auto* buffer = static_cast<const DebugBuffer*>(view_);
+        const std::string text(buffer->Text, strnlen(buffer->Text, sizeof buffer->Text));
+        std::wstring wide(text.size(), L'\0');
+        wide.resize(static_cast<std::size_t>(
+            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                static_cast<int>(wide.size()))));
+        const std::lock_guard lock(mutex_);
+        lines_.emplace_back(buffer->ProcessId, std::move(wide));
+    }
+}
+
+std::vector<std::wstring> DebugOutput::From(DWORD processId) const {
+    const std::lock_guard lock(mutex_);
+    std::vector<std::wstring> lines;
+    for (const auto& [process, line] : lines_)
+        if (process == processId)
+            lines.push_back(line);
+    return lines;
+}
+
 KestrelExe::KestrelExe(const std::filesystem::path& program) {
     std::filesystem::path path = program;
     if (path.empty()) {
@@ -104,19 +207,29 @@ HWND KestrelExe::WaitForWindow(const wchar_t* caption, std::chrono::milliseconds
     HWND found = nullptr;
     WaitUntil(
         [&] {
-            HWND window = nullptr;
-            while ((window = FindWindowExW(nullptr, window, nullptr, caption)) != nullptr) {
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == process_.dwProcessId && IsWindowVisible(window)) {
-                    found = window;
-                    return true;
-                }
-            }
-            return false;
+            const auto windows = Windows(caption);
+            found = windows.empty() ? nullptr : windows.front();
+            return found != nullptr;
         },
         deadline);
     return found;
+}
+
+std::vector<HWND> KestrelExe::Windows(const wchar_t* caption) const {
+    std::vector<HWND> found;
+    HWND window = nullptr;
+    while ((window = FindWindowExW(nullptr, window, nullptr, caption)) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process_.dwProcessId && IsWindowVisible(window))
+            found.push_back(window);
+    }
+    return found;
+}
+
+bool KestrelExe::Running() const {
+    return process_.hProcess != nullptr &&
+           WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 HWND KestrelExe::Focused() const {
@@ -136,6 +249,11 @@ void KestrelExeTestBase::SetUp() {
     RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY);
     basePath_ = base_.Path().wstring() + L"\\";
     Store(L"BasePath", basePath_);
+}
+
+std::filesystem::path KestrelExeTestBase::CaptureDir() const {
+    const auto entries = Entries(base_.Path());
+    return entries.size() == 1 ? entries.front() : std::filesystem::path();
 }
 
 void KestrelExeTestBase::TearDown() {

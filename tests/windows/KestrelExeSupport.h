@@ -15,7 +15,9 @@
 #include <cstdint>
 #include <filesystem>
 #include <initializer_list>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace Win32Test {
@@ -42,6 +44,34 @@ void Press(std::initializer_list<WORD> keys);
 // The child of parent with that class and text, or null.
 HWND Child(HWND parent, const wchar_t* kind, const wchar_t* text);
 
+// The lines that processes send to the debugger's output (OutputDebugStringW) while no
+// debugger is attached, collected through the system-wide buffer that debug monitors read,
+// for as long as the object lives. One monitor on the desktop at a time.
+class DebugOutput {
+  public:
+    DebugOutput();
+    ~DebugOutput();
+    DebugOutput(const DebugOutput&) = delete;
+    DebugOutput& operator=(const DebugOutput&) = delete;
+
+    // Whether the buffer and its events could be set up (another monitor may hold them).
+    bool Listening() const { return thread_.joinable(); }
+    // What that process has sent so far, one string per call, as the system's code page
+    // read it back.
+    std::vector<std::wstring> From(DWORD processId) const;
+
+  private:
+    void Listen();
+    HANDLE mapping_ = nullptr;
+    HANDLE bufferReady_ = nullptr;
+    HANDLE dataReady_ = nullptr;
+    HANDLE stop_ = nullptr;
+    const void* view_ = nullptr;
+    mutable std::mutex mutex_;
+    std::vector<std::pair<DWORD, std::wstring>> lines_;
+    std::thread thread_;
+};
+
 // The running program, ended by force should a test stop before it ended by itself.
 class KestrelExe {
   public:
@@ -58,6 +88,12 @@ class KestrelExe {
     // Its visible top-level window with this caption once shown, or null.
     HWND WaitForWindow(const wchar_t* caption = MAIN_CAPTION,
                        std::chrono::milliseconds deadline = START_DEADLINE) const;
+
+    // Its visible top-level windows with this caption, now.
+    std::vector<HWND> Windows(const wchar_t* caption) const;
+
+    // Whether it is still running.
+    bool Running() const;
 
     // The control holding its keyboard focus, or null.
     HWND Focused() const;
@@ -76,8 +112,27 @@ class KestrelExeTestBase : public testing::Test {
     void SetUp() override;
     void TearDown() override;
 
+    // The one capture directory under base_, or empty when there is none or several.
+    std::filesystem::path CaptureDir() const;
+
     TemporaryFolder base_;
     std::wstring basePath_;  // base_ with a trailing backslash, as stored
 };
+
+// The error box's caption, and its message (the box's one label), or empty.
+inline constexpr wchar_t ERROR_CAPTION[] = L"Kestrel";
+std::wstring BoxMessage(HWND box);
+
+// The text of the system's message for a Win32 error code, as the program words its
+// reasons.
+std::wstring SystemMessage(DWORD error);
+
+// Clicks a button by its message, wherever the pointer is, and without the focus.
+void Click(HWND button);
+
+// Starts a program of the Unix host with these arguments; false when it did not start.
+// Wine runs an ELF file as a Unix process with this process's environment, so it sees the
+// same DISPLAY, but gives no handle to wait on: its end shows only by what it did.
+bool StartUnixProgram(const std::string& unixPath, const std::wstring& arguments);
 
 }  // namespace Win32Test

@@ -58,6 +58,12 @@ DWORD CreateTemporary(const std::filesystem::path& target, std::wstring& name, H
     return ERROR_FILE_EXISTS;
 }
 
+// The core joins a capture's name to its directory with "/"; the system takes either
+// separator, but the path named in a report is written the system's way.
+std::filesystem::path SystemPath(std::filesystem::path path) {
+    return path.make_preferred();
+}
+
 }  // namespace
 
 KestrelMain::Status Win32FileSystem::CreateOneDirectory(const std::filesystem::path& path) {
@@ -76,8 +82,9 @@ bool Win32FileSystem::FolderExists(const std::filesystem::path& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-KestrelMain::Status Win32FileSystem::SaveNewFile(const std::filesystem::path& path,
+KestrelMain::Status Win32FileSystem::SaveNewFile(const std::filesystem::path& asked,
                                                  FileParts parts) {
+    const std::filesystem::path path = SystemPath(asked);
     if (!path.has_filename())
         return SaveFailure(path, ERROR_INVALID_NAME);
     std::wstring temporary;
