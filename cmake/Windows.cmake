@@ -43,6 +43,7 @@ add_executable(kestrel WIN32 ${PROJECT_SOURCE_DIR}/src/app/WindowsMain.cpp
 target_include_directories(kestrel PRIVATE ${PROJECT_SOURCE_DIR}/src/app/windows)
 target_link_options(kestrel PRIVATE -municode -mwindows)
 target_link_libraries(kestrel PRIVATE kestrel_ui_win32 comctl32 kestrel_warnings)
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
 
 if(KESTREL_BUILD_TESTS)
   enable_testing()
