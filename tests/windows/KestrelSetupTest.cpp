@@ -64,65 +64,83 @@ std::set<std::wstring> Names(const fs::path& folder) {
     return names;
 }
 
-// What a command did: whether it and every process it started ended within the deadline,
-// how many processes there were, and the first one's exit status.
-struct Outcome {
-    bool ended = false;
-    int processes = 0;
-    DWORD status = STILL_ACTIVE;
+// A command line run in a job of its own, so that the processes it starts are followed
+// too: an NSIS uninstaller copies itself to %TEMP%, starts the copy and returns at once,
+// and the setup's last page starts the program. Whatever still runs when the object goes
+// is ended with the job.
+class Job {
+  public:
+    explicit Job(std::wstring commandLine) {
+        job_.reset(CreateJobObjectW(nullptr, nullptr));
+        port_.reset(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
+        if (!job_ || !port_)
+            return;
+        JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{job_.get(), port_.get()};
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!SetInformationJobObject(job_.get(), JobObjectAssociateCompletionPortInformation, &link,
+                                     sizeof link) ||
+            !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits,
+                                     sizeof limits))
+            return;
+        // Started suspended, so that it is in the job before it can start anything.
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                            nullptr, nullptr, &startup, &process))
+            return;
+        Handle first(process.hProcess);
+        Handle thread(process.hThread);
+        if (!AssignProcessToJobObject(job_.get(), first.get())) {
+            TerminateProcess(first.get(), 1);
+            return;
+        }
+        ResumeThread(thread.get());
+        first_ = std::move(first);
+    }
+
+    bool Started() const { return first_ != nullptr; }
+
+    // Whether every process in it ended within the deadline.
+    bool Ends(std::chrono::milliseconds deadline = SETUP_DEADLINE) {
+        if (!Started())
+            return false;
+        const auto end = std::chrono::steady_clock::now() + deadline;
+        for (;;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                end - std::chrono::steady_clock::now());
+            DWORD message = 0;
+            ULONG_PTR key = 0;
+            OVERLAPPED* overlapped = nullptr;
+            if (left.count() <= 0 ||
+                !GetQueuedCompletionStatus(port_.get(), &message, &key, &overlapped,
+                                           static_cast<DWORD>(left.count())))
+                return false;
+            if (message == JOB_OBJECT_MSG_NEW_PROCESS)
+                ++processes_;
+            if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO)
+                return true;
+        }
+    }
+
+    // How many processes ran in it, counted by Ends.
+    int Processes() const { return processes_; }
+
+    // The exit status of the process it started with.
+    DWORD Status() const {
+        DWORD status = STILL_ACTIVE;
+        if (first_)
+            GetExitCodeProcess(first_.get(), &status);
+        return status;
+    }
+
+  private:
+    Handle job_;
+    Handle port_;
+    Handle first_;
+    int processes_ = 0;
 };
-
-// Runs a command line to its very end in a job, so that the processes it starts are
-// waited for too: an NSIS uninstaller copies itself to %TEMP%, starts the copy and returns
-// at once. The job kills whatever is left should the deadline pass.
-Outcome RunToEnd(std::wstring commandLine, std::chrono::milliseconds deadline = SETUP_DEADLINE) {
-    Outcome run;
-    Handle job(CreateJobObjectW(nullptr, nullptr));
-    Handle port(CreateIoCompletionPort(INVALID_HANDLE_VALUE, nullptr, 0, 1));
-    if (!job || !port)
-        return run;
-    JOBOBJECT_ASSOCIATE_COMPLETION_PORT link{job.get(), port.get()};
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
-    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-    if (!SetInformationJobObject(job.get(), JobObjectAssociateCompletionPortInformation, &link,
-                                 sizeof link) ||
-        !SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits,
-                                 sizeof limits))
-        return run;
-
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                        nullptr, nullptr, &startup, &process))
-        return run;
-    Handle first(process.hProcess);
-    Handle thread(process.hThread);
-    if (!AssignProcessToJobObject(job.get(), first.get())) {
-        TerminateProcess(first.get(), 1);
-        return run;
-    }
-    ResumeThread(thread.get());
-
-    const auto end = std::chrono::steady_clock::now() + deadline;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        DWORD message = 0;
-        ULONG_PTR key = 0;
-        OVERLAPPED* overlapped = nullptr;
-        if (left.count() <= 0 || !GetQueuedCompletionStatus(port.get(), &message, &key, &overlapped,
-                                                            static_cast<DWORD>(left.count())))
-            return run;
-        if (message == JOB_OBJECT_MSG_NEW_PROCESS)
-            ++run.processes;
-        if (message == JOB_OBJECT_MSG_ACTIVE_PROCESS_ZERO)
-            break;
-    }
-    run.ended = true;
-    GetExitCodeProcess(first.get(), &run.status);
-    return run;
-}
 
 // A REG_SZ or REG_DWORD value as text, or "<absent>".
 std::wstring Value(HKEY root, const wchar_t* name) {
@@ -164,6 +182,74 @@ fs::path ShortcutTarget(const fs::path& link) {
     return target;
 }
 
+// A visible top-level window whose caption starts with `caption`, whichever process shows
+// it, or null. A wizard adds its page's title to its caption.
+HWND WaitForTopLevel(const wchar_t* caption) {
+    struct Search {
+        std::wstring caption;
+        HWND found;
+    } search{caption, nullptr};
+    WaitUntil(
+        [&] {
+            EnumWindows(
+                [](HWND window, LPARAM data) -> BOOL {
+                    auto* s = reinterpret_cast<Search*>(data);
+                    if (!IsWindowVisible(window) || Text(window).rfind(s->caption, 0) != 0)
+                        return TRUE;
+                    s->found = window;
+                    return FALSE;
+                },
+                reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        SETUP_DEADLINE);
+    return search.found;
+}
+
+// The captions of the visible top-level windows, for a message when one is missing.
+std::wstring VisibleCaptions() {
+    std::wstring captions;
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            if (IsWindowVisible(window))
+                *reinterpret_cast<std::wstring*>(data) += L" \"" + Text(window) + L"\"";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&captions));
+    return captions;
+}
+
+// The first control of that class anywhere below the window, or null.
+HWND Descendant(HWND window, const wchar_t* kind) {
+    struct Search {
+        const wchar_t* kind;
+        HWND found;
+    } search{kind, nullptr};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t name[64] = {};
+            GetClassNameW(child, name, std::size(name));
+            if (lstrcmpiW(name, s->kind) != 0)
+                return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Clicks a wizard's main button (Install, Finish, Uninstall, Close: control 1) once it
+// reads `text` and can be clicked; false when it never did.
+bool ClickWhenItReads(HWND wizard, const wchar_t* text) {
+    HWND button = GetDlgItem(wizard, IDOK);
+    if (!WaitUntil([&] { return Text(button) == text && IsWindowEnabled(button); }, SETUP_DEADLINE))
+        return false;
+    PostMessageW(button, BM_CLICK, 0, 0);
+    return true;
+}
+
 struct Mode {
     const char* name;
     bool allUsers;
@@ -179,12 +265,12 @@ const Mode MODES[] = {
     {"AllUsers", true, false, false, false},
 };
 
-class KestrelSetupTest : public KestrelExeTestBase, public testing::WithParamInterface<Mode> {
+// A clean machine for one kind of install, and what every kind is checked for.
+class SetupTestBase : public KestrelExeTestBase {
   protected:
-    void SetUp() override {
-        KestrelExeTestBase::SetUp();
+    void Prepare(const Mode& mode) {
         CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-        const Mode& mode = GetParam();
+        mode_ = mode;
         root_ = mode.allUsers ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
         folder_ = mode.ownFolder  ? own_.Path() / L"Kestrel Test"
                   : mode.allUsers ? ShellFolder(CSIDL_PROGRAM_FILES) / L"Kestrel"
@@ -211,61 +297,102 @@ class KestrelSetupTest : public KestrelExeTestBase, public testing::WithParamInt
             RegDeleteTreeW(root, UNINSTALL_KEY);
     }
 
-    std::wstring SetupCommand() const {
-        const Mode& mode = GetParam();
-        std::wstring command = L"\"" + SetupPath().wstring() + L"\" /S";
-        if (mode.allUsers)
-            command += L" /AllUsers";
-        if (mode.ownFolder)
-            command += L" /D=" + folder_.wstring();  // last and unquoted, as NSIS wants it
-        return command;
+    // The files, the shortcut and the Add/Remove Programs entry, in the hive of the
+    // install's kind only.
+    void ExpectInstalled() const {
+        const std::set<std::wstring> installed = {L"kestrel.exe", L"LICENSE.txt", L"README.txt",
+                                                  L"uninstall.exe"};
+        EXPECT_EQ(Names(folder_), installed);
+        const fs::path staged = BuildFolder() / L"package";
+        for (const wchar_t* name : {L"kestrel.exe", L"LICENSE.txt", L"README.txt"})
+            EXPECT_TRUE(Bytes(folder_ / name) == Bytes(staged / name))
+                << fs::path(name) << " is not the one shipped";
+        EXPECT_EQ(ShortcutTarget(shortcut_), folder_ / L"kestrel.exe") << shortcut_;
+
+        const std::wstring dir = folder_.wstring();
+        const std::pair<const wchar_t*, std::wstring> entry[] = {
+            {L"DisplayName", L"Kestrel"},
+            {L"DisplayVersion", KESTREL_VERSION},
+            {L"Publisher", L"Ardmoor"},
+            {L"DisplayIcon", L"\"" + dir + L"\\kestrel.exe\",0"},
+            {L"InstallLocation", dir},
+            {L"UninstallString", L"\"" + dir + L"\\uninstall.exe\""},
+            {L"QuietUninstallString", L"\"" + dir + L"\\uninstall.exe\" /S"},
+            {L"NoModify", L"dword:1"},
+            {L"NoRepair", L"dword:1"},
+        };
+        for (const auto& [name, expected] : entry) EXPECT_EQ(Value(root_, name), expected) << name;
+        // In kilobytes, at least the program's own size.
+        const std::wstring size = Value(root_, L"EstimatedSize");
+        ASSERT_EQ(size.rfind(L"dword:", 0), 0u) << size;
+        EXPECT_GE(std::stoul(size.substr(6)), fs::file_size(folder_ / L"kestrel.exe") / 1024);
+        EXPECT_FALSE(KeyExists(mode_.allUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE))
+            << "an entry in the other hive too";
+    }
+
+    // Makes one capture with the program's main window and quits it; the capture's file.
+    fs::path CaptureAndQuit(HWND window) const {
+        PostMessageW(Child(window, L"Button", L"Make Capture Now"), BM_CLICK, 0, 0);
+        HWND total = Child(window, L"Static", L"Total captures saved: 0");
+        EXPECT_TRUE(WaitUntil([&] { return Text(total) == L"Total captures saved: 1"; },
+                              std::chrono::seconds(30)))
+            << Text(total);
+        PostMessageW(Child(window, L"Button", L"Quit"), BM_CLICK, 0, 0);
+        const auto captureDirs = Entries(base_.Path());
+        if (captureDirs.size() != 1 || Entries(captureDirs[0]).size() != 1)
+            return {};
+        return Entries(captureDirs[0])[0];
+    }
+
+    // Nothing of the install is left but the user's: the captures, the settings and any
+    // file of theirs in the folder, which then stays.
+    void ExpectUninstalled(const fs::path& capture, const std::string& captured) const {
+        if (mode_.userFile)
+            EXPECT_EQ(Names(folder_), std::set<std::wstring>{L"notes.txt"});
+        else
+            EXPECT_FALSE(fs::exists(folder_)) << folder_;
+        EXPECT_FALSE(fs::exists(shortcut_)) << shortcut_;
+        EXPECT_FALSE(KeyExists(root_));
+
+        EXPECT_TRUE(Bytes(capture) == captured) << "the capture was touched";
+        EXPECT_EQ(StoredText(L"BasePath"), basePath_) << "the settings were removed";
+        EXPECT_EQ(StoredText(L"OutputWidth"), L"800");
     }
 
     TemporaryFolder own_;
+    Mode mode_{};
     HKEY root_ = HKEY_CURRENT_USER;
     fs::path folder_;
     fs::path shortcut_;
 };
 
+class KestrelSetupTest : public SetupTestBase, public testing::WithParamInterface<Mode> {
+  protected:
+    void SetUp() override {
+        SetupTestBase::SetUp();
+        Prepare(GetParam());
+    }
+
+    std::wstring SetupCommand() const {
+        std::wstring command = L"\"" + SetupPath().wstring() + L"\" /S";
+        if (mode_.allUsers)
+            command += L" /AllUsers";
+        if (mode_.ownFolder)
+            command += L" /D=" + folder_.wstring();  // last and unquoted, as NSIS wants it
+        return command;
+    }
+};
+
 TEST_P(KestrelSetupTest, InstallsRunsAndUninstallsLeavingCapturesAndSettings) {
     ASSERT_TRUE(fs::exists(SetupPath()))
         << "no setup at " << SetupPath() << ": install nsis and zip (scripts/install-deps.sh)";
-    const Mode& mode = GetParam();
 
-    for (int run = 0; run < (mode.twice ? 2 : 1); ++run) {
-        const Outcome setup = RunToEnd(SetupCommand());
-        ASSERT_TRUE(setup.ended) << "the setup did not end";
-        ASSERT_EQ(setup.status, 0u);
+    for (int run = 0; run < (mode_.twice ? 2 : 1); ++run) {
+        Job setup(SetupCommand());
+        ASSERT_TRUE(setup.Ends()) << "the setup did not end";
+        ASSERT_EQ(setup.Status(), 0u);
     }
-
-    // The files, and the program in them is the shipped one.
-    const std::set<std::wstring> installed = {L"kestrel.exe", L"LICENSE.txt", L"README.txt",
-                                              L"uninstall.exe"};
-    EXPECT_EQ(Names(folder_), installed);
-    EXPECT_EQ(Bytes(folder_ / L"kestrel.exe"), Bytes(BuildFolder() / L"package" / L"kestrel.exe"));
-    EXPECT_EQ(Bytes(folder_ / L"LICENSE.txt"), Bytes(BuildFolder() / L"package" / L"LICENSE.txt"));
-    EXPECT_EQ(ShortcutTarget(shortcut_), folder_ / L"kestrel.exe") << shortcut_;
-
-    // The Add/Remove Programs entry, in the hive of the install's kind.
-    const std::wstring dir = folder_.wstring();
-    const std::pair<const wchar_t*, std::wstring> entry[] = {
-        {L"DisplayName", L"Kestrel"},
-        {L"DisplayVersion", KESTREL_VERSION},
-        {L"Publisher", L"Ardmoor"},
-        {L"DisplayIcon", L"\"" + dir + L"\\kestrel.exe\",0"},
-        {L"InstallLocation", dir},
-        {L"UninstallString", L"\"" + dir + L"\\uninstall.exe\""},
-        {L"QuietUninstallString", L"\"" + dir + L"\\uninstall.exe\" /S"},
-        {L"NoModify", L"dword:1"},
-        {L"NoRepair", L"dword:1"},
-    };
-    for (const auto& [name, expected] : entry) EXPECT_EQ(Value(root_, name), expected) << name;
-    // In kilobytes, at least the program's own size.
-    const std::wstring size = Value(root_, L"EstimatedSize");
-    ASSERT_EQ(size.rfind(L"dword:", 0), 0u) << size;
-    EXPECT_GE(std::stoul(size.substr(6)), fs::file_size(folder_ / L"kestrel.exe") / 1024);
-    EXPECT_FALSE(KeyExists(mode.allUsers ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE))
-        << "an entry in the other hive too";
+    ExpectInstalled();
 
     // The program the shortcut starts saves a capture and quits.
     fs::path capture;
@@ -274,46 +401,65 @@ TEST_P(KestrelSetupTest, InstallsRunsAndUninstallsLeavingCapturesAndSettings) {
         ASSERT_TRUE(kestrel.Started());
         HWND window = kestrel.WaitForWindow();
         ASSERT_NE(window, nullptr) << "the installed kestrel.exe showed no window";
-        PostMessageW(Child(window, L"Button", L"Make Capture Now"), BM_CLICK, 0, 0);
-        HWND total = Child(window, L"Static", L"Total captures saved: 0");
-        ASSERT_TRUE(WaitUntil([&] { return Text(total) == L"Total captures saved: 1"; },
-                              std::chrono::seconds(30)))
-            << Text(total);
-        PostMessageW(Child(window, L"Button", L"Quit"), BM_CLICK, 0, 0);
+        capture = CaptureAndQuit(window);
         EXPECT_TRUE(kestrel.EndsWithStatusZero());
-        const auto captureDirs = Entries(base_.Path());
-        ASSERT_EQ(captureDirs.size(), 1u);
-        const auto files = Entries(captureDirs[0]);
-        ASSERT_EQ(files.size(), 1u);
-        capture = files[0];
-        EXPECT_EQ(capture.extension(), L".bmp");
     }
+    ASSERT_EQ(capture.extension(), L".bmp") << capture;
     const std::string captured = Bytes(capture);
 
-    if (mode.userFile)
+    if (mode_.userFile)
         std::ofstream(folder_ / L"notes.txt") << "mine\n";
 
     // Uninstalled as Add/Remove Programs would, quietly.
-    const std::wstring quiet = Value(root_, L"QuietUninstallString");
-    const Outcome uninstall = RunToEnd(quiet);
-    ASSERT_TRUE(uninstall.ended) << "the uninstaller did not end";
-    EXPECT_EQ(uninstall.status, 0u);
-    EXPECT_GE(uninstall.processes, 2) << "the uninstaller and its copy in %TEMP%";
-
-    if (mode.userFile)
-        EXPECT_EQ(Names(folder_), std::set<std::wstring>{L"notes.txt"});
-    else
-        EXPECT_FALSE(fs::exists(folder_)) << folder_;
-    EXPECT_FALSE(fs::exists(shortcut_)) << shortcut_;
-    EXPECT_FALSE(KeyExists(root_));
-
-    EXPECT_EQ(Bytes(capture), captured) << "the capture was touched";
-    EXPECT_EQ(StoredText(L"BasePath"), basePath_) << "the settings were removed";
-    EXPECT_EQ(StoredText(L"OutputWidth"), L"800");
+    Job uninstall(Value(root_, L"QuietUninstallString"));
+    ASSERT_TRUE(uninstall.Ends()) << "the uninstaller did not end";
+    EXPECT_EQ(uninstall.Status(), 0u);
+    EXPECT_GE(uninstall.Processes(), 2) << "the uninstaller and its copy in %TEMP%";
+    ExpectUninstalled(capture, captured);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, KestrelSetupTest, testing::ValuesIn(MODES),
                          [](const testing::TestParamInfo<Mode>& mode) { return mode.param.name; });
+
+// The setup as most users meet it: shown, per user, Install and then Finish, whose ticked
+// "Run Kestrel" starts the program; and the uninstaller shown too.
+class KestrelSetupShownTest : public SetupTestBase {
+  protected:
+    void SetUp() override {
+        SetupTestBase::SetUp();
+        Prepare({"Shown", false, false, false, false});
+    }
+};
+
+TEST_F(KestrelSetupShownTest, InstallsPerUserStartsKestrelFromItsLastPageAndUninstalls) {
+    ASSERT_TRUE(fs::exists(SetupPath())) << "no setup at " << SetupPath();
+    Job setup(L"\"" + SetupPath().wstring() + L"\"");
+    ASSERT_TRUE(setup.Started());
+    HWND wizard = WaitForTopLevel(L"Kestrel Setup");
+    ASSERT_NE(wizard, nullptr) << "no window \"Kestrel Setup\" among" << VisibleCaptions();
+    EXPECT_TRUE(WaitUntil([&] { return Text(Descendant(wizard, L"Edit")) == folder_.wstring(); }))
+        << "the folder offered is " << Text(Descendant(wizard, L"Edit"));
+    ASSERT_TRUE(ClickWhenItReads(wizard, L"&Install")) << Text(GetDlgItem(wizard, IDOK));
+    ASSERT_TRUE(ClickWhenItReads(wizard, L"&Finish")) << Text(GetDlgItem(wizard, IDOK));
+
+    HWND window = WaitForTopLevel(MAIN_CAPTION);
+    ASSERT_NE(window, nullptr) << "the last page did not start Kestrel; windows:"
+                               << VisibleCaptions();
+    const fs::path capture = CaptureAndQuit(window);
+    ASSERT_TRUE(setup.Ends()) << "the setup, or the program it started, did not end";
+    EXPECT_EQ(setup.Status(), 0u);
+    ASSERT_EQ(capture.extension(), L".bmp") << capture;
+    const std::string captured = Bytes(capture);
+    ExpectInstalled();
+
+    Job uninstall(Value(root_, L"UninstallString"));
+    HWND unwizard = WaitForTopLevel(L"Kestrel Uninstall");
+    ASSERT_NE(unwizard, nullptr) << "no window \"Kestrel Uninstall\" among" << VisibleCaptions();
+    ASSERT_TRUE(ClickWhenItReads(unwizard, L"&Uninstall")) << Text(GetDlgItem(unwizard, IDOK));
+    ASSERT_TRUE(ClickWhenItReads(unwizard, L"&Close")) << Text(GetDlgItem(unwizard, IDOK));
+    ASSERT_TRUE(uninstall.Ends()) << "the uninstaller did not end";
+    ExpectUninstalled(capture, captured);
+}
 
 // The setup names itself and its version in its file properties.
 TEST(KestrelSetupFile, CarriesTheProductsNameAndVersion) {
