@@ -1,8 +1,9 @@
-// The setup a user downloads, run under Wine as a user would run it: silently, per user
-// or for all users, into its default folder or one named with /D=. The program its
-// Start-menu shortcut leads to must start and save a capture; the uninstaller,
-// started from the Add/Remove Programs entry, must take away exactly what the setup put
-// there and leave the user's captures, settings and files alone.
+// The setup a user downloads, run under Wine as a user would run it: shown, clicked through
+// to its last page, which starts Kestrel; and silently, per user or for all users, into
+// its default folder or one named with /D=, once or over itself. The program its
+// Start-menu shortcut leads to must start and save a capture; the uninstaller, started from
+// the Add/Remove Programs entry, must take away exactly what the setup put there and leave
+// the user's captures, settings and files alone.
 #include "KestrelExeSupport.h"
 
 #include <gtest/gtest.h>
