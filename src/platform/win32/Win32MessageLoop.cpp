@@ -5,7 +5,10 @@ namespace Platform::Win32 {
 void Win32MessageLoop::WaitMessage() {
     if (hotKey_.PressPending())
         return;
-    ::WaitMessage();
+    // Returns while any message waits, not only a new one: DoEvents' filtered peeks mark
+    // the queue as seen, so a message posted between them (a Quit click, WM_CLOSE) would
+    // otherwise wait for the next one to arrive.
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 void Win32MessageLoop::DoEvents() {
