@@ -13,7 +13,6 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
