@@ -57,6 +57,7 @@ target_include_directories(kestrel PRIVATE ${PROJECT_SOURCE_DIR}/src/app/windows
 target_link_options(kestrel PRIVATE -municode -mwindows)
 target_link_libraries(kestrel PRIVATE kestrel_ui_win32 comctl32 kestrel_warnings)
 add_dependencies(kestrel kestrel_icon)
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
 
 if(KESTREL_BUILD_TESTS)
   enable_testing()

@@ -22,8 +22,9 @@ PACKAGES=(
 
   # Windows (scripts/test-windows.sh): the mingw-w64 cross-compiler with posix threads,
   # GoogleTest's sources to build for Windows, and 64-bit Wine to run the console test
-  # programs (no display, no Mono, no Gecko)
-  g++-mingw-w64-x86-64-posix googletest wine wine64
+  # programs (no display, no Mono, no Gecko); the zip and the NSIS setup
+  # (scripts/package-windows.sh) and unzip to check the zip
+  g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip unzip
   # kestrel.exe's icon, rendered from the SVG at build time (with librsvg2-bin above)
   icoutils
 )
