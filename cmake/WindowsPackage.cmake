@@ -59,8 +59,9 @@ add_custom_command(
   OUTPUT ${KESTREL_SETUP_FILE}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${KESTREL_DIST_DIR}
   COMMAND ${KESTREL_MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DSTAGE=${KESTREL_STAGE_DIR}
-          -DOUTFILE=${KESTREL_SETUP_FILE} ${PROJECT_SOURCE_DIR}/packaging/windows/kestrel.nsi
-  DEPENDS ${KESTREL_STAGE_DIR}/kestrel.exe ${KESTREL_STAGED_TEXTS}
+          -DOUTFILE=${KESTREL_SETUP_FILE} -DICON=${PROJECT_BINARY_DIR}/kestrel.ico
+          ${PROJECT_SOURCE_DIR}/packaging/windows/kestrel.nsi
+  DEPENDS ${KESTREL_STAGE_DIR}/kestrel.exe ${KESTREL_STAGED_TEXTS} ${PROJECT_BINARY_DIR}/kestrel.ico
           ${PROJECT_SOURCE_DIR}/packaging/windows/kestrel.nsi
   COMMENT "Making ${KESTREL_SETUP_FILE}"
   VERBATIM)

@@ -7,6 +7,7 @@
 ;   VERSION  the project's version (1.2.3)
 ;   STAGE    the folder holding the stripped kestrel.exe, README.txt and LICENSE.txt
 ;   OUTFILE  the setup to write
+;   ICON     kestrel.exe's icon, which the setup and the uninstaller show too
 ;
 ; The uninstaller removes exactly what this wrote: three files, itself, the Start-menu
 ; shortcut and the Add/Remove Programs entry, then the folder if nothing else is left in
@@ -19,6 +20,8 @@ ManifestDPIAware true
 SetCompressor /SOLID lzma
 RequestExecutionLevel user
 
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 !include MUI2.nsh
 !include LogicLib.nsh
 !include FileFunc.nsh
