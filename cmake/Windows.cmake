@@ -26,8 +26,10 @@ target_compile_definitions(kestrel_platform_win32 PUBLIC UNICODE _UNICODE WIN32_
 target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core user32 gdi32 advapi32 shell32
                       PRIVATE kestrel_warnings)
 
-# The main window as a native window.
-add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.cpp
+# The main window and the configuration dialog as native windows.
+add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.cpp
+                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.h
+                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.cpp
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.h
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.cpp
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.h)

@@ -12,6 +12,7 @@
 #include "platform/win32/Win32MessageLoop.h"
 #include "platform/win32/Win32Screen.h"
 #include "platform/win32/Win32ScreenGrab.h"
+#include "ui/win32/ConfigDlg.h"
 #include "ui/win32/MainForm.h"
 
 #include <windows.h>
@@ -45,7 +46,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     static KestrelMain::MainWindowOnFirstUse<Ui::Win32::MainForm> mainWindow;
     static Platform::Win32::Win32MessageLoop loop(hotKey, [] {
         HWND form = Ui::Win32::MainForm::Instance().Handle();
-        return std::vector<HWND>{form, errors.Box()};
+        const Ui::Win32::ConfigDlg* config = Ui::Win32::ConfigDlg::Existing();
+        return std::vector<HWND>{form, errors.Box(), config ? config->Handle() : nullptr};
     });
     static ShellWebPage web;
 

@@ -3,6 +3,7 @@
 #include "core/CaptureSequence.h"
 #include "core/KestrelMain.h"
 #include "platform/win32/WideText.h"
+#include "ui/win32/ConfigDlg.h"
 #include "ui/win32/Layout.h"
 
 namespace Ui::Win32 {
@@ -209,10 +210,13 @@ void MainForm::CaptureBtn_Click() {
     KestrelMain::MakeCapture();
 }
 
-// The configuration dialog and the About window have no Win32 counterpart yet: their
-// buttons do nothing for now.
-void MainForm::ConfigBtn_Click() {}
+// Created on first use, which fills it from the current settings; shown again as it was
+// left, or only brought forward when on screen.
+void MainForm::ConfigBtn_Click() {
+    ConfigDlg::Instance().Show();
+}
 
+// The About window has no Win32 counterpart yet: its button does nothing for now.
 void MainForm::AboutBtn_Click() {}
 
 void MainForm::QuitBtn_Click() {
