@@ -76,6 +76,11 @@ void Click(HWND button) {
     PostMessageW(button, BM_CLICK, 0, 0);
 }
 
+// Clicks and returns once the program has handled the click.
+void ClickAndWait(HWND button) {
+    SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
+}
+
 // Types the text as key presses of its characters.
 void Type(const std::wstring& text) {
     std::vector<INPUT> inputs;
@@ -272,8 +277,10 @@ TEST_F(KestrelExeConfigTest, OpensFromConfigureShowingTheCurrentSettings) {
 
         // Ticking the box enables them at once, and clearing it disables them.
         Click(dialog.UseTimerChk);
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(dialog.PeriodText) != timer; }));
-        EXPECT_EQ(IsWindowEnabled(dialog.Label1) != FALSE, !timer);
+        EXPECT_TRUE(WaitUntil([&] {
+            return (IsWindowEnabled(dialog.PeriodText) != FALSE) == !timer &&
+                   (IsWindowEnabled(dialog.Label1) != FALSE) == !timer;
+        }));
         EXPECT_TRUE(Quit());
     }
 }
@@ -406,7 +413,7 @@ TEST_F(KestrelExeConfigTest, ARejectedEntryShowsTheFirstMessageOnlyAndChangesNot
         EXPECT_EQ(Text(GetDlgItem(box, MESSAGE_TEXT_ID)), c.Message);
         EXPECT_EQ(ButtonsOf(box), std::vector<std::wstring>{L"OK"});
         // The dialog waits for the message; the main window does not.
-        EXPECT_FALSE(IsWindowEnabled(dialog.window));
+        EXPECT_TRUE(WaitUntil([&] { return !IsWindowEnabled(dialog.window); }));
         EXPECT_TRUE(IsWindowEnabled(main_));
         PostMessageW(box, WM_COMMAND, IDOK, 0);
         ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
@@ -558,7 +565,7 @@ TEST_F(KestrelExeConfigTest, OneDialogKeptAsLeftUntilClosedFromItsTitleBar) {
 
     // Configure while it is open: the same one dialog, unchanged, in front.
     SetText(dialog.HeightText, L"123");
-    Click(Child(main_, L"Button", L"Configure"));
+    ClickAndWait(Child(main_, L"Button", L"Configure"));
     EXPECT_TRUE(WaitUntil([&] { return GetForegroundWindow() == dialog.window; }));
     EXPECT_EQ(WindowsCaptioned(*kestrel_, CONFIG_CAPTION), 1);
     EXPECT_EQ(Text(dialog.HeightText), L"123");
