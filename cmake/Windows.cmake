@@ -26,14 +26,15 @@ target_compile_definitions(kestrel_platform_win32 PUBLIC UNICODE _UNICODE WIN32_
 target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core user32 gdi32 advapi32 shell32
                       PRIVATE kestrel_warnings)
 
-# The main window and the configuration dialog as native windows.
-add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.cpp
-                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.h
-                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.cpp
+# The main window as a native window.
+add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.cpp
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.h
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.cpp
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.h)
 target_link_libraries(kestrel_ui_win32 PUBLIC kestrel_platform_win32 PRIVATE kestrel_warnings)
+# The configuration dialog as a native window.
+target_sources(kestrel_ui_win32 PRIVATE ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.cpp
+                                        ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.h)
 
 # kestrel.exe: a GUI program with nothing but Windows' own DLLs beside it. Its resources
 # carry the manifest (per-monitor DPI awareness, common controls 6, no elevation) and the
