@@ -34,6 +34,9 @@ add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/AboutDial
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.cpp
                                     ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.h)
 target_link_libraries(kestrel_ui_win32 PUBLIC kestrel_platform_win32 PRIVATE kestrel_warnings)
+# The configuration dialog as a native window.
+target_sources(kestrel_ui_win32 PRIVATE ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.cpp
+                                        ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.h)
 
 # kestrel.exe: a GUI program with nothing but Windows' own DLLs beside it. Its resources
 # carry the icon, the manifest (per-monitor DPI awareness, common controls 6, no elevation)

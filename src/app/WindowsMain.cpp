@@ -13,6 +13,7 @@
 #include "platform/win32/Win32Screen.h"
 #include "platform/win32/Win32ScreenGrab.h"
 #include "ui/win32/AboutDialog.h"
+#include "ui/win32/ConfigDlg.h"
 #include "ui/win32/MainForm.h"
 
 #include <windows.h>
@@ -49,8 +50,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     static KestrelMain::MainWindowOnFirstUse<Ui::Win32::MainForm> mainWindow;
     static Platform::Win32::Win32MessageLoop loop(hotKey, [] {
         HWND form = Ui::Win32::MainForm::Instance().Handle();
-        Ui::Win32::AboutDialog* about = Ui::Win32::AboutDialog::Existing();
-        return std::vector<HWND>{form, errors.Box(), about != nullptr ? about->Handle() : nullptr};
+        const Ui::Win32::AboutDialog* about = Ui::Win32::AboutDialog::Existing();
+        const Ui::Win32::ConfigDlg* config = Ui::Win32::ConfigDlg::Existing();
+        return std::vector<HWND>{form, errors.Box(), about != nullptr ? about->Handle() : nullptr,
+                                 config != nullptr ? config->Handle() : nullptr};
     });
     static ShellWebPage web;
 

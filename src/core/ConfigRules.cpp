@@ -85,7 +85,7 @@ ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries, const AppStateRec
 
     changes.BasePathChanged = entries.BasePathText != current.BasePath;
     if (changes.BasePathChanged)
-        changes.BasePath = WithTrailingSeparator(entries.BasePathText);
+        changes.BasePath = WithTrailingSeparator(entries.BasePathText, entries.PathSeparator);
 
     changes.UseTimerChanged = entries.UseTimerValue != current.UseTimer;
     changes.UseTimer = entries.UseTimerValue;
@@ -94,10 +94,10 @@ ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries, const AppStateRec
     return verdict;
 }
 
-std::string WithTrailingSeparator(const std::string& path) {
-    if (path.ends_with('/'))
+std::string WithTrailingSeparator(const std::string& path, char separator) {
+    if (path.ends_with(separator))
         return path;
-    return path + '/';
+    return path + separator;
 }
 
 std::string HotkeyCaptionAfterChange(std::int16_t hotkeyActive, std::int16_t useHotkey) {

@@ -45,13 +45,15 @@ struct ConfigEntries {
     // The system locale's decimal separator, which typed numbers may use besides ".";
     // empty when there is none but ".".
     std::string DecimalPoint;
+    // The directory separator a stored base directory ends with: "\" on Windows.
+    char PathSeparator = '/';
 };
 
 // Each setting that differs from the current one, with the value it takes. Only the
 // members of a changed setting carry meaning.
 struct ConfigChanges {
     bool BasePathChanged = false;
-    std::string BasePath;  // the typed text with a trailing "/" appended when it lacked one
+    std::string BasePath;  // the typed text with its separator appended when it lacked one
 
     bool WidthChanged = false;
     std::int16_t OutputWidth = 0;
@@ -92,8 +94,10 @@ std::string FirstEntryProblem(const ConfigEntries& entries, const FolderExistsTe
 ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries, const AppStateRecord& current,
                                  const FolderExistsTest& folderExists);
 
-// The base directory as it is stored: the typed text with a trailing "/" added when missing.
-std::string WithTrailingSeparator(const std::string& path);
+// The base directory as it is stored: the typed text with a trailing separator added when
+// its last character is not that separator ("/", or "\" on Windows, where a final "/" is
+// not taken for it).
+std::string WithTrailingSeparator(const std::string& path, char separator);
 
 // HotkeyLbl's caption after the hot-key setting was changed in the dialog.
 std::string HotkeyCaptionAfterChange(std::int16_t hotkeyActive, std::int16_t useHotkey);
@@ -102,7 +106,7 @@ std::string HotkeyCaptionAfterChange(std::int16_t hotkeyActive, std::int16_t use
 // changed, after it is in AppState and stored.
 class ConfigWindows {
   public:
-    // The dialog's base directory box shows the stored form (with its "/"), before the
+    // The dialog's base directory box shows the stored form (with its separator), before the
     // new capture directory is made under it.
     virtual void ShowBasePath(const std::string& basePath) = 0;
     // A new capture directory under AppState.BasePath; the count goes on.

@@ -210,6 +210,35 @@ TEST(ConfigRules, BasePathComparesTheTypedTextExactlyThenGetsItsSlash) {
     }
 }
 
+TEST(ConfigRules, TheSeparatorAppendedIsThePlatformsOwn) {
+    const struct {
+        const char* Typed;
+        char Separator;
+        const char* Stored;
+    } cases[] = {
+        {"/srv/shots", '/', "/srv/shots/"},
+        {"/srv/shots/", '/', "/srv/shots/"},
+        {"D:\\shots", '\\', "D:\\shots\\"},
+        {"D:\\shots\\", '\\', "D:\\shots\\"},
+        {"C:", '\\', "C:\\"},
+        // Only the platform's own separator counts as the last one.
+        {"D:\\shots/", '\\', "D:\\shots/\\"},
+        {"/srv/shots\\", '/', "/srv/shots\\/"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(WithTrailingSeparator(c.Typed, c.Separator), c.Stored) << c.Typed;
+
+        ConfigEntries entries = Unchanged();
+        entries.BasePathText = c.Typed;
+        entries.PathSeparator = c.Separator;
+        const ConfigVerdict verdict =
+            JudgeConfigEntries(entries, Current(), [](const std::string&) { return true; });
+        ASSERT_TRUE(verdict.Accepted()) << c.Typed;
+        EXPECT_TRUE(verdict.Changes.BasePathChanged) << c.Typed;
+        EXPECT_EQ(verdict.Changes.BasePath, c.Stored) << c.Typed;
+    }
+}
+
 TEST(ConfigRules, NothingTypedDiffersMeansNoChange) {
     const ConfigVerdict verdict = JudgeConfigEntries(Unchanged(), Current(), OnlyExistingDirs);
     ASSERT_TRUE(verdict.Accepted());

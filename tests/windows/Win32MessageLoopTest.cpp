@@ -1,6 +1,7 @@
-// The message loop's wait under the one way it can miss a message: one that came into the
-// queue while a filtered look at it (DoEvents' two ranges around WM_HOTKEY) saw it without
-// taking it. Such a message is no longer new, and a plain WaitMessage sleeps on it.
+// The message loop's wait under the ways it can miss a message: one that came into the
+// queue while a filtered look at it (DoEvents' two ranges around WM_HOTKEY, or the look for
+// a pending Ctrl+F press) saw it without taking it. Such a message is no longer new, and a
+// plain WaitMessage sleeps on it.
 #include "platform/win32/Win32HotKey.h"
 #include "platform/win32/Win32MessageLoop.h"
 
@@ -54,6 +55,36 @@ TEST(Win32MessageLoop, WaitEndsForAMessageAFilteredPeekHasAlreadySeen) {
 
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
         }
+    }
+}
+
+TEST(Win32MessageLoop, AWaitReturnsForAMessageQueuedBeforeIt) {
+    MSG message;
+    PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists
+    Win32HotKey hotKey(nullptr, 7);
+    ASSERT_EQ(hotKey.Register(), std::nullopt);
+    Win32MessageLoop loop(hotKey, [] { return std::vector<HWND>{}; });
+
+    const DWORD thread = GetCurrentThreadId();
+    ASSERT_TRUE(PostThreadMessageW(thread, WM_APP, 0, 0));
+    // Should the wait miss it, a message after the deadline ends the wait all the same.
+    HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    bool missed = false;
+    std::thread watchdog([&] {
+        if (WaitForSingleObject(returned, 10000) == WAIT_TIMEOUT) {
+            missed = true;
+            PostThreadMessageW(thread, WM_APP + 1, 0, 0);
+        }
+    });
+    loop.WaitMessage();
+    SetEvent(returned);
+    watchdog.join();
+    CloseHandle(returned);
+    EXPECT_FALSE(missed) << "the wait returned only for the next message";
+
+    // The message is still there for the dispatch.
+    EXPECT_TRUE(PeekMessageW(&message, nullptr, WM_APP, WM_APP, PM_REMOVE));
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     }
 }
 

@@ -4,6 +4,7 @@
 #include "core/KestrelMain.h"
 #include "platform/win32/WideText.h"
 #include "ui/win32/AboutDialog.h"
+#include "ui/win32/ConfigDlg.h"
 #include "ui/win32/Layout.h"
 
 namespace Ui::Win32 {
@@ -210,8 +211,11 @@ void MainForm::CaptureBtn_Click() {
     KestrelMain::MakeCapture();
 }
 
-// The configuration dialog has no Win32 counterpart yet: its button does nothing for now.
-void MainForm::ConfigBtn_Click() {}
+// Created on first use, which fills it from the current settings; shown again as it was
+// left, or only brought forward when on screen.
+void MainForm::ConfigBtn_Click() {
+    ConfigDlg::Instance().Show();
+}
 
 void MainForm::AboutBtn_Click() {
     AboutDialog::Instance().Show();
