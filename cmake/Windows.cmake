@@ -26,17 +26,16 @@ target_compile_definitions(kestrel_platform_win32 PUBLIC UNICODE _UNICODE WIN32_
 target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core user32 gdi32 advapi32 shell32
                       PRIVATE kestrel_warnings)
 
-# The main window and the About window as native windows.
-add_library(kestrel_ui_win32 STATIC ${PROJECT_SOURCE_DIR}/src/ui/win32/AboutDialog.cpp
-                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/AboutDialog.h
-                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.cpp
-                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/Layout.h
-                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.cpp
-                                    ${PROJECT_SOURCE_DIR}/src/ui/win32/MainForm.h)
+# The main window, the configuration dialog and the About window as native windows.
+set(KESTREL_UI_WIN32_SOURCES
+  AboutDialog.cpp AboutDialog.h
+  ConfigDlg.cpp ConfigDlg.h
+  Layout.cpp Layout.h
+  MainForm.cpp MainForm.h
+  NativeWindow.cpp NativeWindow.h)
+list(TRANSFORM KESTREL_UI_WIN32_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/src/ui/win32/)
+add_library(kestrel_ui_win32 STATIC ${KESTREL_UI_WIN32_SOURCES})
 target_link_libraries(kestrel_ui_win32 PUBLIC kestrel_platform_win32 PRIVATE kestrel_warnings)
-# The configuration dialog as a native window.
-target_sources(kestrel_ui_win32 PRIVATE ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.cpp
-                                        ${PROJECT_SOURCE_DIR}/src/ui/win32/ConfigDlg.h)
 
 # kestrel.exe: a GUI program with nothing but Windows' own DLLs beside it. Its resources
 # carry the icon, the manifest (per-monitor DPI awareness, common controls 6, no elevation)

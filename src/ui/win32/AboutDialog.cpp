@@ -115,27 +115,12 @@ AboutDialog* AboutDialog::Existing() {
 }
 
 AboutDialog::AboutDialog() {
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    static const bool registered = [module] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &AboutDialog::WindowProc;
-        windowClass.hInstance = module;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = ABOUT_DIALOG_CLASS;
-        return RegisterClassExW(&windowClass) != 0;
-    }();
-    (void)registered;
-
-    // Created hidden; sized and placed once its DPI is known.
-    window_ = CreateWindowExW(DIALOG_EX_STYLE, ABOUT_DIALOG_CLASS, ABOUT_DIALOG_CAPTION,
-                              DIALOG_STYLE, 0, 0, 0, 0, HiddenOwner(), nullptr, module, this);
+    Create(ABOUT_DIALOG_CLASS, ABOUT_DIALOG_CAPTION, DIALOG_STYLE, DIALOG_EX_STYLE, HiddenOwner());
     CreateControls(window_, CONTROLS);
     Command1 = GetDlgItem(window_, COMMAND1);
     OKButton = GetDlgItem(window_, OK_BUTTON);
     Label1 = GetDlgItem(window_, LABEL1);
-    focus_ = OKButton;
+    SetFirstFocus(OKButton);
     const UINT dpi = WindowDpi(window_);
     LayOut(dpi);
     Place(dpi);
@@ -189,28 +174,13 @@ void AboutDialog::OKButton_Click() {
     ShowWindow(window_, SW_HIDE);
 }
 
-LRESULT CALLBACK AboutDialog::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* dialog =
-            static_cast<AboutDialog*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        dialog->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(dialog));
-    }
-    auto* dialog = reinterpret_cast<AboutDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (dialog == nullptr)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        // Closed from its title bar: gone, and the next use makes a new one.
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (instance == dialog)
-            instance = nullptr;
-        delete dialog;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return dialog->Handle(message, wParam, lParam);
+void AboutDialog::Destroyed() {
+    if (instance == this)
+        instance = nullptr;
+    delete this;
 }
 
-LRESULT AboutDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
@@ -228,39 +198,10 @@ LRESULT AboutDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
             }
             break;
-        case WM_ACTIVATE:
-            // Leaving: remember the focused button. Coming back: give it the focus again,
-            // unless one of the buttons has it already.
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focused = GetFocus();
-                if (focused != nullptr && IsChild(window_, focused))
-                    focus_ = focused;
-            } else if (!IsChild(window_, GetFocus()) && focus_ != nullptr) {
-                SetFocus(focus_);
-            }
-            return 0;
-        case WM_SETFOCUS: {
-            // The window itself given the focus (Wine does so when the X server's focus
-            // comes back): on to the button that had it last, which may be the one that just
-            // lost it to the window without the window ever having been left.
-            HWND previous = reinterpret_cast<HWND>(wParam);
-            if (previous != nullptr && IsChild(window_, previous))
-                focus_ = previous;
-            if (focus_ != nullptr)
-                SetFocus(focus_);
-            return 0;
-        }
-        case WM_DPICHANGED: {
-            LayOut(HIWORD(wParam));
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            return 0;
-        }
         default:
             break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return NativeWindow::HandleMessage(message, wParam, lParam);
 }
 
 }  // namespace Ui::Win32

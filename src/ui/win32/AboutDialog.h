@@ -3,6 +3,8 @@
 // closing it from its title bar destroys it, so the next use makes it anew.
 #pragma once
 
+#include "ui/win32/NativeWindow.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -22,7 +24,7 @@ bool FaceInstalled(const wchar_t* face);
 // The title line's font at dpi: 13.5 points, bold, italic, in TitleFace's face.
 LOGFONTW TitleFontFor(UINT dpi);
 
-class AboutDialog {
+class AboutDialog final : public NativeWindow {
   public:
     // The window, made by the first use after the program started or after it was closed.
     static AboutDialog& Instance();
@@ -31,30 +33,24 @@ class AboutDialog {
 
     // Shows it as it was left, where it was left, and brings it forward.
     void Show();
-    HWND Handle() const { return window_; }
 
     void Command1_Click();
     void OKButton_Click();
 
   private:
     AboutDialog();
-    ~AboutDialog();
-    AboutDialog(const AboutDialog&) = delete;
-    AboutDialog& operator=(const AboutDialog&) = delete;
+    ~AboutDialog() override;
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-
-    // Sizes the window, its fonts and its controls for dpi dots per inch.
-    void LayOut(UINT dpi);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void LayOut(UINT dpi) override;
+    // Closed from its title bar: gone, and the next use makes a new one.
+    void Destroyed() override;
     // Puts the client area's top-left corner at its fixed place on the primary monitor.
     void Place(UINT dpi);
 
-    HWND window_ = nullptr;
     HWND Command1 = nullptr;
     HWND OKButton = nullptr;
     HWND Label1 = nullptr;
-    HWND focus_ = nullptr;  // the control to give the focus back to on activation
     HFONT font_ = nullptr;
     HFONT titleFont_ = nullptr;
 };

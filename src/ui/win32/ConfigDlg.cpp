@@ -149,24 +149,7 @@ ConfigDlg* ConfigDlg::Existing() {
 }
 
 ConfigDlg::ConfigDlg() {
-    HINSTANCE module = GetModuleHandleW(nullptr);
-    // The class outlives the dialog, which may be created again after it was closed.
-    static const bool registered = [module] {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = &ConfigDlg::WindowProc;
-        windowClass.hInstance = module;
-        windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        windowClass.hIcon = LoadIconW(module, MAKEINTRESOURCEW(1));
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        windowClass.lpszClassName = CONFIG_DLG_CLASS;
-        return RegisterClassExW(&windowClass) != 0;
-    }();
-    static_cast<void>(registered);
-
-    // Created hidden at the default place; sized once its DPI is known.
-    CreateWindowExW(DLG_EX_STYLE, CONFIG_DLG_CLASS, CONFIG_DLG_CAPTION, DLG_STYLE, CW_USEDEFAULT,
-                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, module, this);
+    Create(CONFIG_DLG_CLASS, CONFIG_DLG_CAPTION, DLG_STYLE, DLG_EX_STYLE, nullptr);
     CreateControls(window_, CONTROLS);
 
     HotkeyChk = GetDlgItem(window_, HOTKEY_CHK);
@@ -190,7 +173,7 @@ ConfigDlg::ConfigDlg() {
                           GetWindowLongPtrW(text, GWL_EXSTYLE) | WS_EX_CLIENTEDGE);
         SendMessageW(text, EM_SETLIMITTEXT, 0, 0);
     }
-    focus_ = OKBtn;
+    SetFirstFocus(OKBtn);
     LayOut(WindowDpi(window_));
 }
 
@@ -216,29 +199,13 @@ void ConfigDlg::Show() {
     SetForegroundWindow(GetLastActivePopup(window_));
 }
 
-LRESULT CALLBACK ConfigDlg::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* created =
-            static_cast<ConfigDlg*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        created->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
-    }
-    auto* dialog = reinterpret_cast<ConfigDlg*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (dialog == nullptr)
-        return DefWindowProcW(window, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        // Closed from its title bar: gone with everything typed into it; the next
-        // ConfigBtn click creates a new one.
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (instance == dialog)
-            instance = nullptr;
-        delete dialog;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return dialog->Handle(message, wParam, lParam);
+void ConfigDlg::Destroyed() {
+    if (instance == this)
+        instance = nullptr;
+    delete this;
 }
 
-LRESULT ConfigDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT ConfigDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
@@ -257,33 +224,10 @@ LRESULT ConfigDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             return 0;
-        case WM_ACTIVATE:
-            // Leaving: remember the focused control. Coming back: give it the focus again.
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focused = GetFocus();
-                if (focused != nullptr && IsChild(window_, focused))
-                    focus_ = focused;
-            } else if (focus_ != nullptr && IsWindowEnabled(focus_)) {
-                SetFocus(focus_);
-            } else {
-                SetFocus(OKBtn);
-            }
-            return 0;
-        case WM_SETFOCUS:
-            if (focus_ != nullptr && IsWindowEnabled(focus_))
-                SetFocus(focus_);
-            return 0;
-        case WM_DPICHANGED: {
-            LayOut(HIWORD(wParam));
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            return 0;
-        }
         default:
             break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return NativeWindow::HandleMessage(message, wParam, lParam);
 }
 
 void ConfigDlg::Form_Load() {

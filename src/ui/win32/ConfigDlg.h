@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/ConfigRules.h"
+#include "ui/win32/NativeWindow.h"
 
 #include <windows.h>
 
@@ -13,7 +14,7 @@ namespace Ui::Win32 {
 inline constexpr wchar_t CONFIG_DLG_CLASS[] = L"KestrelConfigDlg";
 inline constexpr wchar_t CONFIG_DLG_CAPTION[] = L"Screen Capture Configuration";
 
-class ConfigDlg final {
+class ConfigDlg final : public NativeWindow {
   public:
     // The dialog, created on first use (Form_Load fills it from the current settings).
     static ConfigDlg& Instance();
@@ -23,7 +24,6 @@ class ConfigDlg final {
     // Shows the dialog as it was left; when it is on screen already, only brings it
     // forward.
     void Show();
-    HWND Handle() const { return window_; }
 
     // What the controls hold now, as OK reads them.
     KestrelMain::ConfigEntries Entries() const;
@@ -32,15 +32,13 @@ class ConfigDlg final {
 
   private:
     ConfigDlg();
-    ~ConfigDlg();
-    ConfigDlg(const ConfigDlg&) = delete;
-    ConfigDlg& operator=(const ConfigDlg&) = delete;
+    ~ConfigDlg() override;
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-
-    // Sizes the window, its font and its controls for dpi dots per inch.
-    void LayOut(UINT dpi);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void LayOut(UINT dpi) override;
+    // Closed from its title bar: gone with everything typed into it; the next ConfigBtn
+    // click creates a new one.
+    void Destroyed() override;
     void LoadCurrentSettings();
     void EnablePeriod(bool enabled);
 
@@ -49,7 +47,6 @@ class ConfigDlg final {
     void CancelBtn_Click();
     void OKBtn_Click();
 
-    HWND window_ = nullptr;
     HWND HotkeyChk = nullptr;
     HWND BasePathText = nullptr;
     HWND HeightText = nullptr;
@@ -64,7 +61,6 @@ class ConfigDlg final {
     HWND Label3 = nullptr;
     HWND Label2 = nullptr;
     HWND Label1 = nullptr;
-    HWND focus_ = nullptr;  // the control to give the focus back to on activation
     HFONT font_ = nullptr;
 };
 

@@ -65,21 +65,7 @@ MainForm& MainForm::Instance() {
 }
 
 MainForm::MainForm() {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &MainForm::WindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = MAIN_FORM_CLASS;
-    RegisterClassExW(&windowClass);
-
-    // Created hidden at the default place; sized once its DPI is known.
-    window_ = CreateWindowExW(FORM_EX_STYLE, MAIN_FORM_CLASS, MAIN_FORM_CAPTION, FORM_STYLE,
-                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                              nullptr, instance, this);
+    Create(MAIN_FORM_CLASS, MAIN_FORM_CAPTION, FORM_STYLE, FORM_EX_STYLE, nullptr);
     CreateControls(window_, CONTROLS);
     QuitBtn = GetDlgItem(window_, QUIT_BTN);
     ConfigBtn = GetDlgItem(window_, CONFIG_BTN);
@@ -89,7 +75,7 @@ MainForm::MainForm() {
     DirLbl = GetDlgItem(window_, DIR_LBL);
     TotalLbl = GetDlgItem(window_, TOTAL_LBL);
     Label1 = GetDlgItem(window_, LABEL1);
-    focus_ = QuitBtn;
+    SetFirstFocus(QuitBtn);
     LayOut(WindowDpi(window_));
 }
 
@@ -137,20 +123,7 @@ void MainForm::Show() {
     UpdateWindow(window_);
 }
 
-LRESULT CALLBACK MainForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* form =
-            static_cast<MainForm*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        form->window_ = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(form));
-    }
-    auto* form = reinterpret_cast<MainForm*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (form == nullptr)
-        return DefWindowProcW(window, message, wParam, lParam);
-    return form->Handle(message, wParam, lParam);
-}
-
-LRESULT MainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT MainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
@@ -177,34 +150,13 @@ LRESULT MainForm::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
-        case WM_ACTIVATE:
-            // Leaving: remember the focused button. Coming back: give it the focus again.
-            if (LOWORD(wParam) == WA_INACTIVE) {
-                HWND focused = GetFocus();
-                if (focused != nullptr && IsChild(window_, focused))
-                    focus_ = focused;
-            } else if (focus_ != nullptr) {
-                SetFocus(focus_);
-            }
-            return 0;
-        case WM_SETFOCUS:
-            if (focus_ != nullptr)
-                SetFocus(focus_);
-            return 0;
-        case WM_DPICHANGED: {
-            LayOut(HIWORD(wParam));
-            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-            SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-            return 0;
-        }
         case WM_CLOSE:
         case WM_DESTROY:
             Form_Terminate();
         default:
             break;
     }
-    return DefWindowProcW(window_, message, wParam, lParam);
+    return NativeWindow::HandleMessage(message, wParam, lParam);
 }
 
 void MainForm::CaptureBtn_Click() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/MainWindowView.h"
+#include "ui/win32/NativeWindow.h"
 
 #include <windows.h>
 
@@ -15,7 +16,7 @@ namespace Ui::Win32 {
 inline constexpr wchar_t MAIN_FORM_CLASS[] = L"KestrelMainForm";
 inline constexpr wchar_t MAIN_FORM_CAPTION[] = L"Screen Capture Utility";
 
-class MainForm final : public KestrelMain::MainWindowView {
+class MainForm final : public KestrelMain::MainWindowView, public NativeWindow {
   public:
     // The one window of the run, created by its first use.
     static MainForm& Instance();
@@ -27,18 +28,11 @@ class MainForm final : public KestrelMain::MainWindowView {
     void SetTimer1Enabled(bool enabled) override;
     void Show() override;
 
-    HWND Handle() const { return window_; }
-
   private:
     MainForm();
-    MainForm(const MainForm&) = delete;
-    MainForm& operator=(const MainForm&) = delete;
 
-    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
-
-    // Sizes the window, its font and its controls for dpi dots per inch.
-    void LayOut(UINT dpi);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void LayOut(UINT dpi) override;
     void ArmTimer1();
 
     void CaptureBtn_Click();
@@ -48,7 +42,6 @@ class MainForm final : public KestrelMain::MainWindowView {
     [[noreturn]] void Form_Terminate();
     void Timer1_Timer();
 
-    HWND window_ = nullptr;
     HWND AboutBtn = nullptr;
     HWND CaptureBtn = nullptr;
     HWND ConfigBtn = nullptr;
@@ -57,7 +50,6 @@ class MainForm final : public KestrelMain::MainWindowView {
     HWND DirLbl = nullptr;
     HWND TotalLbl = nullptr;
     HWND Label1 = nullptr;
-    HWND focus_ = nullptr;  // the control to give the focus back to on activation
     HFONT font_ = nullptr;
     UINT timer1Interval_ = 5000;
     bool timer1Enabled_ = false;
