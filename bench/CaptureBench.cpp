@@ -16,6 +16,7 @@
 // Kestrel as a whole process is printed beside it, without a target.
 #include "BusyScreen.h"
 #include "Reference.h"
+#include "Statistics.h"
 
 #include "core/Bmp.h"
 #include "core/FileName.h"
@@ -51,7 +52,11 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using Bench::Clock;
+using Bench::Fixed;
+using Bench::Median;
+using Bench::Milliseconds;
+using Bench::Percentile;
 
 constexpr double TARGET_RATIO = 10.0;
 constexpr double TARGET_PSNR_DB = 50.0;
@@ -73,38 +78,6 @@ struct Options {
     std::string MeasureDisplay;
     std::string MeasureDirectory;
 };
-
-double Milliseconds(Clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-double Median(std::vector<double> values) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-// Nearest rank.
-double Percentile(std::vector<double> values, double fraction) {
-    if (values.empty())
-        return NAN;
-    std::sort(values.begin(), values.end());
-    const auto rank =
-        static_cast<std::size_t>(std::ceil(fraction * static_cast<double>(values.size())));
-    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
-}
-
-std::string Fixed(double value, int decimals) {
-    if (std::isnan(value))
-        return "n/a";
-    if (std::isinf(value))
-        return "inf";
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
 
 // Values of /proc/self/status in kB.
 long StatusKb(const char* key) {
