@@ -64,12 +64,37 @@ wine_start() {
             echo "wine: creating the Wine prefix $WINEPREFIX" >&2
             timeout -k 10 "$WINE_START_SECONDS" "$WINE" wineboot --init \
                 </dev/null >>"$WINE_LOG" 2>&1 9>&- || wine_failed "creating the prefix"
+            # A new prefix's service manager restarts while its configuration is updated;
+            # a program started in that moment has been seen to leave two running, after
+            # which every program that starts a service (each test's desktop) waits some
+            # 20 s for it. So the creation's server ends here with all its processes, and
+            # a new server and its helpers start afresh below.
+            "$WINESERVER" -k >/dev/null 2>&1 9>&- || true
+            timeout -k 10 "$WINE_START_SECONDS" "$WINESERVER" -w >/dev/null 2>&1 9>&- || true
+            "$WINESERVER" "-p$WINE_IDLE_SECONDS" </dev/null >/dev/null 2>&1 9>&- ||
+                wine_failed "starting the server again after creating the prefix"
             touch "$WINEPREFIX/.created"
         fi
         # One trivial program, so that the helpers start now, writing into the log.
         timeout -k 10 "$WINE_START_SECONDS" "$WINE" cmd /c exit </dev/null >>"$WINE_LOG" 2>&1 9>&- ||
             wine_failed "starting Wine's helper processes"
+        managers=$(wine_service_managers)
+        if [ "$managers" -gt 1 ]; then
+            echo "wine: $managers service managers run for $WINEPREFIX; programs will wait" \
+                "for services" >&2
+        fi
     ) 9>"$WINEPREFIX.lock"
+}
+
+# How many service managers (services.exe) run for this prefix: one in a sound start.
+wine_service_managers() {
+    local count=0 pid
+    for pid in $(pgrep -f 'system32.services\.exe' || true); do
+        if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"; then
+            count=$((count + 1))
+        fi
+    done
+    echo "$count"
 }
 
 # Reports a failed or timed-out step with the end of the log; ends the subshell with 1.
