@@ -174,13 +174,7 @@ TEST_F(KestrelExeAboutTest, TitleLineIsDrawnLargeInDarkBlue) {
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
 
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = Win32Test::TopDown32(width, height);
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(width) * height);
     struct Ink {
         int count = 0, left = 0, right = -1, top = 0, bottom = -1;

@@ -83,76 +83,22 @@ std::vector<std::uint32_t> PatternPixels(int width, int height) {
     return pixels;
 }
 
-BITMAPINFO TopDown32(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 struct Pattern {
     int Width;
     int Height;
     std::vector<std::uint32_t> Pixels;
 };
 
-LRESULT CALLBACK PaintPattern(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    } else if (message == WM_PAINT) {
-        const auto* pattern =
-            reinterpret_cast<const Pattern*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        const BITMAPINFO info = TopDown32(pattern->Width, pattern->Height);
-        SetDIBitsToDevice(
-            dc, 0, 0, static_cast<DWORD>(pattern->Width), static_cast<DWORD>(pattern->Height), 0, 0,
-            0, static_cast<UINT>(pattern->Height), pattern->Pixels.data(), &info, DIB_RGB_COLORS);
-        EndPaint(window, &paint);
-        return 0;
-    } else if (message == WM_ERASEBKGND) {
-        return 1;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-// A topmost borderless window over the whole screen showing the pattern, above
+// What a window over the whole screen shows to be the pattern; it stays above
 // kestrel.exe's own window.
-class PatternWindow {
-  public:
-    explicit PatternWindow(const Pattern& pattern) {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = PaintPattern;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"KestrelTestPattern";
-        RegisterClassExW(&windowClass);
-        window_ =
-            CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"KestrelTestPattern", L"pattern",
-                            WS_POPUP, 0, 0, pattern.Width, pattern.Height, nullptr, nullptr,
-                            GetModuleHandleW(nullptr), const_cast<Pattern*>(&pattern));
-        if (window_ != nullptr) {
-            ShowWindow(window_, SW_SHOWNOACTIVATE);
-            UpdateWindow(window_);
-        }
-    }
-    ~PatternWindow() {
-        if (window_ != nullptr)
-            DestroyWindow(window_);
-    }
-    PatternWindow(const PatternWindow&) = delete;
-    PatternWindow& operator=(const PatternWindow&) = delete;
-    HWND Handle() const { return window_; }
-
-  private:
-    HWND window_ = nullptr;
-};
+ScreenCover::Painter PaintingOf(const Pattern& pattern) {
+    return [&pattern](HDC dc, int, int) {
+        const BITMAPINFO info = TopDown32(pattern.Width, pattern.Height);
+        SetDIBitsToDevice(
+            dc, 0, 0, static_cast<DWORD>(pattern.Width), static_cast<DWORD>(pattern.Height), 0, 0,
+            0, static_cast<UINT>(pattern.Height), pattern.Pixels.data(), &info, DIB_RGB_COLORS);
+    };
+}
 
 std::string Hex(std::uint32_t colour) {
     std::ostringstream text;
@@ -274,7 +220,7 @@ TEST_P(KestrelExeQualityTest, PictureIsTheExactAreaAverageOfTheScreen) {
     const std::filesystem::path captureDir = entries[0];
 
     // Painted above the program's window, which the click below does not need.
-    PatternWindow cover(pattern);
+    const ScreenCover cover(0, 0, pattern.Width, pattern.Height, PaintingOf(pattern));
     ASSERT_NE(cover.Handle(), nullptr);
     std::string difference;
     ASSERT_TRUE(WaitUntil([&] { return (difference = ScreenDifference(pattern)).empty(); }))

@@ -48,25 +48,16 @@ RECT BlockRect(int column, int row, int width, int height) {
 
 std::vector<COLORREF> paintedColours;
 
-LRESULT CALLBACK PaintBlocks(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT client;
-        GetClientRect(window, &client);
-        for (int row = 0; row < ROWS; ++row) {
-            for (int column = 0; column < COLUMNS; ++column) {
-                HBRUSH brush = CreateSolidBrush(
-                    paintedColours[static_cast<std::size_t>(row * COLUMNS + column)]);
-                const RECT block = BlockRect(column, row, client.right, client.bottom);
-                FillRect(dc, &block, brush);
-                DeleteObject(brush);
-            }
+void PaintBlocks(HDC dc, int width, int height) {
+    for (int row = 0; row < ROWS; ++row) {
+        for (int column = 0; column < COLUMNS; ++column) {
+            HBRUSH brush =
+                CreateSolidBrush(paintedColours[static_cast<std::size_t>(row * COLUMNS + column)]);
+            const RECT block = BlockRect(column, row, width, height);
+            FillRect(dc, &block, brush);
+            DeleteObject(brush);
         }
-        EndPaint(window, &paint);
-        return 0;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
 }
 
 TEST(PaletteDisplay, GrabHoldsTheSystemPalettesIndicesScaledByNearestNeighbour) {
@@ -82,19 +73,9 @@ TEST(PaletteDisplay, GrabHoldsTheSystemPalettesIndicesScaledByNearestNeighbour) 
     const auto read = Win32Screen().ReadPrimaryScreen();
     ASSERT_TRUE(read.Ok()) << read.Error().Text();
     const ScreenRect primary = *read;
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = PaintBlocks;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"KestrelTestPaletteBlocks";
-    RegisterClassExW(&windowClass);
-    HWND window =
-        CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"KestrelTestPaletteBlocks", L"blocks",
-                        WS_POPUP, primary.X, primary.Y, primary.Width, primary.Height, nullptr,
-                        nullptr, GetModuleHandleW(nullptr), nullptr);
-    ASSERT_NE(window, nullptr);
-    ShowWindow(window, SW_SHOWNOACTIVATE);
-    UpdateWindow(window);
+    const Win32Test::ScreenCover blocks(primary.X, primary.Y, primary.Width, primary.Height,
+                                        PaintBlocks);
+    ASSERT_NE(blocks.Handle(), nullptr);
 
     Win32ScreenGrab grab;
     std::string mismatches = "no grab";
@@ -132,7 +113,6 @@ TEST(PaletteDisplay, GrabHoldsTheSystemPalettesIndicesScaledByNearestNeighbour) 
         return mismatches.empty();
     });
     EXPECT_TRUE(shown) << mismatches;
-    DestroyWindow(window);
 }
 
 }  // namespace

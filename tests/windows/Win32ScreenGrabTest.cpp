@@ -36,53 +36,16 @@ RECT BlockRect(int column, int row, int width, int height) {
                 (row + 1) * height / ROWS};
 }
 
-LRESULT CALLBACK PaintBlocks(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT client;
-        GetClientRect(window, &client);
-        for (int row = 0; row < ROWS; ++row) {
-            for (int column = 0; column < COLUMNS; ++column) {
-                HBRUSH brush = CreateSolidBrush(BLOCKS[row][column]);
-                const RECT block = BlockRect(column, row, client.right, client.bottom);
-                FillRect(dc, &block, brush);
-                DeleteObject(brush);
-            }
+void PaintBlocks(HDC dc, int width, int height) {
+    for (int row = 0; row < ROWS; ++row) {
+        for (int column = 0; column < COLUMNS; ++column) {
+            HBRUSH brush = CreateSolidBrush(BLOCKS[row][column]);
+            const RECT block = BlockRect(column, row, width, height);
+            FillRect(dc, &block, brush);
+            DeleteObject(brush);
         }
-        EndPaint(window, &paint);
-        return 0;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
 }
-
-// A topmost borderless window over the whole primary monitor, painted with the blocks.
-class BlocksWindow {
-  public:
-    explicit BlocksWindow(const ScreenRect& screen) {
-        WNDCLASSEXW windowClass{};
-        windowClass.cbSize = sizeof windowClass;
-        windowClass.lpfnWndProc = PaintBlocks;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.lpszClassName = L"KestrelTestBlocks";
-        RegisterClassExW(&windowClass);
-        window_ = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, L"KestrelTestBlocks", L"blocks",
-                                  WS_POPUP, screen.X, screen.Y, screen.Width, screen.Height,
-                                  nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-        if (window_ != nullptr) {
-            ShowWindow(window_, SW_SHOWNOACTIVATE);
-            UpdateWindow(window_);
-        }
-    }
-    ~BlocksWindow() {
-        if (window_ != nullptr)
-            DestroyWindow(window_);
-    }
-    HWND Handle() const { return window_; }
-
-  private:
-    HWND window_ = nullptr;
-};
 
 COLORREF PixelAt(const KestrelMain::Picture& picture, int x, int y) {
     const std::uint8_t* p = picture.Pixels().Row(y) + 3 * x;  // blue, green, red
@@ -129,7 +92,8 @@ class Win32ScreenGrabTest : public testing::Test {
 };
 
 TEST_F(Win32ScreenGrabTest, ScaledPictureShowsEachPaintedBlockInStripsOfAnySize) {
-    BlocksWindow blocks(primary);
+    const Win32Test::ScreenCover blocks(primary.X, primary.Y, primary.Width, primary.Height,
+                                        PaintBlocks);
     ASSERT_NE(blocks.Handle(), nullptr);
     // One row at a time, a few rows, and the usual megabyte: each strip boundary falls
     // elsewhere, and every one gives the same picture.
@@ -155,7 +119,8 @@ TEST_F(Win32ScreenGrabTest, ScaledPictureShowsEachPaintedBlockInStripsOfAnySize)
 }
 
 TEST_F(Win32ScreenGrabTest, RepeatedGrabsOfOtherSizesReuseTheGrabber) {
-    BlocksWindow blocks(primary);
+    const Win32Test::ScreenCover blocks(primary.X, primary.Y, primary.Width, primary.Height,
+                                        PaintBlocks);
     ASSERT_NE(blocks.Handle(), nullptr);
     Win32ScreenGrab grab;
     // Enlarged, reduced, and a part of the screen: the kept strip is remade as needed.

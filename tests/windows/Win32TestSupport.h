@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <memory>
 
 namespace Win32Test {
 
@@ -30,6 +31,27 @@ class TemporaryFolder {
 
   private:
     std::filesystem::path path_;
+};
+
+// The header of a top-down 32-bit DIB: row 0 first, blue, green, red, unused.
+BITMAPINFO TopDown32(int width, int height);
+
+// A topmost borderless window over a rectangle of the screen, painted whole by paint
+// (given the window's device context and client size) whenever it is drawn; shown
+// without taking the activation, gone with the object.
+class ScreenCover {
+  public:
+    using Painter = std::function<void(HDC dc, int width, int height)>;
+    ScreenCover(int x, int y, int width, int height, Painter paint);
+    ~ScreenCover();
+    ScreenCover(const ScreenCover&) = delete;
+    ScreenCover& operator=(const ScreenCover&) = delete;
+    HWND Handle() const { return window_; }
+
+  private:
+    static LRESULT CALLBACK Paint(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    Painter paint_;
+    HWND window_ = nullptr;
 };
 
 }  // namespace Win32Test
