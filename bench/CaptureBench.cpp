@@ -2,7 +2,7 @@
 // the size under test, one per size) it paints a busy static picture, then measures
 //   - Kestrel per capture inside one process: a separate process of this program (so its
 //     memory figures are its own) makes the captures the way the program does, through
-//     ScreenGrabber, CreateBitmapPicture and SavePictureAsBmp, noting its memory before
+//     X11Screen, X11ScreenGrab and SavePictureAsBmp, noting its memory before
 //     the first capture and after the last;
 //   - the tools a user would pick instead, each timed from outside from spawn to exit,
 //     as people run them, and, for information, Kestrel as a whole process
@@ -21,9 +21,10 @@
 #include "core/Bmp.h"
 #include "core/FileName.h"
 #include "core/Picture.h"
-#include "platform/posix/LocalClock.h"
+#include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "platform/x11/GrabXcb.h"
+#include "platform/x11/X11Screen.h"
+#include "platform/x11/X11ScreenGrab.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -120,44 +121,47 @@ int Measure(const Options& options) {
     const bool peakReset = ResetPeak();
 
     const std::string directory = options.MeasureDirectory;
-    Platform::Posix::LocalClock clock;
+    Platform::Posix::PosixClock clock;
     Platform::Posix::PosixFileSystem files;
     std::vector<double> times;
     times.reserve(static_cast<std::size_t>(options.Captures));
-    Platform::ScreenGrabber grabber(connection, screen);
+    // The backend as the program holds it for the run: one connection, the monitors' lookup
+    // and the grab's segment and weights kept between captures.
+    const Platform::X11::X11Connection x11(connection, screen);
+    Platform::X11::X11Screen monitors(x11);
+    Platform::X11::X11ScreenGrab grabber(x11);
     Platform::ScreenRect area;
     std::string last;
     for (int count = 1; count <= options.Captures; ++count) {
-        // The steps of one capture in the program, in its order: monitor and pointer,
-        // the monitor again for the grab, grab and scale, wrap, name, save, release.
+        // The steps of one capture in the program, in its order: monitor, pointer, grab and
+        // scale, name, save, release.
         const auto start = Clock::now();
         std::string path;
         {
-            const auto monitor = Platform::PrimaryMonitorRect(connection, screen);
-            const auto pointer = Platform::PointerOnPrimaryMonitor(connection, screen);
-            const auto grabbed = Platform::PrimaryMonitorRect(connection, screen);
-            if (!monitor || !pointer || !grabbed) {
+            const auto monitor = monitors.ReadPrimaryScreen();
+            const auto pointer =
+                monitor ? monitors.ReadPointer(*monitor)
+                        : KestrelMain::Result<Platform::PointerReading>(monitor.Error());
+            if (!monitor || !pointer || !(*pointer).Position) {
                 std::fprintf(stderr, "kestrel_bench: cannot find the primary monitor\n");
                 return 1;
             }
-            auto image = grabber.Grab(*grabbed, options.OutputWidth, options.OutputHeight);
-            if (!image) {
-                std::fprintf(stderr, "kestrel_bench: %s\n",
-                             image.Error().Text().toLocal8Bit().constData());
+            auto picture = grabber.GrabScaled(*monitor, options.OutputWidth, options.OutputHeight);
+            if (!picture) {
+                std::fprintf(stderr, "kestrel_bench: %s\n", picture.Error().Text().c_str());
                 return 1;
             }
-            const KestrelMain::Picture picture = KestrelMain::CreateBitmapPicture(
-                std::move(image.Value().Pixels), std::move(image.Value().Colors));
+            const Platform::PointerPosition at = *(*pointer).Position;
             const std::string time = KestrelMain::FormatTime(clock.ReadLocalTime());
             path = KestrelMain::ComposeCaptureFileName(
                 directory, count, time,
-                KestrelMain::ScaleToImage(options.OutputWidth, (*pointer).X, (*monitor).Width),
-                KestrelMain::ScaleToImage(options.OutputHeight, (*pointer).Y, (*monitor).Height));
-            if (const auto failed = KestrelMain::SavePictureAsBmp(picture, path, files)) {
+                KestrelMain::ScaleToImage(options.OutputWidth, at.X, (*monitor).Width),
+                KestrelMain::ScaleToImage(options.OutputHeight, at.Y, (*monitor).Height));
+            if (const auto failed = KestrelMain::SavePictureAsBmp(*picture, path, files)) {
                 std::fprintf(stderr, "kestrel_bench: %s\n", failed->Text().c_str());
                 return 1;
             }
-            area = *grabbed;
+            area = *monitor;
         }
         times.push_back(Milliseconds(Clock::now() - start));
         // Only the last file is kept, for the comparison with the exact average.
@@ -831,10 +835,10 @@ void WriteMarkdown(const Options& options, const Report& report,
     out << "\n## What is measured\n\n"
            "- Kestrel per capture in the running program: one capture as the running program "
            "makes it on a hot-key press or timer tick: the primary "
-           "monitor and the pointer from the server, the monitor again for the grab, the "
-           "streaming grab and area average (Platform::ScreenGrabber), the picture "
-           "(Capture::CreateBitmapPicture), the file name and the BMP file written all or "
-           "nothing (Capture::SavePictureAsBmp) into a temporary directory; each file is "
+           "monitor and the pointer from the server (X11Screen, on a connection held for the "
+           "run), the streaming grab and area average into the picture (X11ScreenGrab), the "
+           "file name and the BMP file written all or "
+           "nothing (SavePictureAsBmp) into a temporary directory; each file is "
            "deleted after it is timed. Median and 90th percentile (nearest rank) of all "
            "captures, the first (which sets up the shared-memory segment and the weights) "
            "included.\n"

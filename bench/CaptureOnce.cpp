@@ -6,7 +6,8 @@
 #include "core/Bmp.h"
 #include "core/Picture.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "platform/x11/GrabXcb.h"
+#include "platform/x11/X11Screen.h"
+#include "platform/x11/X11ScreenGrab.h"
 
 #include <xcb/xcb.h>
 
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -27,8 +29,8 @@ double Now() {
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-int Fail(const QString& text) {
-    std::fprintf(stderr, "kestrel_capture_once: %s\n", text.toLocal8Bit().constData());
+int Fail(const std::string& text) {
+    std::fprintf(stderr, "kestrel_capture_once: %s\n", text.c_str());
     return 1;
 }
 
@@ -51,7 +53,7 @@ int main(int argc, char** argv) {
     int screenNumber = 0;
     xcb_connection_t* connection = xcb_connect(nullptr, &screenNumber);
     if (xcb_connection_has_error(connection) != 0)
-        return Fail(QStringLiteral("cannot connect to the X server"));
+        return Fail("cannot connect to the X server");
     auto roots = xcb_setup_roots_iterator(xcb_get_setup(connection));
     for (int i = 0; i < screenNumber && roots.rem > 0; ++i) xcb_screen_next(&roots);
     xcb_screen_t* screen = roots.data;
@@ -59,20 +61,19 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
-        const auto monitor = Platform::PrimaryMonitorRect(connection, screen);
-        Platform::ScreenGrabber grabber(connection, screen);
-        auto image = monitor ? grabber.Grab(*monitor, width, height)
-                             : Platform::Result<Platform::ScaledImage>(monitor.Error());
-        if (!image) {
-            status = Fail(image.Error().Text());
+        const Platform::X11::X11Connection x11(connection, screen);
+        Platform::X11::X11Screen monitors(x11);
+        Platform::X11::X11ScreenGrab grab(x11);
+        const auto monitor = monitors.ReadPrimaryScreen();
+        auto picture = monitor ? grab.GrabScaled(*monitor, width, height)
+                               : KestrelMain::Result<KestrelMain::Picture>(monitor.Error());
+        if (!picture) {
+            status = Fail(picture.Error().Text());
         } else {
             stamps[2] = Now();
-            const KestrelMain::Picture picture = KestrelMain::CreateBitmapPicture(
-                std::move(image.Value().Pixels), std::move(image.Value().Colors));
             Platform::Posix::PosixFileSystem files;
-            if (const auto failed = KestrelMain::SavePictureAsBmp(picture, argv[1], files)) {
-                status = Fail(QString::fromStdString(failed->Text()));
-            }
+            if (const auto failed = KestrelMain::SavePictureAsBmp(*picture, argv[1], files))
+                status = Fail(failed->Text());
             stamps[3] = Now();
         }
     }

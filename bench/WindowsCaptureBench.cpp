@@ -16,9 +16,9 @@
 
 #include "core/Bmp.h"
 #include "core/CaptureSequence.h"
-#include "core/MainWindowView.h"
 #include "core/PathText.h"
-#include "platform/Services.h"
+#include "core/seam/MainWindowView.h"
+#include "core/seam/Services.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Screen.h"

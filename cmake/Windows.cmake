@@ -6,10 +6,20 @@
 set(KESTREL_CORE_ONLY ON)
 add_subdirectory(src)
 
+# What the Win32 backend and the Win32 front end both need: UTF-8 to and from the wide
+# text of every ...W call, and the system's reason for an error code.
+add_library(kestrel_common_win32 STATIC ${PROJECT_SOURCE_DIR}/src/common/win32/Win32WideText.cpp
+                                        ${PROJECT_SOURCE_DIR}/src/common/win32/Win32WideText.h)
+target_include_directories(kestrel_common_win32 PUBLIC ${PROJECT_SOURCE_DIR}/src)
+# UNICODE: a plain name can only ever mean the wide call.
+target_compile_definitions(kestrel_common_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
+                           NOMINMAX)
+target_link_libraries(kestrel_common_win32 PRIVATE kestrel_warnings)
+
 # The seam realised with the Win32 API: registry, files, clock, screen, GDI grab, error
-# box, hot key. Wide-character calls throughout, UTF-8 converted in WideText only.
+# box, hot key, web page. Wide-character calls throughout, UTF-8 converted in
+# common/win32/Win32WideText only.
 set(KESTREL_PLATFORM_WIN32_SOURCES
-  WideText.cpp WideText.h
   RegistrySettingsStore.cpp RegistrySettingsStore.h
   Win32Clock.cpp Win32Clock.h
   Win32ErrorReport.cpp Win32ErrorReport.h
@@ -17,14 +27,12 @@ set(KESTREL_PLATFORM_WIN32_SOURCES
   Win32HotKey.cpp Win32HotKey.h
   Win32MessageLoop.cpp Win32MessageLoop.h
   Win32Screen.cpp Win32Screen.h
-  Win32ScreenGrab.cpp Win32ScreenGrab.h)
+  Win32ScreenGrab.cpp Win32ScreenGrab.h
+  Win32WebPage.cpp Win32WebPage.h)
 list(TRANSFORM KESTREL_PLATFORM_WIN32_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/src/platform/win32/)
 add_library(kestrel_platform_win32 STATIC ${KESTREL_PLATFORM_WIN32_SOURCES})
-# UNICODE: a plain name can only ever mean the wide call.
-target_compile_definitions(kestrel_platform_win32 PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN
-                           NOMINMAX)
-target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core user32 gdi32 advapi32 shell32
-                      PRIVATE kestrel_warnings)
+target_link_libraries(kestrel_platform_win32 PUBLIC kestrel_core kestrel_common_win32 user32
+                      gdi32 advapi32 shell32 PRIVATE kestrel_warnings)
 
 # The main window, the configuration dialog and the About window as native windows.
 set(KESTREL_UI_WIN32_SOURCES
@@ -35,7 +43,8 @@ set(KESTREL_UI_WIN32_SOURCES
   NativeWindow.cpp NativeWindow.h)
 list(TRANSFORM KESTREL_UI_WIN32_SOURCES PREPEND ${PROJECT_SOURCE_DIR}/src/ui/win32/)
 add_library(kestrel_ui_win32 STATIC ${KESTREL_UI_WIN32_SOURCES})
-target_link_libraries(kestrel_ui_win32 PUBLIC kestrel_platform_win32 PRIVATE kestrel_warnings)
+target_link_libraries(kestrel_ui_win32 PUBLIC kestrel_core kestrel_common_win32 user32 gdi32
+                      PRIVATE kestrel_warnings)
 
 # kestrel.exe: a GUI program with nothing but Windows' own DLLs beside it. Its resources
 # carry the icon, the manifest (per-monitor DPI awareness, common controls 6, no elevation)
@@ -57,7 +66,8 @@ add_executable(kestrel WIN32 ${PROJECT_SOURCE_DIR}/src/app/WindowsMain.cpp
                              ${PROJECT_BINARY_DIR}/kestrel.rc)
 target_include_directories(kestrel PRIVATE ${PROJECT_SOURCE_DIR}/src/app/windows)
 target_link_options(kestrel PRIVATE -municode -mwindows)
-target_link_libraries(kestrel PRIVATE kestrel_ui_win32 comctl32 kestrel_warnings)
+target_link_libraries(kestrel PRIVATE kestrel_ui_win32 kestrel_platform_win32 comctl32
+                      kestrel_warnings)
 add_dependencies(kestrel kestrel_icon)
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
 

@@ -4,9 +4,10 @@
 #include "core/AppState.h"
 #include "core/Numbers.h"
 #include "core/Settings.h"
-#include "platform/qt/QtServices.h"
+#include "core/seam/Services.h"
+#include "platform/qt/QtErrorReport.h"
+#include "platform/qt/QtSettingsFileLines.h"
 #include "platform/qt/QtSettingsStore.h"
-#include "platform/qt/SettingsFileLines.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -26,7 +27,7 @@ char rootDirectory[] = "/dev/shm/kestrel-fuzz-XXXXXX";
 
 std::vector<QByteArray> SortedUnreadableTexts(const QByteArray& file) {
     std::vector<QByteArray> texts;
-    for (const auto& line : Platform::UnreadableLines(file)) texts.push_back(line.Text);
+    for (const auto& line : Platform::Qt::UnreadableLines(file)) texts.push_back(line.Text);
     std::sort(texts.begin(), texts.end());
     return texts;
 }
@@ -56,7 +57,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("HOME",
            (QString::fromLocal8Bit(root) + QStringLiteral("/home")).toLocal8Bit().constData(), 1);
     settingsFile = config + QStringLiteral("/Kestrel.conf");
-    Platform::InstallQtServices();
+    static Platform::Qt::QtSettingsStore store;
+    static Platform::Qt::QtErrorReport errors;
+    Platform::Install(Platform::Services{.Settings = &store, .Errors = &errors});
     return 0;
 }
 
@@ -74,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     using KestrelMain::AppState;
     const QByteArray input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
-    KestrelMain::LoadSettings(Platform::DefaultBasePath());
+    KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
     // Kept, wherever it now sits. QSettings may add lines that it cannot read back itself:
     // a key "/" with the value "p" it writes as "\=p".
     const auto before = SortedUnreadableTexts(input);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test. Each test that needs a display
-# starts its own private Xvfb, so this works with or without a desktop. The core's tests
-# then also run as Windows programs under Wine (scripts/test-windows.sh).
+# starts its own private Xvfb, so this works with or without a desktop. Then the program
+# built without X11 (scripts/check-nox11.sh), and the core's tests as Windows programs
+# under Wine (scripts/test-windows.sh).
 #   bash scripts/test.sh [--sanitize] [ctest arguments...]
 # --sanitize builds in build-asan/ with AddressSanitizer and UndefinedBehaviorSanitizer and
 # runs the suite there, all but the .deb checks (a package of a sanitized program means
@@ -21,6 +22,8 @@ preset=default
 [ -n "${CI:-}" ] && preset=ci
 status=0
 ctest --preset "$preset" -j2 "$@" || status=$?
+# The same program without X11, where a session has no backend for it yet.
+bash scripts/check-nox11.sh || status=$?
 # The core and its tests again, cross-built for Windows and run under Wine, whatever the
 # Linux suite's outcome; the run fails if either does.
 bash scripts/test-windows.sh "$@" || status=$?

@@ -1,7 +1,6 @@
-#include "app/DesktopSeam.h"
+#include "app/LinuxServices.h"
 #include "core/KestrelMain.h"
-#include "platform/posix/FileSizeSignal.h"
-#include "platform/qt/QtServices.h"
+#include "platform/posix/PosixFileSizeSignal.h"
 #include "platform/qt/QtSettingsStore.h"
 
 #include <QApplication>
@@ -19,7 +18,6 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
-    Platform::InstallQtServices();
-    App::UseDesktopBackend();
-    KestrelMain::Main(Platform::DefaultBasePath());
+    App::InstallLinuxServices();
+    KestrelMain::Main(Platform::Qt::DefaultBasePath());
 }

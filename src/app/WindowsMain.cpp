@@ -1,10 +1,8 @@
 // kestrel.exe: the Win32 backend installed behind the seam, then the core's start-up and
 // idle loop, which end the program themselves.
 #include "core/KestrelMain.h"
-#include "platform/Services.h"
-#include "platform/WebPage.h"
+#include "core/seam/Services.h"
 #include "platform/win32/RegistrySettingsStore.h"
-#include "platform/win32/WideText.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32ErrorReport.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -12,28 +10,12 @@
 #include "platform/win32/Win32MessageLoop.h"
 #include "platform/win32/Win32Screen.h"
 #include "platform/win32/Win32ScreenGrab.h"
+#include "platform/win32/Win32WebPage.h"
 #include "ui/win32/AboutDialog.h"
 #include "ui/win32/ConfigDlg.h"
 #include "ui/win32/MainForm.h"
 
 #include <windows.h>
-
-#include <shellapi.h>
-
-namespace {
-
-class ShellWebPage final : public Platform::WebPage {
-  public:
-    // Parented to the desktop, not to the About window that hides in the same click; the
-    // shell returns without waiting for the browser, and a page that cannot be opened is
-    // not the user's concern here.
-    void Open(const std::string& address) override {
-        ShellExecuteW(GetDesktopWindow(), L"open", Platform::Win32::WideText(address).c_str(),
-                      nullptr, nullptr, SW_SHOWNORMAL);
-    }
-};
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     Platform::Win32::BecomePerMonitorDpiAware();
@@ -55,7 +37,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         return std::vector<HWND>{form, errors.Box(), about != nullptr ? about->Handle() : nullptr,
                                  config != nullptr ? config->Handle() : nullptr};
     });
-    static ShellWebPage web;
+    static Platform::Win32::Win32WebPage web;
 
     Platform::Services services;
     services.Settings = &settings;

@@ -6,7 +6,7 @@
 
 #include "core/Failure.h"
 #include "core/Picture.h"
-#include "platform/Files.h"
+#include "core/seam/FileSystem.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -3,8 +3,9 @@
 #include "core/AppState.h"
 #include "core/Bmp.h"
 #include "core/FileName.h"
+#include "core/Numbers.h"
 #include "core/PathText.h"
-#include "platform/Services.h"
+#include "core/seam/Services.h"
 
 #include <limits>
 
@@ -18,11 +19,14 @@ bool FitsInt16(int value) {
            value <= std::numeric_limits<std::int16_t>::max();
 }
 
-Failure Overflow(std::string what) {
-    return Failure{std::move(what), {}, "Overflow"};
-}
+// Said on standard error once a run: the reason does not change between captures.
+bool pointerUnknownNoted = false;
 
 }  // namespace
+
+void ForgetRunNotes() {
+    pointerUnknownNoted = false;
+}
 
 Status NewCaptureDir(const std::string& basePath, std::string& captureDir) {
     const Platform::Services& seam = Platform::Installed();
@@ -33,48 +37,49 @@ Status NewCaptureDir(const std::string& basePath, std::string& captureDir) {
     return seam.Files->CreateOneDirectory(TextPath(captureDir));
 }
 
-Result<Platform::PointerPosition> GetCursorPosition(Platform::Screen& screen,
-                                                    const Platform::ScreenRect& primaryScreen) {
-    return screen.ReadPointer(primaryScreen);
-}
-
-Result<Picture> CaptureScreen(Platform::ScreenGrab& grab, const Platform::ScreenRect& primaryScreen,
-                              int outputWidth, int outputHeight) {
-    return grab.GrabScaled(primaryScreen, outputWidth, outputHeight);
-}
-
 Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
                    std::int16_t outputHeight, std::int32_t& captureCount) {
     const Platform::Services& seam = Platform::Installed();
+    // Asked first and answered at once: a capture never waits for the desktop.
+    if (auto because = seam.Grab->NotReadyBecause())
+        return Failure{SCREEN_NOT_READY, {}, *because};
     // The one question about the monitor in a capture: the pointer and the grab use this
     // rectangle too.
     const auto screen = seam.Screen->ReadPrimaryScreen();
     if (!screen)
         return screen.Error();
     if (!FitsInt16((*screen).Width) || !FitsInt16((*screen).Height)) {
-        return Overflow("Cannot capture a screen of " + std::to_string((*screen).Width) + " x " +
-                        std::to_string((*screen).Height) + " pixels");
+        return OverflowFailure("Cannot capture a screen of " + std::to_string((*screen).Width) +
+                               " x " + std::to_string((*screen).Height) + " pixels");
     }
 
-    const auto pointer = GetCursorPosition(*seam.Screen, *screen);
+    const auto pointer = seam.Screen->ReadPointer(*screen);
     if (!pointer)
         return pointer.Error();
 
     if (captureCount == std::numeric_limits<std::int32_t>::max()) {
-        return Overflow("Cannot count another capture: this run has made " +
-                        std::to_string(captureCount) + ", the most it can");
+        return OverflowFailure("Cannot count another capture: this run has made " +
+                               std::to_string(captureCount) + ", the most it can");
     }
     ++captureCount;
 
-    const auto picture = CaptureScreen(*seam.Grab, *screen, outputWidth, outputHeight);
+    const auto picture = seam.Grab->GrabScaled(*screen, outputWidth, outputHeight);
     seam.MainWindow->SetTotalLblText("Total captures saved: " + std::to_string(captureCount));
     if (!picture)
         return picture.Error();
 
     // Read after the grab and the label, as the file's time of day.
     const std::string timeOfDay = FormatTime(seam.Clock->ReadLocalTime());
-    const std::int64_t imageX = ScaleToImage(outputWidth, (*pointer).X, (*screen).Width);
-    const std::int64_t imageY = ScaleToImage(outputHeight, (*pointer).Y, (*screen).Height);
+    std::optional<std::int64_t> imageX;
+    std::optional<std::int64_t> imageY;
+    if (const auto& position = (*pointer).Position) {
+        imageX = ScaleToImage(outputWidth, position->X, (*screen).Width);
+        imageY = ScaleToImage(outputHeight, position->Y, (*screen).Height);
+    } else if (!pointerUnknownNoted) {
+        pointerUnknownNoted = true;
+        seam.Errors->Note("The pointer's position is not known, so capture names carry " +
+                          std::string(UNKNOWN_COORDINATE) + ": " + (*pointer).WhyUnknown);
+    }
     const std::string path =
         ComposeCaptureFileName(captureDir, captureCount, timeOfDay, imageX, imageY);
     return SavePictureAsBmp(*picture, TextPath(path), *seam.Files);

@@ -6,8 +6,8 @@
 
 #include "core/Failure.h"
 #include "core/Picture.h"
-#include "platform/Screen.h"
-#include "platform/ScreenGrab.h"
+#include "core/seam/Screen.h"
+#include "core/seam/ScreenGrab.h"
 
 #include <cstdint>
 #include <string>
@@ -19,21 +19,20 @@ namespace KestrelMain {
 // captureDir named; captures then report their own failure until it exists.
 Status NewCaptureDir(const std::string& basePath, std::string& captureDir);
 
-// The pointer in screen pixels, relative to the top-left corner of the primary screen the
-// capture found.
-Result<Platform::PointerPosition> GetCursorPosition(Platform::Screen& screen,
-                                                    const Platform::ScreenRect& primaryScreen);
-
-// The primary screen as the capture found it, scaled to outputWidth x outputHeight.
-Result<Picture> CaptureScreen(Platform::ScreenGrab& grab, const Platform::ScreenRect& primaryScreen,
-                              int outputWidth, int outputHeight);
+// What a capture reports when the screen source is still being set up.
+inline constexpr char SCREEN_NOT_READY[] = "The screen is not ready yet";
 
 // Counts the capture, grabs the primary screen at the output size, shows the new count in
 // TotalLbl and saves the picture in captureDir, named after the count, the time and the
 // pointer in image pixels. The count rises once the screen and pointer are known, even
-// when the grab or the save then fails; at its 32-bit limit nothing is grabbed or saved.
+// when the grab or the save then fails; at its 32-bit limit, and while the screen source
+// is not ready, nothing is counted, grabbed or saved. A pointer the desktop will not tell
+// names the file with "NA" for each coordinate; why is noted once a run.
 Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
                    std::int16_t outputHeight, std::int32_t& captureCount);
+
+// Starts a run's notes afresh: what was said once is said again the next time it happens.
+void ForgetRunNotes();
 
 // The capture behind every trigger (button, timer, hot key), with AppState's directory, size
 // and count. A failure is reported and the program goes on; the next capture succeeds once

@@ -1,8 +1,10 @@
 #include "core/ConfigRules.h"
 
+#include "core/CaptureDirectory.h"
 #include "core/Numbers.h"
+#include "core/PathText.h"
 #include "core/Settings.h"
-#include "platform/Services.h"
+#include "core/seam/Services.h"
 
 #include <optional>
 
@@ -100,12 +102,6 @@ std::string WithTrailingSeparator(const std::string& path, char separator) {
     return path + separator;
 }
 
-std::string HotkeyCaptionAfterChange(std::int16_t hotkeyActive, std::int16_t useHotkey) {
-    if (hotkeyActive == 1)
-        return useHotkey == 1 ? CAPTION_HOTKEY_KEPT : CAPTION_HOTKEY_ENDS;
-    return useHotkey == 1 ? CAPTION_HOTKEY_STARTS : CAPTION_HOTKEY_STAYS_OFF;
-}
-
 Result<std::int32_t> TimerIntervalFor(float periodSeconds) {
     auto interval = TimerIntervalFromPeriod(periodSeconds);
     if (interval)
@@ -116,13 +112,13 @@ Result<std::int32_t> TimerIntervalFor(float periodSeconds) {
     return failure;
 }
 
-void ApplyConfigChanges(const ConfigChanges& changes, ConfigWindows& windows) {
+void ApplyConfigChanges(const ConfigChanges& changes) {
+    KestrelMain::MainWindowView& mainWindow = *Platform::Installed().MainWindow;
     if (changes.BasePathChanged) {
         AppState.BasePath = changes.BasePath;
-        windows.ShowBasePath(AppState.BasePath);
         StoreSetting(KEY_BASE_PATH, AppState.BasePath);
         // The count is not reset: numbering continues in the new directory.
-        windows.NewCaptureDirectory();
+        NewCaptureDir();
     }
     if (changes.WidthChanged) {
         AppState.OutputWidth = changes.OutputWidth;
@@ -137,30 +133,32 @@ void ApplyConfigChanges(const ConfigChanges& changes, ConfigWindows& windows) {
         StoreSetting(KEY_TIMER_PERIOD, SingleToText(AppState.TimerPeriod));
         const auto interval = TimerIntervalFor(AppState.TimerPeriod);
         if (interval)
-            windows.SetTimerInterval(*interval);
+            mainWindow.SetTimer1Interval(*interval);
         else
             Platform::Installed().Errors->Report(interval.Error());
     }
     if (changes.UseTimerChanged) {
         AppState.UseTimer = changes.UseTimer;
         StoreSetting(KEY_USE_TIMER, Int16ToText(AppState.UseTimer));
-        windows.EnableTimer(AppState.UseTimer == 1);
+        mainWindow.SetTimer1Enabled(AppState.UseTimer == 1);
     }
     if (changes.UseHotkeyChanged) {
         // Ctrl+F itself stays as registered at start-up until the program ends.
         AppState.UseHotkey = changes.UseHotkey;
         StoreSetting(KEY_USE_HOTKEY, Int16ToText(AppState.UseHotkey));
-        windows.SetHotkeyCaption(
-            HotkeyCaptionAfterChange(AppState.HotkeyActive, AppState.UseHotkey));
+        HotkeyLbl.SettingChanged = true;
+        mainWindow.SetHotkeyLblText(CurrentHotkeyCaption());
     }
 }
 
-std::string ConfigOk(const ConfigEntries& entries, const FolderExistsTest& folderExists,
-                     ConfigWindows& windows) {
-    const ConfigVerdict verdict = JudgeConfigEntries(entries, AppState, folderExists);
+ConfigVerdict ConfigOk(const ConfigEntries& entries) {
+    Platform::FileSystem& files = *Platform::Installed().Files;
+    const ConfigVerdict verdict = JudgeConfigEntries(
+        entries, AppState,
+        [&files](const std::string& path) { return files.FolderExists(TextPath(path)); });
     if (verdict.Accepted())
-        ApplyConfigChanges(verdict.Changes, windows);
-    return verdict.Message;
+        ApplyConfigChanges(verdict.Changes);
+    return verdict;
 }
 
 }  // namespace KestrelMain

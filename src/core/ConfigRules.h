@@ -5,6 +5,7 @@
 
 #include "core/AppState.h"
 #include "core/Failure.h"
+#include "core/HotkeyCaption.h"
 
 #include <cstdint>
 #include <functional>
@@ -26,13 +27,6 @@ inline constexpr char MSG_HEIGHT_OUT_OF_RANGE[] =
     "Invalid Height.  Please specify an integer between -32768 and 32767.";
 inline constexpr char MSG_PERIOD_OUT_OF_RANGE[] =
     "Invalid Period.  Please specify a number of seconds between 0.001 and 2147483.";
-
-inline constexpr char CAPTION_HOTKEY_KEPT[] = "Ctrl-F is the Hot Key.";
-inline constexpr char CAPTION_HOTKEY_ENDS[] =
-    "Ctrl-F is the Hot Key.  Hot key will be disabled on next launch.";
-inline constexpr char CAPTION_HOTKEY_STARTS[] =
-    "Hot key is disabled.  Will be enabled on next launch.";
-inline constexpr char CAPTION_HOTKEY_STAYS_OFF[] = "Hot key is disabled.";
 
 // What the dialog's controls hold when OK is clicked, as UTF-8.
 struct ConfigEntries {
@@ -99,36 +93,17 @@ ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries, const AppStateRec
 // not taken for it).
 std::string WithTrailingSeparator(const std::string& path, char separator);
 
-// HotkeyLbl's caption after the hot-key setting was changed in the dialog.
-std::string HotkeyCaptionAfterChange(std::int16_t hotkeyActive, std::int16_t useHotkey);
-
-// What applying the changes asks of the windows. Each is called only for a setting that
-// changed, after it is in AppState and stored.
-class ConfigWindows {
-  public:
-    // The dialog's base directory box shows the stored form (with its separator), before the
-    // new capture directory is made under it.
-    virtual void ShowBasePath(const std::string& basePath) = 0;
-    // A new capture directory under AppState.BasePath; the count goes on.
-    virtual void NewCaptureDirectory() = 0;
-    // A running timer runs on with the new interval, counted from now.
-    virtual void SetTimerInterval(std::int32_t milliseconds) = 0;
-    virtual void EnableTimer(bool enabled) = 0;
-    virtual void SetHotkeyCaption(const std::string& caption) = 0;
-
-  protected:
-    ~ConfigWindows() = default;
-};
-
 // Puts each changed setting into AppState and the installed store, in a fixed order (base
-// directory, width, height, period, timer, hot key), and tells the windows. A setting
-// that cannot be stored is reported and stays applied for this run.
-void ApplyConfigChanges(const ConfigChanges& changes, ConfigWindows& windows);
+// directory, width, height, period, timer, hot key), and shows it in the main window: a new
+// capture directory, Timer1's interval and state, HotkeyLbl. A setting that cannot be
+// stored is reported and stays applied for this run.
+void ApplyConfigChanges(const ConfigChanges& changes);
 
-// What OK does with the entries against AppState: the message to show when one is
-// rejected (nothing changes then), else applies the changes and returns an empty text.
-std::string ConfigOk(const ConfigEntries& entries, const FolderExistsTest& folderExists,
-                     ConfigWindows& windows);
+// What OK does with the entries against AppState, the base directory tested on the
+// installed file system: a rejected entry's message, and nothing changes; otherwise the
+// changes applied. The dialog shows the verdict's base directory, as stored, when it
+// changed.
+ConfigVerdict ConfigOk(const ConfigEntries& entries);
 
 // The timer's interval for a period, or the failure to report: "Cannot set the timer for
 // a period of 1e+30 seconds" with the reason.

@@ -12,11 +12,19 @@ std::int64_t ScaleToImage(std::int64_t outputSize, std::int64_t pointer, std::in
     return outputSize * pointer / screenSize;
 }
 
+namespace {
+
+std::string CoordinateText(std::optional<std::int64_t> coordinate) {
+    return coordinate ? std::to_string(*coordinate) : UNKNOWN_COORDINATE;
+}
+
+}  // namespace
+
 std::string ComposeCaptureFileName(const std::string& captureDir, std::int32_t count,
-                                   const std::string& timeOfDay, std::int64_t imageX,
-                                   std::int64_t imageY) {
+                                   const std::string& timeOfDay, std::optional<std::int64_t> imageX,
+                                   std::optional<std::int64_t> imageY) {
     return captureDir + "/" + std::to_string(count) + "-" + timeOfDay + "-" +
-           std::to_string(imageX) + "-" + std::to_string(imageY) + ".bmp";
+           CoordinateText(imageX) + "-" + CoordinateText(imageY) + ".bmp";
 }
 
 }  // namespace KestrelMain

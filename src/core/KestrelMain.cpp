@@ -5,11 +5,30 @@
 #include "core/CaptureSequence.h"
 #include "core/ConfigRules.h"
 #include "core/Settings.h"
-#include "platform/Services.h"
+#include "core/seam/Services.h"
 
 #include <cstdlib>
 
 namespace KestrelMain {
+
+namespace {
+
+// The desktop's later answer about Ctrl+F, for desktops that ask their user first.
+class HotKeyAnswersToLabel final : public Platform::HotKeyAnswers {
+  public:
+    void HotKeyGranted(const std::string& trigger) override {
+        HotkeyLbl.Trigger = trigger;
+        Platform::Installed().MainWindow->SetHotkeyLblText(CurrentHotkeyCaption());
+    }
+    // Noted as a refusal at start-up is; the caption keeps saying what was asked for.
+    void HotKeyRefused(const Failure& why) override {
+        Platform::Installed().Errors->Note(why.Text());
+    }
+};
+
+HotKeyAnswersToLabel hotKeyAnswers;
+
+}  // namespace
 
 bool ApplyTimerPeriod() {
     const Platform::Services& seam = Platform::Installed();
@@ -28,16 +47,20 @@ void StartUp(const std::string& defaultBasePath) {
     AppState.UseHotkey = AppState.HotkeyActive;
     AppState.CaptureCount = 0;
     AppState.QuitRequested = STATE_FALSE;
+    HotkeyLbl = HotkeyLblState{};
+    ForgetRunNotes();
 
     const Platform::Services& seam = Platform::Installed();
+    // The caption says what was asked for; a refused registration is only noted.
     if (AppState.HotkeyActive == 1) {
-        // The caption says what was asked for; a refused registration is only noted.
-        if (auto failed = seam.HotKey->Register())
+        if (auto failed = seam.HotKey->Register(hotKeyAnswers))
             seam.Errors->Note(failed->Text());
-        seam.MainWindow->SetHotkeyLblText(CAPTION_HOTKEY_ON);
-    } else {
-        seam.MainWindow->SetHotkeyLblText(CAPTION_HOTKEY_OFF);
     }
+    seam.MainWindow->SetHotkeyLblText(CurrentHotkeyCaption());
+    // A source that will never be ready is said once here; each capture then says why it
+    // cannot be made.
+    if (auto failed = seam.Grab->Start())
+        seam.Errors->Note(failed->Text());
 
     seam.MainWindow->Show();
     // A timer whose interval could not be set stays off rather than run at the old one.

@@ -3,12 +3,11 @@
 // test without a desktop.
 #pragma once
 
+#include "core/HotkeyCaption.h"
+
 #include <string>
 
 namespace KestrelMain {
-
-inline constexpr char CAPTION_HOTKEY_ON[] = "Ctrl-F is the Hot Key";
-inline constexpr char CAPTION_HOTKEY_OFF[] = "Hot Key is Disabled";
 
 // Loads the settings, starts the capture directory, takes Ctrl+F when wanted, shows the
 // main window, arms the timer and idles until the user quits, then ends the program.
@@ -16,7 +15,7 @@ inline constexpr char CAPTION_HOTKEY_OFF[] = "Hot Key is Disabled";
 [[noreturn]] void Main(const std::string& defaultBasePath);
 
 // Everything Main does before it idles: settings, capture directory, hot key and its
-// caption, the main window shown and the timer armed.
+// caption, the screen source started, the main window shown and the timer armed.
 void StartUp(const std::string& defaultBasePath);
 
 // Waits for events, turns at most one hot-key press per pass into a capture and dispatches

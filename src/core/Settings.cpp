@@ -2,7 +2,7 @@
 
 #include "core/AppState.h"
 #include "core/Numbers.h"
-#include "platform/Services.h"
+#include "core/seam/Services.h"
 
 namespace KestrelMain {
 

@@ -2,7 +2,7 @@
 // clicking its buttons, closing its message boxes; checked on AppState, the main window and
 // the real settings file.
 #include "core/AppState.h"
-#include "platform/x11/HotKey.h"
+#include "core/seam/Services.h"
 #include "support/GuiEnvironment.h"
 #include "support/InProcessKestrel.h"
 #include "support/KestrelProcess.h"
@@ -433,9 +433,9 @@ TEST_P(ConfigDialogHotkey, OnlyTheStoreAndTheLabelChangeAndCtrlFGoesOnAsAtStartU
     input.PressCtrlF();
     input.Sync();
     if (active == 1) {
-        EXPECT_TRUE(WaitUntil([] { return Platform::HotKeyPressPending(); }, 5s));
+        EXPECT_TRUE(WaitUntil([] { return Platform::Installed().HotKey->PressPending(); }, 5s));
     } else {
-        EXPECT_FALSE(WaitUntil([] { return Platform::HotKeyPressPending(); }, 500ms));
+        EXPECT_FALSE(WaitUntil([] { return Platform::Installed().HotKey->PressPending(); }, 500ms));
     }
 }
 

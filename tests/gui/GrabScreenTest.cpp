@@ -3,7 +3,8 @@
 #include "core/Bmp.h"
 #include "core/Picture.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "platform/x11/GrabXcb.h"
+#include "platform/x11/X11Screen.h"
+#include "platform/x11/X11ScreenGrab.h"
 #include "support/BmpReader.h"
 #include "support/ScreenPainter.h"
 #include "support/XInput.h"
@@ -27,6 +28,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using Platform::X11::X11Connection;
+using Platform::X11::X11GrabOptions;
+using Platform::X11::X11Screen;
+using Platform::X11::X11ScreenGrab;
 
 // A temporary directory for the saved files, removed afterwards.
 class TempDir {
@@ -50,26 +55,28 @@ struct Screen {
     ScreenPainter Painter;
 };
 
-BmpImage Unread(const QString& why) {
+// The painter's connection, as the program's backend holds Qt's.
+X11Connection X11Of(const ScreenPainter& painter) {
+    return X11Connection(painter.Connection(), painter.Screen());
+}
+
+BmpImage Unread(const std::string& why) {
     BmpImage image;
-    image.Error = why.toStdString();
+    image.Error = why;
     return image;
 }
 
 BmpImage GrabAndSave(ScreenPainter& painter, const Platform::ScreenRect& area, int width,
-                     int height, Platform::GrabOptions options = {}) {
-    Platform::ScreenGrabber grabber(painter.Connection(), painter.Screen(), options);
-    auto image = grabber.Grab(area, width, height);
-    if (!image)
-        return Unread(image.Error().Text());
-    const KestrelMain::Picture picture = KestrelMain::CreateBitmapPicture(
-        std::move(image.Value().Pixels), std::move(image.Value().Colors));
+                     int height, X11GrabOptions options = {}) {
+    X11ScreenGrab grab(X11Of(painter), options);
+    auto picture = grab.GrabScaled(area, width, height);
+    if (!picture)
+        return Unread(picture.Error().Text());
     TempDir dir;
     const fs::path file = dir.Path() / "grab.bmp";
     Platform::Posix::PosixFileSystem files;
-    if (auto failed = KestrelMain::SavePictureAsBmp(picture, file, files)) {
-        return Unread(QString::fromStdString(failed->Text()));
-    }
+    if (auto failed = KestrelMain::SavePictureAsBmp(*picture, file, files))
+        return Unread(failed->Text());
     return ReadBmp(file);
 }
 
@@ -240,13 +247,12 @@ TEST(GrabQuality, OnePixelLinesReducedFourPointEightTimesStayMidGrey) {
 TEST(GrabPaths, SharedMemoryPlainReadsAndAnyStripHeightGiveTheSamePicture) {
     Screen screen(1920, 1080);
     screen.Painter.Paint(Busy);
-    auto grab = [&](Platform::GrabOptions options) {
-        Platform::ScreenGrabber grabber(screen.Painter.Connection(), screen.Painter.Screen(),
-                                        options);
-        auto image = grabber.Grab(Whole(screen.Painter), 801, 601);
+    auto grab = [&](X11GrabOptions options) {
+        X11ScreenGrab grabber(X11Of(screen.Painter), options);
+        auto image = grabber.GrabScaled(Whole(screen.Painter), 801, 601);
         EXPECT_TRUE(image.Ok());
         EXPECT_EQ(grabber.UsedSharedMemory(), options.UseSharedMemory);
-        const Platform::Bitmap& b = image.Value().Pixels;
+        const KestrelMain::Bitmap& b = image.Value().Pixels();
         return std::vector<std::uint8_t>(b.Pixels.get(), b.Pixels.get() + b.ByteCount());
     };
     const auto shared = grab({});
@@ -258,57 +264,30 @@ TEST(GrabPaths, SharedMemoryPlainReadsAndAnyStripHeightGiveTheSamePicture) {
 
 TEST(GrabPaths, EachGrabSeesTheScreenAsItIsNow) {
     Screen screen(1024, 768);
-    Platform::ScreenGrabber grabber(screen.Painter.Connection(), screen.Painter.Screen());
+    X11ScreenGrab grabber(X11Of(screen.Painter));
     for (const Rgb colour : {Rgb{255, 0, 0}, Rgb{0, 255, 0}, Rgb{10, 20, 30}}) {
         screen.Painter.Fill(0, 0, 1024, 768, colour);
-        auto image = grabber.Grab(Whole(screen.Painter), 800, 600);
+        auto image = grabber.GrabScaled(Whole(screen.Painter), 800, 600);
         ASSERT_TRUE(image.Ok());
-        const std::uint8_t* pixel = image.Value().Pixels.Row(300) + 3 * 400;
+        const std::uint8_t* pixel = image.Value().Pixels().Row(300) + 3 * 400;
         EXPECT_EQ((Rgb{pixel[2], pixel[1], pixel[0]}), colour);
     }
 }
 
 TEST(GrabPaths, ImpossibleRequestsFailWithAReason) {
     Screen screen(640, 480);
-    Platform::ScreenGrabber grabber(screen.Painter.Connection(), screen.Painter.Screen());
+    X11ScreenGrab grabber(X11Of(screen.Painter));
     for (const auto& [area, width, height] :
          {std::tuple{Platform::ScreenRect{0, 0, 640, 480}, 0, 600},
           std::tuple{Platform::ScreenRect{0, 0, 640, 480}, 800, -600},
           std::tuple{Platform::ScreenRect{600, 0, 100, 100}, 80, 60},
           std::tuple{Platform::ScreenRect{-1, 0, 100, 100}, 80, 60}}) {
-        const auto image = grabber.Grab(area, width, height);
+        const auto image = grabber.GrabScaled(area, width, height);
         ASSERT_FALSE(image.Ok());
-        EXPECT_FALSE(image.Error().Reason.isEmpty()) << image.Error().Text().toStdString();
+        EXPECT_FALSE(image.Error().Reason.empty()) << image.Error().Text();
     }
     // And a good request afterwards still works.
-    EXPECT_TRUE(grabber.Grab(Whole(screen.Painter), 320, 240).Ok());
-}
-
-TEST(GrabWindows, AWindowsAreaIsMeasuredFromItselfOrFromItsTopLevelWindow) {
-    Screen screen(640, 480);
-    xcb_connection_t* c = screen.Painter.Connection();
-    xcb_screen_t* root = screen.Painter.Screen();
-    const xcb_window_t frame = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, frame, root->root, 100, 50, 200, 100, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-    const xcb_window_t client = xcb_generate_id(c);
-    xcb_create_window(c, XCB_COPY_FROM_PARENT, client, frame, 10, 20, 150, 60, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
-    xcb_map_window(c, client);
-    xcb_map_window(c, frame);
-    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-
-    const Platform::ScreenRect area{5, 6, 40, 30};
-    auto onRoot = Platform::WindowAreaOnRoot(c, root, client, true, area);
-    ASSERT_TRUE(onRoot.Ok());
-    EXPECT_EQ(*onRoot, (Platform::ScreenRect{115, 76, 40, 30}));
-    onRoot = Platform::WindowAreaOnRoot(c, root, client, false, area);
-    ASSERT_TRUE(onRoot.Ok());
-    EXPECT_EQ(*onRoot, (Platform::ScreenRect{105, 56, 40, 30}));
-    onRoot = Platform::WindowAreaOnRoot(c, root, root->root, false, area);
-    ASSERT_TRUE(onRoot.Ok());
-    EXPECT_EQ(*onRoot, area);
-    EXPECT_FALSE(Platform::WindowAreaOnRoot(c, root, 0x7ffffff, true, area).Ok());
+    EXPECT_TRUE(grabber.GrabScaled(Whole(screen.Painter), 320, 240).Ok());
 }
 
 // ---- other depths --------------------------------------------------------------------
@@ -375,8 +354,8 @@ TEST(GrabMonitors, OnlyThePrimaryMonitorIsGrabbedAndThePointerIsRelativeToIt) {
     screen.Painter.Fill(0, 0, 1024, 768, Rgb{255, 0, 0});
     screen.Painter.Fill(1024, 0, 1024, 768, Rgb{0, 0, 255});
 
-    xcb_connection_t* c = screen.Painter.Connection();
-    const auto primary = Platform::PrimaryMonitorRect(c, screen.Painter.Screen());
+    X11Screen monitors(X11Of(screen.Painter));
+    const auto primary = monitors.ReadPrimaryScreen();
     ASSERT_TRUE(primary.Ok());
     EXPECT_EQ(*primary, (Platform::ScreenRect{1024, 0, 1024, 768}));
     const BmpImage bmp = GrabAndSave(screen.Painter, *primary, 800, 600);
@@ -388,22 +367,23 @@ TEST(GrabMonitors, OnlyThePrimaryMonitorIsGrabbedAndThePointerIsRelativeToIt) {
          {std::tuple{100, 300, -924}, std::tuple{1024, 0, 0}, std::tuple{2047, 767, 1023}}) {
         input.MovePointer(x, y);
         input.Sync();
-        const auto pointer = Platform::PointerOnPrimaryMonitor(c, screen.Painter.Screen());
-        ASSERT_TRUE(pointer.Ok());
-        EXPECT_EQ((*pointer).X, relativeX);
-        EXPECT_EQ((*pointer).Y, y);
+        const auto pointer = monitors.ReadPointer(*primary);
+        ASSERT_TRUE(pointer.Ok() && (*pointer).Position);
+        EXPECT_EQ((*pointer).Position->X, relativeX);
+        EXPECT_EQ((*pointer).Position->Y, y);
     }
 }
 
 TEST(GrabMonitors, WithoutAPrimaryTheFirstMonitorCountsAndWithoutMonitorsTheRoot) {
     Screen screen(2048, 768);
     // Xvfb's own monitor covers the whole root window and is not marked primary.
-    auto rect = Platform::PrimaryMonitorRect(screen.Painter.Connection(), screen.Painter.Screen());
+    X11Screen monitors(X11Of(screen.Painter));
+    auto rect = monitors.ReadPrimaryScreen();
     ASSERT_TRUE(rect.Ok());
     EXPECT_EQ(*rect, (Platform::ScreenRect{0, 0, 2048, 768}));
     ASSERT_TRUE(
         Xrandr(screen.Server.Display(), "--setmonitor '*half' 1024/270x700/203+512+68 none"));
-    rect = Platform::PrimaryMonitorRect(screen.Painter.Connection(), screen.Painter.Screen());
+    rect = monitors.ReadPrimaryScreen();
     ASSERT_TRUE(rect.Ok());
     EXPECT_EQ(*rect, (Platform::ScreenRect{512, 68, 1024, 700}));
 }

@@ -1,7 +1,8 @@
 // The global Ctrl+F grab, driven by real key presses through XTest from another client.
-#include "platform/qt/MessageLoop.h"
-#include "platform/x11/HotKey.h"
-#include "platform/x11/HotKeyXkb.h"
+#include "core/seam/Services.h"
+#include "platform/x11/X11KeyRepeatRule.h"
+#include "platform/x11/X11Xkb.h"
+#include "support/FakeEvents.h"
 #include "support/GuiEnvironment.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
@@ -22,6 +23,22 @@ namespace {
 using namespace TestSupport;
 using namespace std::chrono_literals;
 
+// The hot key the program's start-up would register: the X11 one, on Qt's connection.
+Platform::HotKey& InstalledHotKey() {
+    return *Platform::Installed().HotKey;
+}
+
+bool TakePress() {
+    return InstalledHotKey().TakePress();
+}
+
+bool PressPending() {
+    return InstalledHotKey().PressPending();
+}
+
+// X11 answers at once: nothing reaches these.
+RecordingHotKeyAnswers noLaterAnswer;
+
 // Takes every press that arrives until the expected number is in and no more come within a
 // round trip and a moment. Returns how many more (negative: fewer) came than expected.
 int DrainPresses(XInput& input, int expected) {
@@ -29,19 +46,19 @@ int DrainPresses(XInput& input, int expected) {
     int taken = 0;
     WaitUntil(
         [&] {
-            while (Platform::TakeHotKeyPress()) ++taken;
+            while (TakePress()) ++taken;
             return taken >= expected;
         },
         5s);
     input.Sync();
     WaitUntil([] { return false; }, 200ms);  // give a stray duplicate the chance to show
-    while (Platform::TakeHotKeyPress()) ++taken;
+    while (TakePress()) ++taken;
     return taken - expected;
 }
 
 class HotKey : public testing::Test {
   protected:
-    void SetUp() override { ASSERT_FALSE(Platform::RegisterHotKey()); }
+    void SetUp() override { ASSERT_FALSE(InstalledHotKey().Register(noLaterAnswer)); }
     XInput input_{TestDisplay()};
 };
 
@@ -149,7 +166,7 @@ TEST(HotKeyRepeatRule, CountsEachHoldOnceAsTheServerSendsIt) {
             events.insert(events.end(), seen.begin(), seen.end());
         }
 
-        Platform::KeyRepeatRule rule;
+        Platform::X11::X11KeyRepeatRule rule;
         rule.SetRepeatsArePairs(!detectable);
         int newPresses = 0;
         for (const KeyEventSeen& e : events) {
@@ -204,19 +221,19 @@ TEST_F(HotKey, WorksWhileAnotherClientHasTheFocus) {
 TEST_F(HotKey, TheWaitDoesNotBlockWhileAPressIsPending) {
     input_.PressCtrlF();
     input_.PressCtrlF();
-    ASSERT_TRUE(WaitUntil([] { return Platform::HotKeyPressPending(); }, 5s));
-    ASSERT_TRUE(Platform::TakeHotKeyPress());
-    if (!Platform::HotKeyPressPending()) {
+    ASSERT_TRUE(WaitUntil(PressPending, 5s));
+    ASSERT_TRUE(TakePress());
+    if (!PressPending()) {
         // The second press may still be on its way; it has to arrive on its own.
-        ASSERT_TRUE(WaitUntil([] { return Platform::HotKeyPressPending(); }, 5s));
+        ASSERT_TRUE(WaitUntil(PressPending, 5s));
     }
     // A fallback timer ends a wait that wrongly blocks, so the test fails instead of hanging.
     QTimer::singleShot(3000, [] {});
     QElapsedTimer elapsed;
     elapsed.start();
-    Platform::WaitMessage(Platform::HotKeyPressPending);
+    Platform::Installed().Loop->WaitMessage();
     EXPECT_LT(elapsed.elapsed(), 1000);
-    EXPECT_TRUE(Platform::TakeHotKeyPress());
+    EXPECT_TRUE(TakePress());
 }
 
 TEST_F(HotKey, FollowsTheFKeyWhenTheKeyboardMapChanges) {
@@ -243,10 +260,10 @@ TEST_F(HotKey, FollowsTheFKeyWhenTheKeyboardMapChanges) {
     ASSERT_TRUE(WaitUntil(
         [&] {
             input_.PressCtrlF();
-            return WaitUntil([] { return Platform::HotKeyPressPending(); }, 300ms);
+            return WaitUntil(PressPending, 300ms);
         },
         10s));
-    while (Platform::TakeHotKeyPress()) {
+    while (TakePress()) {
     }
     input_.PressCtrlF();
     EXPECT_EQ(DrainPresses(input_, 1), 0);
@@ -263,9 +280,9 @@ TEST(HotKeyHeldElsewhere, RegistrationFailsAndLeavesNoGrabBehind) {
     // The other client holds plain Ctrl+F only; Kestrel's Caps Lock variants would succeed.
     ASSERT_EQ(grabCtrlF(XCB_MOD_MASK_CONTROL), nullptr);
 
-    const Platform::Status failed = Platform::RegisterHotKey();
+    const KestrelMain::Status failed = InstalledHotKey().Register(noLaterAnswer);
     ASSERT_TRUE(failed);
-    EXPECT_NE(failed->Text().indexOf("another program"), -1) << failed->Text().toStdString();
+    EXPECT_NE(failed->Text().find("another program"), std::string::npos) << failed->Text();
 
     // Every other combination must be free again for the other client.
     for (std::uint16_t lock : {std::uint16_t(XCB_MOD_MASK_LOCK), std::uint16_t(XCB_MOD_MASK_2),

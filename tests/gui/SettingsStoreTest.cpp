@@ -13,7 +13,7 @@ namespace {
 
 using TestSupport::TestEnvironment;
 
-Platform::QtSettingsStore store;
+Platform::Qt::QtSettingsStore store;
 
 std::string FileText() {
     return TestEnvironment().ReadSettingsText();

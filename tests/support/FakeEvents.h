@@ -3,8 +3,8 @@
 // throws ProgramEnded, so a test sees the end instead of losing its process.
 #pragma once
 
-#include "platform/Events.h"
-#include "platform/HotKey.h"
+#include "core/seam/HotKey.h"
+#include "core/seam/MessageLoop.h"
 
 #include <deque>
 #include <functional>
@@ -25,8 +25,11 @@ class FakeHotKey final : public Platform::HotKey {
     int Registrations = 0;
     std::vector<std::string>* Log = nullptr;  // "Register", shared with other stand-ins
 
-    KestrelMain::Status Register() override {
+    Platform::HotKeyAnswers* Answers = nullptr;  // where a later answer goes
+
+    KestrelMain::Status Register(Platform::HotKeyAnswers& later) override {
         ++Registrations;
+        Answers = &later;
         if (Log != nullptr)
             Log->push_back("Register");
         return Refuse;
@@ -39,6 +42,20 @@ class FakeHotKey final : public Platform::HotKey {
             return false;
         --Pending;
         return true;
+    }
+};
+
+// What a desktop answered after Register returned, in order ("granted Super+F", "refused
+// ..."): nothing ever, from a backend that answers at once.
+class RecordingHotKeyAnswers final : public Platform::HotKeyAnswers {
+  public:
+    std::vector<std::string> Answers;
+
+    void HotKeyGranted(const std::string& trigger) override {
+        Answers.push_back("granted " + trigger);
+    }
+    void HotKeyRefused(const KestrelMain::Failure& why) override {
+        Answers.push_back("refused " + why.Text());
     }
 };
 

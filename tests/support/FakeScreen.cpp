@@ -54,11 +54,13 @@ KestrelMain::Result<Platform::ScreenRect> FakeScreen::ReadPrimaryScreen() {
     return primary_;
 }
 
-KestrelMain::Result<Platform::PointerPosition> FakeScreen::ReadPointer(
+KestrelMain::Result<Platform::PointerReading> FakeScreen::ReadPointer(
     const Platform::ScreenRect& primaryScreen) {
     if (pointerFailure_)
         return *pointerFailure_;
-    return Platform::PointerPosition{pointerX_ - primaryScreen.X, pointerY_ - primaryScreen.Y};
+    if (pointerUnknown_)
+        return Platform::PointerReading::Unknown(*pointerUnknown_);
+    return Platform::PointerReading::At(pointerX_ - primaryScreen.X, pointerY_ - primaryScreen.Y);
 }
 
 KestrelMain::Result<KestrelMain::Picture> FakeScreen::GrabScaled(const Platform::ScreenRect& area,

@@ -6,9 +6,9 @@
 
 #include "core/AreaScaler.h"
 #include "core/Failure.h"
-#include "core/MainWindowView.h"
-#include "platform/Screen.h"
-#include "platform/ScreenGrab.h"
+#include "core/seam/MainWindowView.h"
+#include "core/seam/Screen.h"
+#include "core/seam/ScreenGrab.h"
 
 #include <cstdint>
 #include <optional>
@@ -31,6 +31,11 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     // The pointer in desktop coordinates; read relative to the primary monitor.
     void SetPointer(int x, int y) { pointerX_ = x, pointerY_ = y; }
 
+    // A desktop that will not tell where the pointer is, and why.
+    void HidePointer(std::optional<std::string> why) { pointerUnknown_ = std::move(why); }
+    // A screen source still being set up, and why; nothing once it is ready.
+    void SetNotReady(std::optional<std::string> why) { notReady_ = std::move(why); }
+
     void FailScreen(std::optional<KestrelMain::Failure> failure) { screenFailure_ = failure; }
     void FailPointer(std::optional<KestrelMain::Failure> failure) { pointerFailure_ = failure; }
     void FailGrab(std::optional<KestrelMain::Failure> failure) { grabFailure_ = failure; }
@@ -39,8 +44,10 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     const std::optional<Platform::ScreenRect>& LastGrabbed() const { return lastGrabbed_; }
 
     KestrelMain::Result<Platform::ScreenRect> ReadPrimaryScreen() override;
-    KestrelMain::Result<Platform::PointerPosition> ReadPointer(
+    KestrelMain::Result<Platform::PointerReading> ReadPointer(
         const Platform::ScreenRect& primaryScreen) override;
+    KestrelMain::Status Start() override { return std::nullopt; }
+    std::optional<std::string> NotReadyBecause() override { return notReady_; }
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect& area,
                                                          int outputWidth,
                                                          int outputHeight) override;
@@ -52,6 +59,8 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     Platform::ScreenRect primary_;
     int pointerX_ = 0;
     int pointerY_ = 0;
+    std::optional<std::string> pointerUnknown_;
+    std::optional<std::string> notReady_;
     std::optional<KestrelMain::Failure> screenFailure_;
     std::optional<KestrelMain::Failure> pointerFailure_;
     std::optional<KestrelMain::Failure> grabFailure_;

@@ -1,7 +1,7 @@
 // A clock that reads what the test set, for names made at a known moment.
 #pragma once
 
-#include "platform/Clock.h"
+#include "core/seam/Clock.h"
 
 namespace TestSupport {
 

@@ -1,11 +1,8 @@
 // main() of gui_tests. Every test runs in a process of its own (one per test through
 // CTest), so each gets a fresh X server, fresh settings and fresh windows.
-#include "app/DesktopSeam.h"
+#include "app/LinuxServices.h"
 #include "support/GuiEnvironment.h"
 #include "support/Xvfb.h"
-
-#include "app/DesktopSeam.h"
-#include "platform/qt/QtServices.h"
 
 #include <QApplication>
 
@@ -42,9 +39,8 @@ int main(int argc, char** argv) {
     environment->ApplyToThisProcess(server->Display());
     auto* app = new QApplication(argc, argv);
     (void)app;
-    Platform::InstallQtServices();
-    // The tests drive the program's own start-up, on the desktop its main would choose.
-    App::UseDesktopBackend();
+    // The tests drive the program's own start-up, on the services its main would install.
+    App::InstallLinuxServices();
     const int status = RUN_ALL_TESTS();
     // Windows and the X connection stay as they are: tearing Qt down under live singletons
     // proves nothing, and the server ends with this process (parent-death signal).

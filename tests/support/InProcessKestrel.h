@@ -21,7 +21,7 @@ namespace TestSupport {
 inline void StartKestrelInProcess(const std::map<std::string, std::string>& settings = {}) {
     if (!settings.empty())
         TestEnvironment().WriteSettings(settings);
-    KestrelMain::StartUp(Platform::DefaultBasePath());
+    KestrelMain::StartUp(Platform::Qt::DefaultBasePath());
     if (!QTest::qWaitForWindowExposed(&Ui::MainForm::Instance())) {
         ADD_FAILURE() << "the main window did not come up";
     }

@@ -5,7 +5,7 @@
 // would.
 #pragma once
 
-#include "platform/Files.h"
+#include "core/seam/FileSystem.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -3,7 +3,7 @@
 // Plain C++, so the tests that use them build for Windows as well.
 #pragma once
 
-#include "platform/Services.h"
+#include "core/seam/Services.h"
 
 #include <map>
 #include <string>

@@ -2,7 +2,7 @@
 // precedence, and what each setting becomes; then what OK stores and asks of the windows.
 #include "core/ConfigRules.h"
 #include "core/Numbers.h"
-#include "support/MemoryServices.h"
+#include "support/MemoryDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -287,46 +287,39 @@ TEST(ConfigRules, TypedNumbersTakeTheLocaleSeparatorHandedIn) {
     EXPECT_EQ(JudgeConfigEntries(entries, Current(), OnlyExistingDirs).Changes.OutputWidth, 640);
 }
 
-// What OK asked of the windows, in order.
-class RecordingWindows final : public ConfigWindows {
-  public:
-    std::vector<std::string> Calls;
-
-    void ShowBasePath(const std::string& basePath) override {
-        Calls.push_back("ShowBasePath " + basePath);
-    }
-    void NewCaptureDirectory() override { Calls.push_back("NewCaptureDirectory"); }
-    void SetTimerInterval(std::int32_t milliseconds) override {
-        Calls.push_back("SetTimerInterval " + std::to_string(milliseconds));
-    }
-    void EnableTimer(bool enabled) override {
-        Calls.push_back(enabled ? "EnableTimer on" : "EnableTimer off");
-    }
-    void SetHotkeyCaption(const std::string& caption) override {
-        Calls.push_back("SetHotkeyCaption " + caption);
-    }
-};
-
+// OK on a desktop in memory whose file system holds the directories the entries name; what
+// it showed in the main window is the view's log.
 class ConfigOkTest : public testing::Test {
   protected:
-    void SetUp() override { AppState = Current(); }
+    ConfigOkTest() { Reset(); }
+    ~ConfigOkTest() override { AppState = {}; }
 
-    TestSupport::MemoryServices services_;
-    RecordingWindows windows_;
+    void Reset() {
+        AppState = Current();
+        HotkeyLbl = {};
+        for (const char* dir : {"/existing/dir", "/other"}) desktop_.Files.AddDirectories(dir);
+    }
+
+    TestSupport::MemoryDesktop desktop_;
+    TestSupport::MemorySettingsStore& settings_ = desktop_.Services.Settings;
+    std::vector<std::string>& shown_ = desktop_.Log;
 };
 
-TEST_F(ConfigOkTest, EveryChangeIsStoredInItsOrderAndTheWindowsAreTold) {
+TEST_F(ConfigOkTest, EveryChangeIsStoredInItsOrderAndShownInTheMainWindow) {
     const ConfigEntries entries{"640.5", "480", "0.5", "/other", 1, 1, ""};
-    EXPECT_EQ(ConfigOk(entries, OnlyExistingDirs, windows_), "");
+    const ConfigVerdict verdict = ConfigOk(entries);
+    ASSERT_TRUE(verdict.Accepted()) << verdict.Message;
+    EXPECT_EQ(verdict.Changes.BasePath, "/other/");  // what the dialog's box then shows
 
     const std::vector<std::string> writes{"BasePath=/other/", "OutputWidth=640", "OutputHeight=480",
                                           "TimerPeriod=0.5",  "UseTimer=1",      "UseHotkey=1"};
-    EXPECT_EQ(services_.Settings.Writes, writes);
-    EXPECT_EQ(services_.Settings.Batches, 0);  // each written through at once
-    const std::vector<std::string> calls{
-        "ShowBasePath /other/", "NewCaptureDirectory", "SetTimerInterval 500", "EnableTimer on",
-        "SetHotkeyCaption Hot key is disabled.  Will be enabled on next launch."};
-    EXPECT_EQ(windows_.Calls, calls);
+    EXPECT_EQ(settings_.Writes, writes);
+    EXPECT_EQ(settings_.Batches, 0);  // each written through at once
+    const std::vector<std::string> shown{
+        "DirLbl /other/KESTREL_07122026_140359", "Timer1Interval 500", "Timer1 on",
+        "HotkeyLbl Hot key is disabled.  Will be enabled on next launch."};
+    EXPECT_EQ(shown_, shown);
+    EXPECT_TRUE(desktop_.Files.FolderExists("/other/KESTREL_07122026_140359"));
 
     EXPECT_EQ(AppState.BasePath, "/other/");
     EXPECT_EQ(AppState.OutputWidth, 640);
@@ -335,37 +328,38 @@ TEST_F(ConfigOkTest, EveryChangeIsStoredInItsOrderAndTheWindowsAreTold) {
     EXPECT_EQ(AppState.UseTimer, 1);
     EXPECT_EQ(AppState.UseHotkey, 1);
     EXPECT_EQ(AppState.HotkeyActive, 0);  // Ctrl+F waits for the next start
-    EXPECT_TRUE(services_.Errors.Reports.empty());
+    EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
 }
 
 TEST_F(ConfigOkTest, OnlyWhatChangedIsStoredAndApplied) {
     const struct {
         ConfigEntries Entries;
         std::vector<std::string> Writes;
-        std::vector<std::string> Calls;
+        std::vector<std::string> Shown;
     } cases[] = {
         {Unchanged(), {}, {}},
         {{"800", "600", "2", "/existing/dir", 0, 0, ""},
          {"BasePath=/existing/dir/"},
-         {"ShowBasePath /existing/dir/", "NewCaptureDirectory"}},
+         {"DirLbl /existing/dir/KESTREL_07122026_140359"}},
         {{"800.0", "600", "2.00000001", EXISTING, 0, 0, ""}, {}, {}},
         {{"801", "600", "2", EXISTING, 0, 0, ""}, {"OutputWidth=801"}, {}},
         {{"800", "-1", "2", EXISTING, 0, 0, ""}, {"OutputHeight=-1"}, {}},
         {{"800", "600", "0.0625", EXISTING, 0, 0, ""},
          {"TimerPeriod=0.0625"},
-         {"SetTimerInterval 62"}},
-        {{"800", "600", "2", EXISTING, 1, 0, ""}, {"UseTimer=1"}, {"EnableTimer on"}},
+         {"Timer1Interval 62"}},
+        {{"800", "600", "2", EXISTING, 1, 0, ""}, {"UseTimer=1"}, {"Timer1 on"}},
         {{"800", "600", "2", EXISTING, 0, 1, ""},
          {"UseHotkey=1"},
-         {"SetHotkeyCaption Hot key is disabled.  Will be enabled on next launch."}},
+         {"HotkeyLbl Hot key is disabled.  Will be enabled on next launch."}},
     };
     for (const auto& c : cases) {
-        TestSupport::MemoryServices services;
-        RecordingWindows windows;
-        AppState = Current();
-        EXPECT_EQ(ConfigOk(c.Entries, OnlyExistingDirs, windows), "");
-        EXPECT_EQ(services.Settings.Writes, c.Writes) << c.Entries.WidthText;
-        EXPECT_EQ(windows.Calls, c.Calls) << c.Entries.WidthText;
+        SCOPED_TRACE(c.Entries.WidthText);
+        Reset();
+        settings_.Writes.clear();
+        shown_.clear();
+        EXPECT_TRUE(ConfigOk(c.Entries).Accepted());
+        EXPECT_EQ(settings_.Writes, c.Writes);
+        EXPECT_EQ(shown_, c.Shown);
     }
 }
 
@@ -374,12 +368,11 @@ TEST_F(ConfigOkTest, TheTimerIsSwitchedOffAndTheCaptionFollowsTheStartUpState) {
     AppState.HotkeyActive = 1;
     AppState.UseHotkey = 1;
     const ConfigEntries entries{"800", "600", "2", EXISTING, 0, 0, ""};
-    EXPECT_EQ(ConfigOk(entries, OnlyExistingDirs, windows_), "");
-    const std::vector<std::string> calls{
-        "EnableTimer off",
-        "SetHotkeyCaption Ctrl-F is the Hot Key.  Hot key will be disabled on next launch."};
-    EXPECT_EQ(windows_.Calls, calls);
-    EXPECT_EQ(services_.Settings.Writes, (std::vector<std::string>{"UseTimer=0", "UseHotkey=0"}));
+    EXPECT_TRUE(ConfigOk(entries).Accepted());
+    const std::vector<std::string> shown{
+        "Timer1 off", "HotkeyLbl Ctrl-F is the Hot Key.  Hot key will be disabled on next launch."};
+    EXPECT_EQ(shown_, shown);
+    EXPECT_EQ(settings_.Writes, (std::vector<std::string>{"UseTimer=0", "UseHotkey=0"}));
 }
 
 TEST_F(ConfigOkTest, ARejectedEntryShowsItsMessageAndChangesNothing) {
@@ -398,10 +391,10 @@ TEST_F(ConfigOkTest, ARejectedEntryShowsItsMessageAndChangesNothing) {
         {{"640", "480", "0.0001", "/other", 1, 1, ""}, MSG_PERIOD_OUT_OF_RANGE},
     };
     for (const auto& c : cases) {
-        AppState = Current();
-        EXPECT_EQ(ConfigOk(c.Entries, OnlyExistingDirs, windows_), c.Message);
-        EXPECT_TRUE(services_.Settings.Writes.empty()) << c.Message;
-        EXPECT_TRUE(windows_.Calls.empty()) << c.Message;
+        Reset();
+        EXPECT_EQ(ConfigOk(c.Entries).Message, c.Message);
+        EXPECT_TRUE(settings_.Writes.empty()) << c.Message;
+        EXPECT_TRUE(shown_.empty()) << c.Message;
         EXPECT_EQ(AppState.OutputWidth, 800) << c.Message;
         EXPECT_EQ(AppState.BasePath, EXISTING) << c.Message;
         EXPECT_EQ(AppState.UseTimer, 0) << c.Message;
@@ -409,14 +402,15 @@ TEST_F(ConfigOkTest, ARejectedEntryShowsItsMessageAndChangesNothing) {
 }
 
 TEST_F(ConfigOkTest, ASettingThatCannotBeStoredIsReportedAndStillApplied) {
-    services_.Settings.FailWrites = true;
+    settings_.FailWrites = true;
     const ConfigEntries entries{"640", "600", "2", EXISTING, 1, 0, ""};
-    EXPECT_EQ(ConfigOk(entries, OnlyExistingDirs, windows_), "");
-    ASSERT_EQ(services_.Errors.Reports.size(), 2u);
-    EXPECT_EQ(services_.Errors.Reports[0].What, "Cannot save the setting OutputWidth");
-    EXPECT_EQ(services_.Errors.Reports[1].What, "Cannot save the setting UseTimer");
+    EXPECT_TRUE(ConfigOk(entries).Accepted());
+    const auto& reports = desktop_.Services.Errors.Reports;
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].What, "Cannot save the setting OutputWidth");
+    EXPECT_EQ(reports[1].What, "Cannot save the setting UseTimer");
     EXPECT_EQ(AppState.OutputWidth, 640);
-    EXPECT_EQ(windows_.Calls, std::vector<std::string>{"EnableTimer on"});
+    EXPECT_EQ(shown_, std::vector<std::string>{"Timer1 on"});
 }
 
 TEST(TimerInterval, AFailureNamesThePeriod) {

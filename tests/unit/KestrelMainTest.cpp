@@ -3,11 +3,7 @@
 // and a message loop driven by the test, and a main window that records what it was told.
 #include "core/AppState.h"
 #include "core/KestrelMain.h"
-#include "support/FakeEvents.h"
-#include "support/FakeScreen.h"
-#include "support/FixedClock.h"
-#include "support/MemoryFileSystem.h"
-#include "support/MemoryServices.h"
+#include "support/MemoryDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +14,7 @@
 namespace {
 
 using KestrelMain::AppState;
-using KestrelMain::LocalDateTime;
-using TestSupport::FakeHotKey;
-using TestSupport::FakeMessageLoop;
+using TestSupport::MemoryDesktop;
 using TestSupport::ProgramEnded;
 
 constexpr char DEFAULT_BASE[] = "/home/u/Pictures/";
@@ -32,31 +26,19 @@ class CoreMain : public testing::Test {
   protected:
     CoreMain() {
         AppState = {};
-        files_.AddDirectories(DEFAULT_BASE);
-        view_.Log = &log_;
-        hotKey_.Log = &log_;
+        desktop_.Files.AddDirectories(DEFAULT_BASE);
     }
     ~CoreMain() override { AppState = {}; }
 
     void Store(const std::map<std::string, std::string>& values) {
-        for (const auto& [key, text] : values) services_.Settings.Values[key] = text;
+        for (const auto& [key, text] : values) desktop_.Services.Settings.Values[key] = text;
     }
-    std::vector<std::string> Saved() const { return files_.FileNames(CAPTURE_DIR); }
+    std::vector<std::string> Saved() const { return desktop_.Files.FileNames(CAPTURE_DIR); }
 
-    TestSupport::FakeScreen screen_{1024, 768};
-    TestSupport::FixedClock clock_{LocalDateTime{2026, 12, 7, 14, 3, 59}};
-    TestSupport::MemoryFileSystem files_;
-    TestSupport::RecordingView view_;
-    FakeHotKey hotKey_;
-    FakeMessageLoop loop_;
-    std::vector<std::string> log_;  // the main window's and the hot key's calls, in order
-    TestSupport::MemoryServices services_{Platform::Services{.Screen = &screen_,
-                                                             .Grab = &screen_,
-                                                             .Files = &files_,
-                                                             .Clock = &clock_,
-                                                             .HotKey = &hotKey_,
-                                                             .Loop = &loop_,
-                                                             .MainWindow = &view_}};
+    MemoryDesktop desktop_;
+    TestSupport::FakeHotKey& hotKey_ = desktop_.HotKey;
+    TestSupport::FakeMessageLoop& loop_ = desktop_.Loop;
+    TestSupport::RecordingView& view_ = desktop_.View;
 };
 
 TEST_F(CoreMain, StartUpLoadsNamesRegistersCaptionsShowsAndArmsInThatOrder) {
@@ -91,22 +73,11 @@ TEST_F(CoreMain, StartUpLoadsNamesRegistersCaptionsShowsAndArmsInThatOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        TestSupport::MemoryFileSystem files;
-        files.AddDirectories("/data");
-        TestSupport::RecordingView view;
-        FakeHotKey hotKey;
-        std::vector<std::string> log;
-        view.Log = &log;
-        hotKey.Log = &log;
+        MemoryDesktop desktop;
+        desktop.Files.AddDirectories("/data");
         if (c.Refused)
-            hotKey.Refuse = KestrelMain::Failure{"Cannot register Ctrl+F", "", "taken"};
-        TestSupport::MemoryServices services(Platform::Services{.Screen = &screen_,
-                                                                .Grab = &screen_,
-                                                                .Files = &files,
-                                                                .Clock = &clock_,
-                                                                .HotKey = &hotKey,
-                                                                .Loop = &loop_,
-                                                                .MainWindow = &view});
+            desktop.HotKey.Refuse = KestrelMain::Failure{"Cannot register Ctrl+F", "", "taken"};
+        auto& services = desktop.Services;
         // The base directory read from the store names the capture directory: the load
         // comes first.
         services.Settings.Values = {{"BasePath", "/data/"}, {"UseHotkey", c.UseHotkey}};
@@ -115,8 +86,8 @@ TEST_F(CoreMain, StartUpLoadsNamesRegistersCaptionsShowsAndArmsInThatOrder) {
 
         KestrelMain::StartUp(DEFAULT_BASE);
 
-        EXPECT_EQ(log, c.Calls);
-        EXPECT_TRUE(files.FolderExists("/data/KESTREL_07122026_140359"));
+        EXPECT_EQ(desktop.Log, c.Calls);
+        EXPECT_TRUE(desktop.Files.FolderExists("/data/KESTREL_07122026_140359"));
         EXPECT_EQ(AppState.CaptureDir, "/data/KESTREL_07122026_140359");
         EXPECT_EQ(services.Settings.Batches, 1);
         EXPECT_EQ(AppState.UseHotkey, AppState.HotkeyActive);
@@ -150,16 +121,10 @@ TEST_F(CoreMain, StartUpSetsTheIntervalFromThePeriodAndTheTimerOnlyForUseTimer1)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string("UseTimer ") + c.UseTimer + ", TimerPeriod " + c.Period);
-        TestSupport::MemoryFileSystem files;
-        files.AddDirectories(DEFAULT_BASE);
-        TestSupport::RecordingView view;
-        TestSupport::MemoryServices services(Platform::Services{.Screen = &screen_,
-                                                                .Grab = &screen_,
-                                                                .Files = &files,
-                                                                .Clock = &clock_,
-                                                                .HotKey = &hotKey_,
-                                                                .Loop = &loop_,
-                                                                .MainWindow = &view});
+        MemoryDesktop desktop;
+        desktop.Files.AddDirectories(DEFAULT_BASE);
+        auto& services = desktop.Services;
+        const TestSupport::RecordingView& view = desktop.View;
         services.Settings.Values = {{"UseTimer", c.UseTimer}, {"TimerPeriod", c.Period}};
         KestrelMain::StartUp(DEFAULT_BASE);
         EXPECT_EQ(view.Timer1Interval, c.Interval);
@@ -249,6 +214,27 @@ TEST_F(CoreMain, QuitSetsTheFlagAndEndsTheProgramAtOnce) {
     EXPECT_EQ(AppState.QuitRequested, KestrelMain::STATE_TRUE);
     EXPECT_TRUE(loop_.Ended);
     EXPECT_EQ(loop_.Waits, 0);
+}
+
+// A desktop that asks its user first answers after start-up, from the event dispatch.
+TEST_F(CoreMain, ALaterAnswerAboutTheHotKeyShowsTheBoundTriggerOrIsNoted) {
+    Store({{"UseHotkey", "1"}});
+    KestrelMain::StartUp(DEFAULT_BASE);
+    ASSERT_NE(hotKey_.Answers, nullptr);
+    EXPECT_EQ(view_.HotkeyLbl, CAPTION_ON);
+
+    hotKey_.Answers->HotKeyGranted("Super+F");
+    EXPECT_EQ(view_.HotkeyLbl, "Super+F is the Hot Key");
+    // The dialog's captions name it too, the rest of each caption unchanged.
+    AppState.UseHotkey = 0;
+    KestrelMain::HotkeyLbl.SettingChanged = true;
+    EXPECT_EQ(KestrelMain::CurrentHotkeyCaption(),
+              "Super+F is the Hot Key.  Hot key will be disabled on next launch.");
+
+    hotKey_.Answers->HotKeyRefused(KestrelMain::Failure{"Cannot register Ctrl+F", "", "denied"});
+    EXPECT_EQ(desktop_.Services.Errors.Notes,
+              std::vector<std::string>{"Cannot register Ctrl+F: denied"});
+    EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The hot key's rule for telling a new press from the auto-repeat of a held key, on the
 // event orders a server produces with and without XKB's detectable auto-repeat.
-#include "platform/x11/HotKey.h"
+#include "platform/x11/X11KeyRepeatRule.h"
 
 #include <gtest/gtest.h>
 
@@ -55,7 +55,7 @@ TEST(KeyRepeatRule, CountsEachHoldOnce) {
         {"detectable: two presses on one time stamp", false, {P(100), R(200), P(200), R(300)}, 2},
     };
     for (const RuleCase& c : cases) {
-        Platform::KeyRepeatRule rule;
+        Platform::X11::X11KeyRepeatRule rule;
         rule.SetRepeatsArePairs(c.RepeatsArePairs);
         int newPresses = 0;
         for (const KeyEvent& e : c.Events) {

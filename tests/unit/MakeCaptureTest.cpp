@@ -3,10 +3,7 @@
 // What is saved is read back as a BMP file; what fails is returned for the report.
 #include "core/CaptureSequence.h"
 #include "support/BmpReader.h"
-#include "support/FakeScreen.h"
-#include "support/FixedClock.h"
-#include "support/MemoryFileSystem.h"
-#include "support/MemoryServices.h"
+#include "support/MemoryDesktop.h"
 
 #include <gtest/gtest.h>
 
@@ -19,15 +16,14 @@ namespace {
 
 using KestrelMain::LocalDateTime;
 using Platform::ScreenRect;
-using TestSupport::FakeScreen;
-using TestSupport::FixedClock;
+using TestSupport::AT_140359;
+using TestSupport::MemoryDesktop;
 using TestSupport::MemoryFileSystem;
 using TestSupport::ReadBmpBytes;
 using TestSupport::RecordingView;
 using TestSupport::Rgb;
 
 constexpr const char* CAPTURE_DIR = "/home/u/Pictures/KESTREL_07122026_140000";
-const LocalDateTime AT_140359{2026, 12, 7, 14, 3, 59};
 
 Rgb ToRgb(std::uint32_t rgb) {
     return Rgb{static_cast<std::uint8_t>(rgb >> 16), static_cast<std::uint8_t>(rgb >> 8),
@@ -37,29 +33,22 @@ Rgb ToRgb(std::uint32_t rgb) {
 class Capture : public ::testing::Test {
   protected:
     explicit Capture(int desktopWidth = 1024, int desktopHeight = 768)
-        : screen_(desktopWidth, desktopHeight), clock_(AT_140359) {
+        : desktop_(desktopWidth, desktopHeight) {
         files_.AddDirectories(CAPTURE_DIR);
+        KestrelMain::ForgetRunNotes();
     }
 
-    // The fixture's desktop, with another file system where a case needs its own.
-    Platform::Services Desktop(Platform::FileSystem& files) {
-        return Platform::Services{.Screen = &screen_,
-                                  .Grab = &screen_,
-                                  .Files = &files,
-                                  .Clock = &clock_,
-                                  .MainWindow = &view_};
-    }
     KestrelMain::Status Make(std::int16_t width = 800, std::int16_t height = 600) {
         return KestrelMain::MakeCapture(CAPTURE_DIR, width, height, count_);
     }
     std::vector<std::string> Saved() const { return files_.FileNames(CAPTURE_DIR); }
 
-    FakeScreen screen_;
-    FixedClock clock_;
-    MemoryFileSystem files_;
-    RecordingView view_;
+    MemoryDesktop desktop_;
+    TestSupport::FakeScreen& screen_ = desktop_.Screen;
+    TestSupport::FixedClock& clock_ = desktop_.Clock;
+    MemoryFileSystem& files_ = desktop_.Files;
+    RecordingView& view_ = desktop_.View;
     std::int32_t count_ = 0;
-    TestSupport::MemoryServices services_{Desktop(files_)};
 };
 
 TEST_F(Capture, SavesABmpOfTheOutputSizeWithTheScaledScreen) {
@@ -146,15 +135,14 @@ TEST_F(CaptureOnTwoMonitors, TheNameRecordsCountTimeAndPointerInImagePixels) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
-        MemoryFileSystem files;
-        files.AddDirectories(CAPTURE_DIR);
-        screen_.SetPrimary(c.Primary);
-        screen_.SetPointer(c.PointerX, c.PointerY);
-        clock_.Set(c.Time);
+        MemoryDesktop desktop(2048, 768);
+        desktop.Files.AddDirectories(CAPTURE_DIR);
+        desktop.Screen.SetPrimary(c.Primary);
+        desktop.Screen.SetPointer(c.PointerX, c.PointerY);
+        desktop.Clock.Set(c.Time);
         std::int32_t count = c.CountBefore;
-        const TestSupport::MemoryServices services(Desktop(files));
         ASSERT_FALSE(KestrelMain::MakeCapture(CAPTURE_DIR, c.Width, c.Height, count));
-        EXPECT_EQ(files.FileNames(CAPTURE_DIR), std::vector<std::string>{c.Name});
+        EXPECT_EQ(desktop.Files.FileNames(CAPTURE_DIR), std::vector<std::string>{c.Name});
         EXPECT_EQ(count, c.CountBefore + 1);
     }
 }
@@ -254,6 +242,44 @@ TEST_F(Capture, WithoutTheScreenOrThePointerNothingIsCounted) {
     EXPECT_EQ(count_, 0);
     EXPECT_EQ(screen_.Grabs(), 0);
     EXPECT_EQ(view_.TotalLbl, "");
+}
+
+// A desktop that keeps the pointer to itself: the capture is made all the same, named with
+// "NA" for each coordinate rather than any number, which would be a real position.
+TEST_F(Capture, AnUnknownPointerNamesTheFileNAAndIsNotedOnceARun) {
+    for (int y = 0; y < 768; ++y) {
+        for (int x = 0; x < 1024; ++x) screen_.SetPixel(x, y, x < 512 ? 0x2040ff : 0xffffff);
+    }
+    screen_.HidePointer("the compositor tells no client where it is");
+    ASSERT_FALSE(Make(400, 300));
+    ASSERT_FALSE(Make(400, 300));
+
+    EXPECT_EQ(Saved(), (std::vector<std::string>{"1-140359-NA-NA.bmp", "2-140359-NA-NA.bmp"}));
+    const auto bmp =
+        ReadBmpBytes(files_.FileBytes(std::string(CAPTURE_DIR) + "/1-140359-NA-NA.bmp"));
+    ASSERT_TRUE(bmp.Ok()) << bmp.Error;
+    EXPECT_EQ(bmp.At(0, 0), ToRgb(0x2040ff));
+    EXPECT_EQ(bmp.At(399, 299), ToRgb(0xffffff));
+    EXPECT_EQ(desktop_.Services.Errors.Notes,
+              std::vector<std::string>{"The pointer's position is not known, so capture names "
+                                       "carry NA: the compositor tells no client where it is"});
+    EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
+}
+
+TEST_F(Capture, BeforeTheScreenIsReadyACaptureIsReportedAtOnceAndCountsNothing) {
+    screen_.SetNotReady("the desktop has not yet granted the screen");
+    const auto failed = Make();
+    ASSERT_TRUE(failed);
+    EXPECT_EQ(failed->Text(),
+              "The screen is not ready yet: the desktop has not yet granted the "
+              "screen");
+    EXPECT_EQ(count_, 0);
+    EXPECT_EQ(screen_.Grabs(), 0);
+    EXPECT_EQ(view_.TotalLbl, "");
+
+    screen_.SetNotReady(std::nullopt);
+    ASSERT_FALSE(Make());
+    EXPECT_EQ(Saved(), std::vector<std::string>{"1-140359-0-0.bmp"});
 }
 
 class NewCaptureDir : public Capture {

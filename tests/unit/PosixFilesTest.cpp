@@ -1,6 +1,6 @@
 // Files and the clock on this system: one directory at a time, the folder test, and the
 // local time as the C library gives it.
-#include "platform/posix/LocalClock.h"
+#include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
 
 #include <gtest/gtest.h>
@@ -67,9 +67,9 @@ TEST_F(PosixFiles, FolderExistsOnlyForDirectories) {
     EXPECT_FALSE(files_.FolderExists(fs::path()));
 }
 
-TEST(LocalClock, ReadsTheLocalTimeOfDay) {
+TEST(PosixClock, ReadsTheLocalTimeOfDay) {
     // Bracketed by two readings of the C library; both agree unless a second passed.
-    Platform::Posix::LocalClock clock;
+    Platform::Posix::PosixClock clock;
     for (int attempt = 0; attempt < 5; ++attempt) {
         const time_t before = time(nullptr);
         const KestrelMain::LocalDateTime read = clock.ReadLocalTime();

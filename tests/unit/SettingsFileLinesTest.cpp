@@ -1,6 +1,6 @@
 // The lines of a settings file that QSettings cannot read: which they are, and where they go
 // back into the file QSettings has written without them.
-#include "platform/qt/SettingsFileLines.h"
+#include "platform/qt/QtSettingsFileLines.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 
 namespace {
 
-using Platform::PutBackUnreadableLines;
-using Platform::UnreadableLines;
+using Platform::Qt::PutBackUnreadableLines;
+using Platform::Qt::UnreadableLines;
 
 std::vector<std::string> Texts(const QByteArray& file) {
     std::vector<std::string> texts;

@@ -1,7 +1,7 @@
 #include "KestrelExeSupport.h"
 
+#include "common/win32/Win32WideText.h"
 #include "platform/win32/RegistrySettingsStore.h"
-#include "platform/win32/WideText.h"
 
 #include <algorithm>
 #include <cstring>

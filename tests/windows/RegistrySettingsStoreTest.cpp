@@ -1,7 +1,7 @@
 // The settings store against the real registry of the test's Wine prefix.
+#include "common/win32/Win32WideText.h"
 #include "core/Settings.h"
 #include "platform/win32/RegistrySettingsStore.h"
-#include "platform/win32/WideText.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The error box: modeless, captioned "Kestrel", one at a time, dismissed by its OK button.
 #include "Win32TestSupport.h"
-#include "platform/win32/WideText.h"
+#include "common/win32/Win32WideText.h"
 #include "platform/win32/Win32ErrorReport.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 // plain WaitMessage sleeps on it.
 #include "platform/win32/Win32HotKey.h"
 #include "platform/win32/Win32MessageLoop.h"
+#include "support/FakeEvents.h"
 
 #include <gtest/gtest.h>
 
@@ -62,7 +63,8 @@ TEST(Win32MessageLoop, AWaitReturnsForAMessageQueuedBeforeIt) {
     MSG message;
     PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue exists
     Win32HotKey hotKey(nullptr, 7);
-    ASSERT_EQ(hotKey.Register(), std::nullopt);
+    TestSupport::RecordingHotKeyAnswers answers;
+    ASSERT_EQ(hotKey.Register(answers), std::nullopt);
     Win32MessageLoop loop(hotKey, [] { return std::vector<HWND>{}; });
 
     const DWORD thread = GetCurrentThreadId();

@@ -44,9 +44,9 @@ TEST(Win32Screen, PointerIsReadRelativeToTheGivenMonitor) {
         PointerPosition read;
         const bool arrived = Win32Test::WaitUntil([&] {
             const auto pointer = screen.ReadPointer(c.Monitor);
-            if (!pointer.Ok())
+            if (!pointer.Ok() || !(*pointer).Position)
                 return false;
-            read = *pointer;
+            read = *(*pointer).Position;
             return read.X == c.Expected.X && read.Y == c.Expected.Y;
         });
         EXPECT_TRUE(arrived) << "cursor at " << c.Cursor.x << ", " << c.Cursor.y << " read as "

@@ -1,7 +1,7 @@
 #include "platform/posix/PosixFileSystem.h"
 
 #include "core/PathText.h"
-#include "platform/posix/FileSizeSignal.h"
+#include "platform/posix/PosixFileSizeSignal.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

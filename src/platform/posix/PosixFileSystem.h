@@ -4,7 +4,7 @@
 #pragma once
 
 #include "core/Failure.h"
-#include "platform/Files.h"
+#include "core/seam/FileSystem.h"
 
 #include <filesystem>
 #include <string>

@@ -1,25 +1,16 @@
 #include "platform/qt/QtErrorReport.h"
 
-#include "platform/Services.h"
-#include "platform/qt/Failure.h"
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
 
 #include <cstdio>
 
-namespace Platform {
+namespace Platform::Qt {
 
 namespace {
 
 QPointer<QMessageBox> shownBox;
-
-ErrorReport& Current() {
-    static QtErrorReport own;
-    ErrorReport* installed = Installed().Errors;
-    return installed != nullptr ? *installed : own;
-}
 
 }  // namespace
 
@@ -40,9 +31,9 @@ void QtErrorReport::Report(const KestrelMain::Failure& failure) {
     if (shownBox.isNull()) {
         shownBox =
             new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text, QMessageBox::Ok);
-        shownBox->setAttribute(Qt::WA_DeleteOnClose);
+        shownBox->setAttribute(::Qt::WA_DeleteOnClose);
         shownBox->setModal(false);
-        shownBox->setWindowModality(Qt::NonModal);
+        shownBox->setWindowModality(::Qt::NonModal);
     } else {
         shownBox->setText(text);
     }
@@ -50,17 +41,4 @@ void QtErrorReport::Report(const KestrelMain::Failure& failure) {
     shownBox->raise();
 }
 
-void ReportToStderr(const QString& line) {
-    Current().Note(line.toStdString());
-}
-
-void ReportFailure(const KestrelMain::Failure& failure) {
-    Current().Report(failure);
-}
-
-void ReportFailure(const Failure& failure) {
-    Current().Report(KestrelMain::Failure{failure.What.toStdString(), failure.Path.toStdString(),
-                                          failure.Reason.toStdString()});
-}
-
-}  // namespace Platform
+}  // namespace Platform::Qt

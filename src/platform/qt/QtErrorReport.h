@@ -3,9 +3,9 @@
 // standard error, "kestrel: " first.
 #pragma once
 
-#include "platform/ErrorReport.h"
+#include "core/seam/ErrorReport.h"
 
-namespace Platform {
+namespace Platform::Qt {
 
 class QtErrorReport final : public ErrorReport {
   public:
@@ -13,4 +13,4 @@ class QtErrorReport final : public ErrorReport {
     void Note(const std::string& line) override;
 };
 
-}  // namespace Platform
+}  // namespace Platform::Qt

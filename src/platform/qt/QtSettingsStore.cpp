@@ -1,12 +1,12 @@
 #include "platform/qt/QtSettingsStore.h"
 
-#include "platform/ErrorReport.h"
-#include "platform/qt/FileSystem.h"
-#include "platform/qt/SettingsFileLines.h"
+#include "platform/qt/QtErrorReport.h"
+#include "platform/qt/QtSettingsFileLines.h"
 
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLockFile>
 #include <QSaveFile>
 #include <QSettings>
@@ -15,7 +15,7 @@
 
 #include <optional>
 
-namespace Platform {
+namespace Platform::Qt {
 
 namespace {
 
@@ -113,18 +113,23 @@ QString LineNumbers(const QList<UnreadableLine>& lines) {
     return text;
 }
 
+// Standard error only: the program reads the file all the same, and nothing waits on the
+// user.
 void ReportDamage(const QString& path) {
     const QList<UnreadableLine> lines = UnreadableLines(ReadWholeFile(path));
+    QtErrorReport report;
     if (lines.isEmpty()) {
         // A header without its "]", say: read all the same, and written in its normal form.
-        ReportToStderr(QStringLiteral("the settings file %1 is not quite in its normal form; "
-                                      "it is written again in that form")
-                           .arg(path));
+        report.Note(QStringLiteral("the settings file %1 is not quite in its normal form; "
+                                   "it is written again in that form")
+                        .arg(path)
+                        .toStdString());
         return;
     }
-    ReportToStderr(QStringLiteral("the settings file %1 has lines that cannot be read (%2); "
-                                  "they are left as they are")
-                       .arg(path, LineNumbers(lines)));
+    report.Note(QStringLiteral("the settings file %1 has lines that cannot be read (%2); "
+                               "they are left as they are")
+                    .arg(path, LineNumbers(lines))
+                    .toStdString());
 }
 
 }  // namespace
@@ -185,11 +190,11 @@ QtSettingsStore::~QtSettingsStore() = default;
 
 std::string DefaultBasePath() {
     QString path = QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
-    if (path.isEmpty() || !FolderExists(path))
+    if (path.isEmpty() || !QFileInfo(path).isDir())
         path = QDir::homePath();
     if (!path.endsWith(u'/'))
         path += u'/';
     return path.toStdString();
 }
 
-}  // namespace Platform
+}  // namespace Platform::Qt

@@ -4,14 +4,14 @@
 // cannot read.
 #pragma once
 
-#include "platform/SettingsStore.h"
+#include "core/seam/SettingsStore.h"
 
 #include <memory>
 #include <string>
 
 class QSettings;
 
-namespace Platform {
+namespace Platform::Qt {
 
 class QtSettingsStore final : public SettingsStore {
   public:
@@ -33,4 +33,4 @@ class QtSettingsStore final : public SettingsStore {
 // trailing "/": the base directory when none is stored.
 std::string DefaultBasePath();
 
-}  // namespace Platform
+}  // namespace Platform::Qt

@@ -9,7 +9,7 @@
 // a batch is kept and returned by its end, as the store's contract says.
 #pragma once
 
-#include "platform/SettingsStore.h"
+#include "core/seam/SettingsStore.h"
 
 #include <optional>
 #include <string>

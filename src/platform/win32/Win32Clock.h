@@ -1,7 +1,7 @@
 // The local date and time from one GetLocalTime call.
 #pragma once
 
-#include "platform/Clock.h"
+#include "core/seam/Clock.h"
 
 namespace Platform::Win32 {
 

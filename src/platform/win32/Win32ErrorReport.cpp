@@ -1,6 +1,6 @@
 #include "platform/win32/Win32ErrorReport.h"
 
-#include "platform/win32/WideText.h"
+#include "common/win32/Win32WideText.h"
 
 namespace Platform::Win32 {
 

@@ -6,7 +6,7 @@
 // IsDialogMessageW(Box(), ...) so that Enter, Esc and Tab work in it.
 #pragma once
 
-#include "platform/ErrorReport.h"
+#include "core/seam/ErrorReport.h"
 
 #include <windows.h>
 

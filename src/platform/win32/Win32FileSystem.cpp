@@ -1,7 +1,7 @@
 #include "platform/win32/Win32FileSystem.h"
 
+#include "common/win32/Win32WideText.h"
 #include "core/PathText.h"
-#include "platform/win32/WideText.h"
 
 #include <windows.h>
 

@@ -4,7 +4,7 @@
 // under the final name and an existing file is never overwritten.
 #pragma once
 
-#include "platform/Files.h"
+#include "core/seam/FileSystem.h"
 
 namespace Platform::Win32 {
 

@@ -1,6 +1,6 @@
 #include "platform/win32/Win32HotKey.h"
 
-#include "platform/win32/WideText.h"
+#include "common/win32/Win32WideText.h"
 
 namespace Platform::Win32 {
 
@@ -29,7 +29,7 @@ Win32HotKey::~Win32HotKey() {
     Unregister();
 }
 
-KestrelMain::Status Win32HotKey::Register() {
+KestrelMain::Status Win32HotKey::Register(HotKeyAnswers&) {
     if (registered_)
         return std::nullopt;
     if (!RegisterHotKey(window_, id_, MOD_CONTROL | MOD_NOREPEAT, 'F'))

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "core/Failure.h"
-#include "platform/HotKey.h"
+#include "core/seam/HotKey.h"
 
 #include <windows.h>
 
@@ -21,7 +21,7 @@ class Win32HotKey final : public HotKey {
     Win32HotKey& operator=(const Win32HotKey&) = delete;
 
     // Registers Ctrl+F; a failure (another program holds it) carries the system's reason.
-    KestrelMain::Status Register() override;
+    KestrelMain::Status Register(HotKeyAnswers& later) override;
     void Unregister();
     bool Registered() const { return registered_; }
 

@@ -3,8 +3,8 @@
 // box their dialog keys (Tab between the buttons).
 #pragma once
 
-#include "platform/Events.h"
-#include "platform/HotKey.h"
+#include "core/seam/HotKey.h"
+#include "core/seam/MessageLoop.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "platform/win32/Win32Screen.h"
 
-#include "platform/win32/WideText.h"
+#include "common/win32/Win32WideText.h"
 
 #include <windows.h>
 
@@ -18,14 +18,14 @@ KestrelMain::Result<ScreenRect> Win32Screen::ReadPrimaryScreen() {
     return ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-KestrelMain::Result<PointerPosition> Win32Screen::ReadPointer(const ScreenRect& primaryScreen) {
+KestrelMain::Result<PointerReading> Win32Screen::ReadPointer(const ScreenRect& primaryScreen) {
     POINT point{};
     if (!GetCursorPos(&point)) {
         return KestrelMain::Failure{
             "Cannot read the pointer position", {}, SystemReason(GetLastError())};
     }
-    return PointerPosition{static_cast<std::int32_t>(point.x - primaryScreen.X),
-                           static_cast<std::int32_t>(point.y - primaryScreen.Y)};
+    return PointerReading::At(static_cast<std::int32_t>(point.x - primaryScreen.X),
+                              static_cast<std::int32_t>(point.y - primaryScreen.Y));
 }
 
 bool BecomePerMonitorDpiAware() {

@@ -3,14 +3,14 @@
 // top-left corner at 0,0; its rectangle is still read, not assumed.
 #pragma once
 
-#include "platform/Screen.h"
+#include "core/seam/Screen.h"
 
 namespace Platform::Win32 {
 
 class Win32Screen final : public Screen {
   public:
     KestrelMain::Result<ScreenRect> ReadPrimaryScreen() override;
-    KestrelMain::Result<PointerPosition> ReadPointer(const ScreenRect& primaryScreen) override;
+    KestrelMain::Result<PointerReading> ReadPointer(const ScreenRect& primaryScreen) override;
 };
 
 // Makes this process per-monitor DPI aware (v2) where the system offers it, as the

@@ -7,7 +7,7 @@
 #pragma once
 
 #include "core/AreaScaler.h"
-#include "platform/ScreenGrab.h"
+#include "core/seam/ScreenGrab.h"
 
 #include <windows.h>
 
@@ -24,6 +24,10 @@ class Win32ScreenGrab final : public ScreenGrab {
     ~Win32ScreenGrab();
     Win32ScreenGrab(const Win32ScreenGrab&) = delete;
     Win32ScreenGrab& operator=(const Win32ScreenGrab&) = delete;
+
+    // GDI answers at once: ready from the start.
+    KestrelMain::Status Start() override { return std::nullopt; }
+    std::optional<std::string> NotReadyBecause() override { return std::nullopt; }
 
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
                                                          int outputHeight) override;

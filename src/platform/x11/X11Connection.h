@@ -1,17 +1,40 @@
-// Inside src/platform only: the X connection that Qt opened, shared by the hot key,
-// the pointer and the grab so that Kestrel holds one connection to the server.
+// The connection to the X server that every X11 part of a run shares, and the screen it
+// draws on: looked up once, on the connection Qt opened, so Kestrel holds one connection to
+// the server; or handed in, as the benchmark and the tests hand in their own.
 #pragma once
+
+#include "core/Failure.h"
 
 #include <xcb/xcb.h>
 
-namespace Platform {
+#include <optional>
+#include <string>
 
-struct X11Handles {
-    xcb_connection_t* Connection = nullptr;
-    xcb_screen_t* Screen = nullptr;  // Qt's default screen
+namespace Platform::X11 {
+
+class X11Connection {
+  public:
+    X11Connection(xcb_connection_t* connection, xcb_screen_t* screen)
+        : connection_(connection), screen_(screen) {}
+
+    // Qt's connection and the screen DISPLAY names (":0.1" is screen 1), or nothing when Qt
+    // does not run on xcb or its connection is broken. Needs the QGuiApplication.
+    static std::optional<X11Connection> OfQtApplication();
+
+    xcb_connection_t* Connection() const { return connection_; }
+    xcb_screen_t* Screen() const { return screen_; }
+    xcb_window_t Root() const { return screen_->root; }
+
+    // Once broken (the server went away), every request fails; nothing may be asked.
+    bool Broken() const { return xcb_connection_has_error(connection_) != 0; }
+    static KestrelMain::Failure BrokenFailure(std::string what) {
+        return KestrelMain::Failure{
+            std::move(what), {}, "the connection to the X server is broken"};
+    }
+
+  private:
+    xcb_connection_t* connection_;
+    xcb_screen_t* screen_;
 };
 
-// Connection and screen, or null members when Qt does not run on xcb.
-X11Handles X11();
-
-}  // namespace Platform
+}  // namespace Platform::X11

@@ -1,7 +1,6 @@
 #include "ui/qt/AboutDialog.h"
 
-#include "platform/Services.h"
-#include "platform/x11/TaskBar.h"
+#include "core/seam/Services.h"
 #include "ui/qt/Controls.h"
 
 #include <QCloseEvent>
@@ -101,7 +100,8 @@ void AboutDialog::OKButton_Click() {
 void AboutDialog::showEvent(QShowEvent* event) {
     // Sent before the window is mapped, so the request is part of the map; again at every
     // show, because window managers forget it when the window is hidden.
-    Platform::KeepOffTaskBar(winId());
+    if (Platform::TaskBar* taskBar = Platform::Installed().TaskBar)
+        taskBar->KeepOffTaskBar(static_cast<std::uintptr_t>(winId()));
     QWidget::showEvent(event);
 }
 

@@ -1,15 +1,12 @@
 #include "ui/qt/ConfigDlg.h"
 
 #include "core/AppState.h"
-#include "core/CaptureDirectory.h"
 #include "core/Numbers.h"
-#include "platform/qt/FileSystem.h"
-#include "platform/qt/MessageBox.h"
-#include "platform/qt/Numbers.h"
 #include "ui/qt/Controls.h"
-#include "ui/qt/MainForm.h"
 
 #include <QCloseEvent>
+#include <QLocale>
+#include <QMessageBox>
 
 #include <limits>
 
@@ -23,6 +20,20 @@ QPointer<ConfigDlg> instance;
 
 std::int16_t CheckValue(const QCheckBox* box) {
     return box->isChecked() ? 1 : 0;
+}
+
+// The system locale's decimal separator as UTF-8, empty when it is not one character.
+std::string SystemDecimalPoint() {
+    const QString point = QLocale::system().decimalPoint();
+    return point.size() == 1 ? point.toStdString() : std::string();
+}
+
+// The dialog's message: the text, one OK button, no icon, caption "Kestrel"; returns when
+// the user closes it.
+void ShowMessage(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text, QMessageBox::Ok);
+    box.setObjectName(QStringLiteral("KestrelMessage"));
+    box.exec();
 }
 
 }  // namespace
@@ -140,49 +151,20 @@ KestrelMain::ConfigEntries ConfigDlg::Entries() const {
     entries.BasePathText = BasePathText->text().toStdString();
     entries.UseTimerValue = CheckValue(UseTimerChk);
     entries.UseHotkeyValue = CheckValue(HotkeyChk);
-    entries.DecimalPoint = Platform::SystemDecimalPoint();
+    entries.DecimalPoint = SystemDecimalPoint();
     return entries;
 }
 
-namespace {
-
-// What OK's changes ask of this dialog and the main window.
-class DialogWindows final : public KestrelMain::ConfigWindows {
-  public:
-    explicit DialogWindows(ConfigDlg& dialog) : dialog_(dialog) {}
-
-    void ShowBasePath(const std::string& basePath) override {
-        const QString text = QString::fromStdString(basePath);
-        if (dialog_.BasePathText->text() != text)
-            dialog_.BasePathText->setText(text);
-    }
-    void NewCaptureDirectory() override { KestrelMain::NewCaptureDir(); }
-    void SetTimerInterval(std::int32_t milliseconds) override {
-        MainForm::Instance().Timer1->SetInterval(milliseconds);
-    }
-    void EnableTimer(bool enabled) override { MainForm::Instance().Timer1->SetEnabled(enabled); }
-    void SetHotkeyCaption(const std::string& caption) override {
-        MainForm::Instance().HotkeyLbl->setText(QString::fromStdString(caption));
-    }
-
-  private:
-    ConfigDlg& dialog_;
-};
-
-bool FolderExists(const std::string& path) {
-    return Platform::FolderExists(QString::fromStdString(path));
-}
-
-}  // namespace
-
 void ConfigDlg::OKBtn_Click() {
-    DialogWindows windows(*this);
-    const std::string message = KestrelMain::ConfigOk(Entries(), FolderExists, windows);
-    if (!message.empty()) {
+    const KestrelMain::ConfigVerdict verdict = KestrelMain::ConfigOk(Entries());
+    if (!verdict.Accepted()) {
         // The dialog stays as it is, with the texts as typed; nothing is stored or applied.
-        Platform::ShowMessage(QString::fromStdString(message));
+        ShowMessage(QString::fromStdString(verdict.Message));
         return;
     }
+    // The base directory as stored, with the separator OK may have added.
+    if (verdict.Changes.BasePathChanged)
+        BasePathText->setText(QString::fromStdString(verdict.Changes.BasePath));
     hide();
 }
 

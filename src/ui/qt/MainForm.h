@@ -3,7 +3,7 @@
 // never hidden; closing it ends the program.
 #pragma once
 
-#include "core/MainWindowView.h"
+#include "core/seam/MainWindowView.h"
 #include "ui/qt/CaptureTimer.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "ui/win32/AboutDialog.h"
 
 #include "core/MakerWebPage.h"
-#include "platform/Services.h"
+#include "core/seam/Services.h"
 #include "ui/win32/Layout.h"
 
 namespace Ui::Win32 {

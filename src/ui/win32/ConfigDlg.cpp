@@ -1,11 +1,11 @@
 #include "ui/win32/ConfigDlg.h"
 
+#include "common/win32/Win32WideText.h"
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
 #include "core/Numbers.h"
 #include "core/Settings.h"
-#include "platform/Services.h"
-#include "platform/win32/WideText.h"
+#include "core/seam/Services.h"
 #include "ui/win32/Layout.h"
 #include "ui/win32/MainForm.h"
 
@@ -110,29 +110,6 @@ std::string UserDecimalPoint() {
     return length > 1 ? Utf8Text(std::wstring_view(point, static_cast<std::size_t>(length - 1)))
                       : std::string();
 }
-
-bool FolderExists(const std::string& path) {
-    return Platform::Installed().Files->FolderExists(std::filesystem::path(WideText(path)));
-}
-
-// What OK's changes ask of this dialog and the main window.
-class DialogWindows final : public KestrelMain::ConfigWindows {
-  public:
-    explicit DialogWindows(ConfigDlg& dialog) : dialog_(dialog) {}
-
-    void ShowBasePath(const std::string& basePath) override { dialog_.ShowBasePath(basePath); }
-    void NewCaptureDirectory() override { KestrelMain::NewCaptureDir(); }
-    void SetTimerInterval(std::int32_t milliseconds) override {
-        MainForm::Instance().SetTimer1Interval(milliseconds);
-    }
-    void EnableTimer(bool enabled) override { MainForm::Instance().SetTimer1Enabled(enabled); }
-    void SetHotkeyCaption(const std::string& caption) override {
-        MainForm::Instance().SetHotkeyLblText(caption);
-    }
-
-  private:
-    ConfigDlg& dialog_;
-};
 
 }  // namespace
 
@@ -279,14 +256,15 @@ void ConfigDlg::ShowBasePath(const std::string& basePath) {
 }
 
 void ConfigDlg::OKBtn_Click() {
-    DialogWindows windows(*this);
-    const std::string message = KestrelMain::ConfigOk(Entries(), FolderExists, windows);
-    if (!message.empty()) {
+    const KestrelMain::ConfigVerdict verdict = KestrelMain::ConfigOk(Entries());
+    if (!verdict.Accepted()) {
         // Owned by the dialog, which waits for it with the texts as typed; the main window,
         // its timer and its buttons go on meanwhile.
-        MessageBoxW(window_, WideText(message).c_str(), L"Kestrel", MB_OK);
+        MessageBoxW(window_, WideText(verdict.Message).c_str(), L"Kestrel", MB_OK);
         return;
     }
+    if (verdict.Changes.BasePathChanged)
+        ShowBasePath(verdict.Changes.BasePath);
     ShowWindow(window_, SW_HIDE);
 }
 

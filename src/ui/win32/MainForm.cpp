@@ -1,8 +1,8 @@
 #include "ui/win32/MainForm.h"
 
+#include "common/win32/Win32WideText.h"
 #include "core/CaptureSequence.h"
 #include "core/KestrelMain.h"
-#include "platform/win32/WideText.h"
 #include "ui/win32/AboutDialog.h"
 #include "ui/win32/ConfigDlg.h"
 #include "ui/win32/Layout.h"

@@ -3,7 +3,7 @@
 // at the window's own DPI, in the system's message font.
 #pragma once
 
-#include "core/MainWindowView.h"
+#include "core/seam/MainWindowView.h"
 #include "ui/win32/NativeWindow.h"
 
 #include <windows.h>

@@ -1,0 +1,115 @@
+#include "app/LinuxServices.h"
+
+#include "app/NoScreenBackend.h"
+#include "core/seam/Services.h"
+#include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/qt/QtErrorReport.h"
+#include "platform/qt/QtMessageLoop.h"
+#include "platform/qt/QtSettingsStore.h"
+#include "platform/qt/QtWebPage.h"
+#include "ui/qt/MainForm.h"
+
+#if KESTREL_X11
+#include "platform/x11/X11Connection.h"
+#include "platform/x11/X11HotKey.h"
+#include "platform/x11/X11Screen.h"
+#include "platform/x11/X11ScreenGrab.h"
+#include "platform/x11/X11TaskBar.h"
+#endif
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+namespace App {
+
+namespace {
+
+bool Set(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+#if KESTREL_X11
+// The X11 backend of the run: one connection, looked up once, shared by all four.
+struct X11Backend {
+    explicit X11Backend(const Platform::X11::X11Connection& connection)
+        : Screen(connection), Grab(connection), HotKey(connection), TaskBar(connection) {}
+
+    Platform::X11::X11Screen Screen;
+    Platform::X11::X11ScreenGrab Grab;
+    Platform::X11::X11HotKey HotKey;
+    Platform::X11::X11TaskBar TaskBar;
+};
+#endif
+
+}  // namespace
+
+BackendChoice ChooseScreenBackend(const Session& session) {
+    if (session.Wayland)
+        return {{}, "a Wayland session"};
+    if (!session.X11Built)
+        return {{}, "Kestrel was built without X11"};
+    if (session.QtPlatform != "xcb")
+        return {{}, "the display runs \u201C" + session.QtPlatform + "\u201D"};
+    return {"x11", {}};
+}
+
+Session CurrentSession() {
+    const char* type = std::getenv("XDG_SESSION_TYPE");
+    Session session;
+    session.Wayland =
+        Set("WAYLAND_DISPLAY") || (type != nullptr && std::string_view(type) == "wayland");
+    session.QtPlatform = QGuiApplication::platformName().toStdString();
+    session.X11Built = KESTREL_X11 != 0;
+    return session;
+}
+
+void InstallLinuxServices() {
+    // Each lives as long as the program, which ends without running destructors.
+    static Platform::Qt::QtSettingsStore settings;
+    static Platform::Qt::QtErrorReport errors;
+    static Platform::Qt::QtWebPage web;
+    static Platform::Posix::PosixClock clock;
+    static Platform::Posix::PosixFileSystem files;
+    static KestrelMain::MainWindowOnFirstUse<Ui::MainForm> mainWindow;
+
+    Platform::Services services;
+    services.Settings = &settings;
+    services.Errors = &errors;
+    services.Web = &web;
+    services.Clock = &clock;
+    services.Files = &files;
+    services.MainWindow = &mainWindow;
+
+    const BackendChoice choice = ChooseScreenBackend(CurrentSession());
+#if KESTREL_X11
+    static std::unique_ptr<X11Backend> x11;
+    if (choice.Backend == "x11") {
+        if (const auto connection = Platform::X11::X11Connection::OfQtApplication())
+            x11 = std::make_unique<X11Backend>(*connection);
+    }
+    if (x11) {
+        services.Screen = &x11->Screen;
+        services.Grab = &x11->Grab;
+        services.HotKey = &x11->HotKey;
+        services.TaskBar = &x11->TaskBar;
+    }
+#endif
+    if (services.Screen == nullptr) {
+        static NoScreenBackend none(choice.WhyNone.empty() ? "the X server is out of reach"
+                                                           : choice.WhyNone);
+        services.Screen = &none;
+        services.Grab = &none;
+        services.HotKey = &none;
+    }
+    static std::unique_ptr<Platform::Qt::QtMessageLoop> loop;
+    loop = std::make_unique<Platform::Qt::QtMessageLoop>(*services.HotKey);
+    services.Loop = loop.get();
+    Platform::Install(services);
+}
+
+}  // namespace App

@@ -1,0 +1,32 @@
+#include "app/NoScreenBackend.h"
+
+namespace App {
+
+KestrelMain::Failure NoScreenBackend::Unavailable(std::string what) const {
+    return KestrelMain::Failure{
+        std::move(what), {}, "no screen backend is available for this session (" + why_ + ")"};
+}
+
+KestrelMain::Result<Platform::ScreenRect> NoScreenBackend::ReadPrimaryScreen() {
+    return Unavailable("Cannot find the primary screen");
+}
+
+KestrelMain::Result<Platform::PointerReading> NoScreenBackend::ReadPointer(
+    const Platform::ScreenRect&) {
+    return Unavailable("Cannot read the pointer position");
+}
+
+KestrelMain::Status NoScreenBackend::Start() {
+    return Unavailable("Cannot capture the screen");
+}
+
+KestrelMain::Result<KestrelMain::Picture> NoScreenBackend::GrabScaled(const Platform::ScreenRect&,
+                                                                      int, int) {
+    return Unavailable("Cannot grab the screen");
+}
+
+KestrelMain::Status NoScreenBackend::Register(Platform::HotKeyAnswers&) {
+    return Unavailable("Cannot register Ctrl+F");
+}
+
+}  // namespace App

@@ -1,0 +1,35 @@
+// The scaled grab: a rectangle of the screen reduced (or enlarged) in one step into a
+// picture of the output size, at the screen's depth and with its palette on palette
+// screens.
+#pragma once
+
+#include "core/Failure.h"
+#include "core/Picture.h"
+#include "core/seam/Screen.h"
+
+#include <optional>
+#include <string>
+
+namespace Platform {
+
+class ScreenGrab {
+  public:
+    // Sets up the screen source, once, at start-up. Where the desktop sets it up
+    // asynchronously (a session granted after a dialog, a stream negotiated), this returns
+    // at once and the source becomes ready later, in the event dispatch. A failure means it
+    // never will; grabs then fail with their own reason.
+    virtual KestrelMain::Status Start() = 0;
+
+    // Nothing while grabs can be made; otherwise why not yet ("the desktop has not yet
+    // granted the screen"), for the capture to report without waiting.
+    virtual std::optional<std::string> NotReadyBecause() = 0;
+
+    virtual KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area,
+                                                                 int outputWidth,
+                                                                 int outputHeight) = 0;
+
+  protected:
+    ~ScreenGrab() = default;
+};
+
+}  // namespace Platform

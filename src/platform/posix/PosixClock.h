@@ -1,0 +1,13 @@
+// The system clock in the local time zone.
+#pragma once
+
+#include "core/seam/Clock.h"
+
+namespace Platform::Posix {
+
+class PosixClock final : public Clock {
+  public:
+    KestrelMain::LocalDateTime ReadLocalTime() override;
+};
+
+}  // namespace Platform::Posix

@@ -1,0 +1,13 @@
+#include "platform/qt/QtWebPage.h"
+
+#include <QDesktopServices>
+#include <QString>
+#include <QUrl>
+
+namespace Platform::Qt {
+
+void QtWebPage::Open(const std::string& address) {
+    QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
+}
+
+}  // namespace Platform::Qt

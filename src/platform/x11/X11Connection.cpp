@@ -1,0 +1,31 @@
+#include "platform/x11/X11Connection.h"
+
+#include <QGuiApplication>
+
+namespace Platform::X11 {
+
+std::optional<X11Connection> X11Connection::OfQtApplication() {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (app == nullptr || QGuiApplication::platformName() != QStringLiteral("xcb"))
+        return std::nullopt;
+    auto* native = app->nativeInterface<QNativeInterface::QX11Application>();
+    if (native == nullptr || native->connection() == nullptr)
+        return std::nullopt;
+    xcb_connection_t* connection = native->connection();
+    if (xcb_connection_has_error(connection) != 0)
+        return std::nullopt;
+
+    // Qt opens the display's default screen; DISPLAY names it (":0.1").
+    int screenNumber = 0;
+    const QByteArray display = qgetenv("DISPLAY");
+    const qsizetype dot = display.lastIndexOf('.');
+    if (dot > display.lastIndexOf(':'))
+        screenNumber = display.mid(dot + 1).toInt();
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    for (int i = 0; it.rem > 0 && i < screenNumber; ++i) xcb_screen_next(&it);
+    if (it.rem == 0)
+        it = xcb_setup_roots_iterator(xcb_get_setup(connection));
+    return X11Connection(connection, it.data);
+}
+
+}  // namespace Platform::X11

@@ -1,0 +1,93 @@
+#include "platform/x11/X11Screen.h"
+
+#include <xcb/randr.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <memory>
+#include <optional>
+
+namespace Platform::X11 {
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <class T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+ScreenRect RootRect(const xcb_screen_t* screen) {
+    return ScreenRect{0, 0, screen->width_in_pixels, screen->height_in_pixels};
+}
+
+// The part of `rect` on the root window; empty (zero size) when none is.
+ScreenRect ClipToRoot(const ScreenRect& rect, const xcb_screen_t* screen) {
+    const int left = std::max(rect.X, 0);
+    const int top = std::max(rect.Y, 0);
+    const int right = std::min(rect.X + rect.Width, static_cast<int>(screen->width_in_pixels));
+    const int bottom = std::min(rect.Y + rect.Height, static_cast<int>(screen->height_in_pixels));
+    if (right <= left || bottom <= top)
+        return ScreenRect{};
+    return ScreenRect{left, top, right - left, bottom - top};
+}
+
+}  // namespace
+
+X11Screen::X11Screen(const X11Connection& connection) : x_(connection) {
+    if (x_.Broken())
+        return;
+    const xcb_query_extension_reply_t* randr =
+        xcb_get_extension_data(x_.Connection(), &xcb_randr_id);
+    if (randr == nullptr || randr->present == 0)
+        return;
+    Reply<xcb_randr_query_version_reply_t> version(xcb_randr_query_version_reply(
+        x_.Connection(), xcb_randr_query_version(x_.Connection(), 1, 5), nullptr));
+    listsMonitors_ = version && (version->major_version > 1 || version->minor_version >= 5);
+}
+
+KestrelMain::Result<ScreenRect> X11Screen::ReadPrimaryScreen() {
+    if (x_.Broken())
+        return X11Connection::BrokenFailure("Cannot find the primary screen");
+    if (!listsMonitors_)
+        return RootRect(x_.Screen());
+
+    xcb_generic_error_t* error = nullptr;
+    Reply<xcb_randr_get_monitors_reply_t> monitors(xcb_randr_get_monitors_reply(
+        x_.Connection(), xcb_randr_get_monitors(x_.Connection(), x_.Root(), 1), &error));
+    std::free(error);
+    if (!monitors)
+        return RootRect(x_.Screen());
+
+    std::optional<ScreenRect> first;
+    std::optional<ScreenRect> primary;
+    for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem > 0;
+         xcb_randr_monitor_info_next(&it)) {
+        const ScreenRect rect{it.data->x, it.data->y, it.data->width, it.data->height};
+        if (!first)
+            first = rect;
+        if (it.data->primary != 0 && !primary)
+            primary = rect;
+    }
+    const std::optional<ScreenRect> chosen = primary ? primary : first;
+    if (!chosen)
+        return RootRect(x_.Screen());
+    const ScreenRect clipped = ClipToRoot(*chosen, x_.Screen());
+    if (clipped.Width == 0)
+        return RootRect(x_.Screen());
+    return clipped;
+}
+
+KestrelMain::Result<PointerReading> X11Screen::ReadPointer(const ScreenRect& primaryScreen) {
+    if (x_.Broken())
+        return X11Connection::BrokenFailure("Cannot read the pointer position");
+    Reply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(
+        x_.Connection(), xcb_query_pointer(x_.Connection(), x_.Root()), nullptr));
+    if (!pointer)
+        return KestrelMain::Failure{
+            "Cannot read the pointer position", {}, "the X server did not answer"};
+    return PointerReading::At(std::int32_t{pointer->root_x} - primaryScreen.X,
+                              std::int32_t{pointer->root_y} - primaryScreen.Y);
+}
+
+}  // namespace Platform::X11

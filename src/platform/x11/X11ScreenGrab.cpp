@@ -1,0 +1,497 @@
+#include "platform/x11/X11ScreenGrab.h"
+
+#include "core/AreaScaler.h"
+#include "platform/posix/PosixFileSizeSignal.h"
+#include "platform/posix/PosixFileSystem.h"
+
+#include <xcb/shm.h>
+
+#include <sys/mman.h>
+#include <sys/shm.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+namespace Platform::X11 {
+
+using KestrelMain::AreaScaler;
+using KestrelMain::Failure;
+using KestrelMain::Palette;
+using KestrelMain::PaletteEntry;
+using KestrelMain::Picture;
+using KestrelMain::PixelLayout;
+using KestrelMain::Result;
+using KestrelMain::RowSource;
+using KestrelMain::Status;
+using KestrelMain::VisualKind;
+using Posix::ErrnoText;
+
+namespace {
+
+constexpr std::uint8_t VISUAL_CLASS_TRUE_COLOR = XCB_VISUAL_CLASS_TRUE_COLOR;
+constexpr std::uint8_t VISUAL_CLASS_DIRECT_COLOR = XCB_VISUAL_CLASS_DIRECT_COLOR;
+constexpr int PALETTE_SIZE = 256;
+
+std::string XErrorText(const xcb_generic_error_t* error) {
+    static const char* const NAMES[] = {
+        "Success",   "BadRequest", "BadValue",    "BadWindow",   "BadPixmap", "BadAtom",
+        "BadCursor", "BadFont",    "BadMatch",    "BadDrawable", "BadAccess", "BadAlloc",
+        "BadColor",  "BadGC",      "BadIDChoice", "BadName",     "BadLength", "BadImplementation"};
+    const int code = error->error_code;
+    const std::string name = code < static_cast<int>(std::size(NAMES))
+                                 ? std::string(NAMES[code])
+                                 : "error " + std::to_string(code);
+    return "the X server answered " + name + " (request " + std::to_string(error->major_code) +
+           "." + std::to_string(error->minor_code) + ")";
+}
+
+Failure ReadFailure(std::string reason) {
+    return Failure{"Cannot read the screen", {}, std::move(reason)};
+}
+
+Failure LostConnection() {
+    return ReadFailure("the connection to the X server is broken");
+}
+
+// Shared memory is only worth trying when the server runs on this machine: over TCP a
+// passed descriptor would break the connection, and a System V segment id would name
+// some other segment or none.
+bool LocalConnection(xcb_connection_t* connection) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    if (getsockname(xcb_get_file_descriptor(connection), reinterpret_cast<sockaddr*>(&address),
+                    &length) != 0) {
+        return false;
+    }
+    return address.ss_family == AF_UNIX;
+}
+
+// The screen's pixel layout: depth, masks and class from the root window's visual, bits per
+// pixel and row padding from the setup's pixmap formats, byte order from the setup; never
+// from an image's own masks, which a server may leave empty.
+Result<PixelLayout> ScreenPixelLayout(xcb_connection_t* connection, xcb_screen_t* screen) {
+    const xcb_setup_t* setup = xcb_get_setup(connection);
+    const xcb_visualtype_t* visual = nullptr;
+    for (auto depth = xcb_screen_allowed_depths_iterator(screen); depth.rem > 0 && !visual;
+         xcb_depth_next(&depth)) {
+        for (auto v = xcb_depth_visuals_iterator(depth.data); v.rem > 0; xcb_visualtype_next(&v)) {
+            if (v.data->visual_id == screen->root_visual) {
+                visual = v.data;
+                break;
+            }
+        }
+    }
+    const xcb_format_t* format = nullptr;
+    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem > 0; xcb_format_next(&f)) {
+        if (f.data->depth == screen->root_depth) {
+            format = f.data;
+            break;
+        }
+    }
+    if (visual == nullptr || format == nullptr) {
+        return ReadFailure("the X server describes no pixel format for depth " +
+                           std::to_string(screen->root_depth));
+    }
+    PixelLayout layout;
+    const bool trueColor =
+        visual->_class == VISUAL_CLASS_TRUE_COLOR || visual->_class == VISUAL_CLASS_DIRECT_COLOR;
+    layout.Kind = trueColor ? VisualKind::TrueColor : VisualKind::Indexed;
+    layout.Depth = screen->root_depth;
+    layout.BitsPerPixel = format->bits_per_pixel;
+    layout.ScanlinePad = format->scanline_pad;
+    layout.MsbFirst = setup->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
+    layout.RedMask = trueColor ? visual->red_mask : 0;
+    layout.GreenMask = trueColor ? visual->green_mask : 0;
+    layout.BlueMask = trueColor ? visual->blue_mask : 0;
+    return layout;
+}
+
+}  // namespace
+
+struct X11ScreenGrab::State {
+    xcb_connection_t* Connection = nullptr;
+    xcb_screen_t* Screen = nullptr;
+    X11GrabOptions Options;
+    std::optional<Result<PixelLayout>> Layout;
+    AreaScaler Scaler;
+    bool LastUsedSharedMemory = false;
+
+    // Shared memory: probed at the first grab; given up for good when the server
+    // refuses it.
+    enum class Shm { Unprobed, Usable, Unusable } SharedMemory = Shm::Unprobed;
+    bool PassDescriptor = false;  // MIT-SHM 1.2: the segment is a memfd handed over
+    xcb_shm_seg_t Segment = 0;
+    std::uint8_t* Memory = nullptr;
+    std::size_t Size = 0;
+    bool SystemV = false;
+
+    bool ProbeSharedMemory();
+    Status CreateSegment(std::size_t size);
+    void DestroySegment();
+};
+
+bool X11ScreenGrab::State::ProbeSharedMemory() {
+    if (SharedMemory != Shm::Unprobed)
+        return SharedMemory == Shm::Usable;
+    SharedMemory = Shm::Unusable;
+    if (!LocalConnection(Connection))
+        return false;
+    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(Connection, &xcb_shm_id);
+    if (shm == nullptr || shm->present == 0)
+        return false;
+    xcb_shm_query_version_reply_t* version =
+        xcb_shm_query_version_reply(Connection, xcb_shm_query_version(Connection), nullptr);
+    if (version == nullptr)
+        return false;
+    PassDescriptor =
+        version->major_version > 1 || (version->major_version == 1 && version->minor_version >= 2);
+    std::free(version);
+    SharedMemory = Shm::Usable;
+    return true;
+}
+
+Status X11ScreenGrab::State::CreateSegment(std::size_t size) {
+    DestroySegment();
+    const xcb_shm_seg_t id = xcb_generate_id(Connection);
+    if (id == static_cast<xcb_shm_seg_t>(-1))
+        return LostConnection();
+
+    if (PassDescriptor) {
+        // Sizing the memory file counts against a file-size limit; over it, the System V
+        // segment below does the same work.
+        Posix::IgnoreFileSizeSignal();
+        const int fd = memfd_create("kestrel-grab", MFD_CLOEXEC);
+        if (fd >= 0 && ftruncate(fd, static_cast<off_t>(size)) == 0) {
+            void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+            if (memory != MAP_FAILED) {
+                // xcb closes the descriptor once it is sent.
+                xcb_generic_error_t* error =
+                    xcb_request_check(Connection, xcb_shm_attach_fd_checked(Connection, id, fd, 0));
+                if (error == nullptr) {
+                    Segment = id;
+                    Memory = static_cast<std::uint8_t*>(memory);
+                    Size = size;
+                    SystemV = false;
+                    return std::nullopt;
+                }
+                std::free(error);
+                munmap(memory, size);
+            } else {
+                close(fd);
+            }
+        } else if (fd >= 0) {
+            close(fd);
+        }
+    }
+
+    const int shmId = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
+    if (shmId < 0)
+        return ReadFailure("no shared memory: " + ErrnoText(errno));
+    void* memory = shmat(shmId, nullptr, 0);
+    if (memory == reinterpret_cast<void*>(-1)) {
+        const int saved = errno;
+        shmctl(shmId, IPC_RMID, nullptr);
+        return ReadFailure("no shared memory: " + ErrnoText(saved));
+    }
+    xcb_generic_error_t* error = xcb_request_check(
+        Connection, xcb_shm_attach_checked(Connection, id, static_cast<std::uint32_t>(shmId), 0));
+    // Both sides are attached (or the server refused): the segment goes when they detach.
+    shmctl(shmId, IPC_RMID, nullptr);
+    if (error != nullptr) {
+        std::string reason = XErrorText(error);
+        std::free(error);
+        shmdt(memory);
+        return ReadFailure(std::move(reason));
+    }
+    Segment = id;
+    Memory = static_cast<std::uint8_t*>(memory);
+    Size = size;
+    SystemV = true;
+    return std::nullopt;
+}
+
+void X11ScreenGrab::State::DestroySegment() {
+    if (Memory == nullptr)
+        return;
+    if (xcb_connection_has_error(Connection) == 0) {
+        xcb_discard_reply(Connection, xcb_shm_detach_checked(Connection, Segment).sequence);
+        xcb_flush(Connection);
+    }
+    if (SystemV) {
+        shmdt(Memory);
+    } else {
+        munmap(Memory, Size);
+    }
+    Memory = nullptr;
+    Size = 0;
+    Segment = 0;
+}
+
+namespace {
+
+// Hands the scaler the rows of the area strip by strip, asking the server for the next
+// strip before the current one is folded in, so reading and scaling overlap.
+class StripReader final : public RowSource {
+  public:
+    StripReader(xcb_connection_t* connection, xcb_window_t root, const ScreenRect& area,
+                std::size_t rowBytes, int stripRows, xcb_shm_seg_t segment, std::uint8_t* memory,
+                std::size_t halfBytes)
+        : connection_(connection),
+          root_(root),
+          area_(area),
+          rowBytes_(rowBytes),
+          stripRows_(stripRows),
+          segment_(segment),
+          memory_(memory),
+          halfBytes_(halfBytes) {}
+
+    ~StripReader() {
+        if (pending_.Active)
+            xcb_discard_reply(connection_, pending_.Sequence);
+        std::free(plainReply_);
+    }
+
+    const std::uint8_t* Row(int y) override {
+        for (;;) {
+            if (y >= start_ && y < start_ + rows_) {
+                return data_ + static_cast<std::size_t>(y - start_) * rowBytes_;
+            }
+            if (y < start_ || y >= area_.Height) {
+                failure_ = ReadFailure("row " + std::to_string(y) + " was asked for out of order");
+                return nullptr;
+            }
+            if (!pending_.Active)
+                Request(y / stripRows_ * stripRows_);
+            if (!Receive())
+                return nullptr;
+            const int next = start_ + rows_;
+            if (next < area_.Height)
+                Request(next);
+        }
+    }
+
+    const std::optional<Failure>& Failed() const { return failure_; }
+    // The server refused the shared-memory read itself, so plain reads may still work.
+    bool SharedMemoryRefused() const { return sharedMemoryRefused_; }
+
+  private:
+    struct Pending {
+        bool Active = false;
+        int Start = 0;
+        int Rows = 0;
+        unsigned int Sequence = 0;
+        std::uint8_t* Target = nullptr;  // shared memory only
+    };
+
+    void Request(int start) {
+        const int rows = std::min(stripRows_, area_.Height - start);
+        const auto x = static_cast<std::int16_t>(area_.X);
+        const auto y = static_cast<std::int16_t>(area_.Y + start);
+        const auto width = static_cast<std::uint16_t>(area_.Width);
+        const auto height = static_cast<std::uint16_t>(rows);
+        pending_ = Pending{true, start, rows, 0, nullptr};
+        if (memory_ != nullptr) {
+            const std::size_t offset =
+                static_cast<std::size_t>(start / stripRows_ % 2) * halfBytes_;
+            pending_.Target = memory_ + offset;
+            pending_.Sequence = xcb_shm_get_image(connection_, root_, x, y, width, height, ~0u,
+                                                  XCB_IMAGE_FORMAT_Z_PIXMAP, segment_,
+                                                  static_cast<std::uint32_t>(offset))
+                                    .sequence;
+        } else {
+            pending_.Sequence = xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, x, y,
+                                              width, height, ~0u)
+                                    .sequence;
+        }
+        xcb_flush(connection_);
+    }
+
+    bool Receive() {
+        const Pending strip = pending_;
+        pending_.Active = false;
+        const std::size_t needed = static_cast<std::size_t>(strip.Rows) * rowBytes_;
+        xcb_generic_error_t* error = nullptr;
+        if (memory_ != nullptr) {
+            xcb_shm_get_image_reply_t* reply =
+                xcb_shm_get_image_reply(connection_, {strip.Sequence}, &error);
+            const bool complete = reply != nullptr && reply->size >= needed;
+            std::free(reply);
+            if (!complete)
+                return Fail(error, true);
+            data_ = strip.Target;
+        } else {
+            xcb_get_image_reply_t* reply =
+                xcb_get_image_reply(connection_, {strip.Sequence}, &error);
+            if (reply == nullptr ||
+                static_cast<std::size_t>(xcb_get_image_data_length(reply)) < needed) {
+                std::free(reply);
+                return Fail(error, false);
+            }
+            std::free(plainReply_);
+            plainReply_ = reply;
+            data_ = xcb_get_image_data(reply);
+        }
+        start_ = strip.Start;
+        rows_ = strip.Rows;
+        return true;
+    }
+
+    bool Fail(xcb_generic_error_t* error, bool sharedMemory) {
+        if (xcb_connection_has_error(connection_) != 0) {
+            failure_ = LostConnection();
+        } else if (error != nullptr) {
+            failure_ = ReadFailure(XErrorText(error));
+            sharedMemoryRefused_ = sharedMemory;
+        } else {
+            failure_ = ReadFailure("the X server sent a short image");
+        }
+        std::free(error);
+        return false;
+    }
+
+    xcb_connection_t* connection_;
+    xcb_window_t root_;
+    ScreenRect area_;
+    std::size_t rowBytes_;
+    int stripRows_;
+    xcb_shm_seg_t segment_;
+    std::uint8_t* memory_;
+    std::size_t halfBytes_;
+
+    Pending pending_;
+    int start_ = 0;
+    int rows_ = 0;
+    const std::uint8_t* data_ = nullptr;
+    xcb_get_image_reply_t* plainReply_ = nullptr;
+    std::optional<Failure> failure_;
+    bool sharedMemoryRefused_ = false;
+};
+
+Result<Palette> ReadColormap(xcb_connection_t* connection, xcb_screen_t* screen, int depth) {
+    const int entries = std::min(PALETTE_SIZE, 1 << std::min(depth, 8));
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(entries));
+    for (int i = 0; i < entries; ++i)
+        pixels[static_cast<std::size_t>(i)] = static_cast<std::uint32_t>(i);
+    xcb_generic_error_t* error = nullptr;
+    xcb_query_colors_reply_t* reply =
+        xcb_query_colors_reply(connection,
+                               xcb_query_colors(connection, screen->default_colormap,
+                                                static_cast<std::uint32_t>(entries), pixels.data()),
+                               &error);
+    if (reply == nullptr) {
+        Failure failure = error != nullptr ? ReadFailure(XErrorText(error)) : LostConnection();
+        failure.What = "Cannot read the screen's colormap";
+        std::free(error);
+        return failure;
+    }
+    Palette palette;
+    palette.Entries.resize(PALETTE_SIZE);
+    const xcb_rgb_t* colors = xcb_query_colors_colors(reply);
+    const int count = std::min(entries, xcb_query_colors_colors_length(reply));
+    for (int i = 0; i < count; ++i) {
+        palette.Entries[static_cast<std::size_t>(i)] =
+            PaletteEntry{static_cast<std::uint8_t>(colors[i].red >> 8),
+                         static_cast<std::uint8_t>(colors[i].green >> 8),
+                         static_cast<std::uint8_t>(colors[i].blue >> 8)};
+    }
+    std::free(reply);
+    return palette;
+}
+
+}  // namespace
+
+X11ScreenGrab::X11ScreenGrab(const X11Connection& connection, X11GrabOptions options)
+    : state_(std::make_unique<State>()) {
+    state_->Connection = connection.Connection();
+    state_->Screen = connection.Screen();
+    state_->Options = options;
+    if (state_->Options.StripBytes == 0)
+        state_->Options.StripBytes = 1;
+}
+
+X11ScreenGrab::~X11ScreenGrab() {
+    state_->DestroySegment();
+}
+
+bool X11ScreenGrab::UsedSharedMemory() const {
+    return state_->LastUsedSharedMemory;
+}
+
+Status X11ScreenGrab::Start() {
+    return std::nullopt;
+}
+
+std::optional<std::string> X11ScreenGrab::NotReadyBecause() {
+    return std::nullopt;
+}
+
+Result<Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidth,
+                                          int outputHeight) {
+    State& s = *state_;
+    if (xcb_connection_has_error(s.Connection) != 0)
+        return LostConnection();
+    if (!s.Layout)
+        s.Layout = ScreenPixelLayout(s.Connection, s.Screen);
+    if (!*s.Layout)
+        return s.Layout->Error();
+    const PixelLayout& layout = s.Layout->Value();
+
+    if (area.Width < 1 || area.Height < 1 || area.X < 0 || area.Y < 0 ||
+        area.X + area.Width > s.Screen->width_in_pixels ||
+        area.Y + area.Height > s.Screen->height_in_pixels) {
+        return ReadFailure("the area " + std::to_string(area.Width) + " x " +
+                           std::to_string(area.Height) + " at " + std::to_string(area.X) + ", " +
+                           std::to_string(area.Y) + " is not on the screen");
+    }
+    if (auto failed = s.Scaler.Prepare(layout, area.Width, area.Height, outputWidth, outputHeight))
+        return *failed;
+    auto bitmap = s.Scaler.AllocateOutput(outputWidth, outputHeight);
+    if (!bitmap)
+        return bitmap.Error();
+
+    std::optional<Palette> palette;
+    if (layout.Kind == VisualKind::Indexed) {
+        auto colors = ReadColormap(s.Connection, s.Screen, layout.Depth);
+        if (!colors)
+            return colors.Error();
+        palette = std::move(colors.Value());
+    }
+
+    const std::size_t rowBytes = layout.RowBytes(area.Width);
+    for (;;) {
+        const bool shared = s.Options.UseSharedMemory && s.ProbeSharedMemory();
+        std::size_t halfBytes = std::max(s.Options.StripBytes, rowBytes);
+        if (shared) {
+            const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+            halfBytes = (halfBytes + page - 1) / page * page;
+            if (s.Memory == nullptr || s.Size < 2 * halfBytes) {
+                if (s.CreateSegment(2 * halfBytes)) {
+                    s.SharedMemory = State::Shm::Unusable;
+                    continue;
+                }
+            }
+        }
+        const int stripRows = static_cast<int>(std::clamp<std::size_t>(
+            halfBytes / rowBytes, 1, static_cast<std::size_t>(area.Height)));
+        StripReader reader(s.Connection, s.Screen->root, area, rowBytes, stripRows,
+                           shared ? s.Segment : 0, shared ? s.Memory : nullptr, halfBytes);
+        if (s.Scaler.Run(reader, bitmap.Value())) {
+            s.LastUsedSharedMemory = shared;
+            return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::move(palette));
+        }
+        if (shared && reader.SharedMemoryRefused()) {
+            // Once refused (another IPC namespace, say), plain reads from now on.
+            s.DestroySegment();
+            s.SharedMemory = State::Shm::Unusable;
+            continue;
+        }
+        return reader.Failed() ? *reader.Failed() : LostConnection();
+    }
+}
+
+}  // namespace Platform::X11
