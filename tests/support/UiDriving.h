@@ -4,11 +4,14 @@
 // a window manager for the things only one decides.
 #pragma once
 
+#include "core/WindowLayouts.h"
+
 #include <xcb/xcb.h>
 
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 
@@ -42,6 +45,10 @@ class MessageBoxCloser : public QObject {
     QTimer poll_;
     std::vector<SeenMessage> seen_;
 };
+
+// Where a control of a window table sits at 96 dpi: 15 twips to the pixel, left and top
+// rounded, the far edges rounded so that neighbours meeting in twips meet in pixels.
+QRect InPixels(const KestrelMain::TwipsRect& twips);
 
 // Selects everything in the text box from the keyboard and types text over it.
 void Retype(QLineEdit* box, const QString& text);

@@ -53,21 +53,16 @@ AboutDialog* AboutDialog::Existing() {
 }
 
 AboutDialog::AboutDialog() : QWidget(nullptr) {
-    setObjectName(QStringLiteral("AboutDialog"));
-    setWindowTitle(QStringLiteral("About Screen Capture Utility"));
     setFont(DialogFont());
     setAttribute(Qt::WA_DeleteOnClose);
     // A tool window gets a plain dialog frame and no task-bar button from most window
     // managers; the rest are asked to skip it in its show event. Close box only.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-
-    Command1 = MakeButton(this, "Command1",
-                          QStringLiteral("Visit the Ardmoor Website for More Information"),
-                          {360, 960, 3735, 375});
-    OKButton = MakeButton(this, "OKButton", QStringLiteral("OK"), {4440, 960, 1215, 375});
-    Label1 = MakeLabel(this, "Label1", QStringLiteral("Ardmoor Screen Capture Utility v1.0"),
-                       {240, 240, 5775, 495});
+    CreateControls(*this, KestrelMain::ABOUT_DIALOG);
+    Command1 = ControlOf<QPushButton>(*this, "Command1");
+    OKButton = ControlOf<QPushButton>(*this, "OKButton");
+    Label1 = ControlOf<QLabel>(*this, "Label1");
     Label1->setFont(TitleFont());
     QPalette palette = Label1->palette();
     palette.setColor(QPalette::WindowText, QColor(0, 0, 192));
@@ -76,11 +71,10 @@ AboutDialog::AboutDialog() : QWidget(nullptr) {
     // Placed by the program, not by the window manager: the client area's top-left corner
     // at 2760, 3750 twips from the primary monitor's. A client geometry (rather than a frame
     // position) makes Qt ask for static gravity, so the frame goes around that spot.
-    setGeometry(TwipsRect(2760, 3750, 6075, 1620).translated(PrimaryCorner()));
-    setFixedSize(TwipsToPixels(6075), TwipsToPixels(1620));
-
-    setTabOrder(OKButton, Command1);
-    OKButton->setFocus();
+    setGeometry(QRect(QPoint(TwipsToPixels(KestrelMain::ABOUT_DIALOG_LEFT),
+                             TwipsToPixels(KestrelMain::ABOUT_DIALOG_TOP)),
+                      ClientPixels(KestrelMain::ABOUT_DIALOG))
+                    .translated(PrimaryCorner()));
 
     connect(Command1, &QPushButton::clicked, this, &AboutDialog::Command1_Click);
     connect(OKButton, &QPushButton::clicked, this, &AboutDialog::OKButton_Click);

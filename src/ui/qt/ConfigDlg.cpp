@@ -8,8 +8,6 @@
 #include <QLocale>
 #include <QMessageBox>
 
-#include <limits>
-
 namespace Ui {
 
 using KestrelMain::AppState;
@@ -51,62 +49,27 @@ ConfigDlg* ConfigDlg::Existing() {
 }
 
 ConfigDlg::ConfigDlg() : QWidget(nullptr) {
-    setObjectName(QStringLiteral("ConfigDlg"));
-    setWindowTitle(QStringLiteral("Screen Capture Configuration"));
     setFont(DialogFont());
     setAttribute(Qt::WA_DeleteOnClose);
     // A fixed single border with a close box only; an ordinary window, so it has a
     // task-bar button of its own.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-
-    HotkeyChk = MakeCheckBox(
-        this, "HotkeyChk",
-        QStringLiteral(
-            "Use Ctrl-F as \"Capture Now\" Hotkey (Change will take effect on next launch)"),
-        {240, 2520, 5895, 255});
-    BasePathText = MakeTextBox(this, "BasePathText", {240, 1560, 5775, 285});
-    HeightText = MakeTextBox(this, "HeightText", {5280, 2040, 735, 285});
-    WidthText = MakeTextBox(this, "WidthText", {3480, 2040, 735, 285});
-    PeriodText = MakeTextBox(this, "PeriodText", {2640, 600, 855, 285});
-    UseTimerChk =
-        MakeCheckBox(this, "UseTimerChk", QStringLiteral("Make Captures Automatically using Timer"),
-                     {240, 120, 3495, 255});
-    CancelBtn = MakeButton(this, "CancelBtn", QStringLiteral("Cancel"), {4920, 600, 1095, 375});
-    OKBtn = MakeButton(this, "OKBtn", QStringLiteral("OK"), {4920, 120, 1095, 375});
-    Label5 =
-        MakeLabel(this, "Label5", QStringLiteral("Store Captures Here:"), {240, 1200, 5295, 255});
-
-    // A one-pixel rule from (240, 1080) to (6000, 1080) twips.
-    Line1 = new QFrame(this);
-    Line1->setObjectName(QStringLiteral("Line1"));
-    Line1->setFrameShape(QFrame::HLine);
-    Line1->setFrameShadow(QFrame::Plain);
-    Line1->setLineWidth(1);
-    Line1->setGeometry(TwipsToPixels(240), TwipsToPixels(1080),
-                       TwipsToPixels(6000) - TwipsToPixels(240), 1);
-
-    Label4 = MakeLabel(this, "Label4", QStringLiteral("Height:"), {4680, 2040, 615, 255});
-    Label3 = MakeLabel(this, "Label3", QStringLiteral("Width:"), {2880, 2040, 615, 255});
-    Label2 = MakeLabel(this, "Label2", QStringLiteral("Save Captures Scaled to:"),
-                       {240, 2040, 1935, 255});
-    Label1 = MakeLabel(this, "Label1", QStringLiteral("Period of Captures (in seconds):"),
-                       {240, 600, 2415, 255});
-    setFixedSize(TwipsToPixels(6255), TwipsToPixels(2895));
-
-    // Free text: nothing limits what or how much is typed.
-    for (QLineEdit* text : {BasePathText, HeightText, WidthText, PeriodText}) {
-        text->setMaxLength(std::numeric_limits<int>::max());
-    }
-
-    setTabOrder(OKBtn, CancelBtn);
-    setTabOrder(CancelBtn, UseTimerChk);
-    setTabOrder(UseTimerChk, PeriodText);
-    setTabOrder(PeriodText, WidthText);
-    setTabOrder(WidthText, HeightText);
-    setTabOrder(HeightText, BasePathText);
-    setTabOrder(BasePathText, HotkeyChk);
-    OKBtn->setFocus();
+    CreateControls(*this, KestrelMain::CONFIG_DLG);
+    HotkeyChk = ControlOf<QCheckBox>(*this, "HotkeyChk");
+    BasePathText = ControlOf<QLineEdit>(*this, "BasePathText");
+    HeightText = ControlOf<QLineEdit>(*this, "HeightText");
+    WidthText = ControlOf<QLineEdit>(*this, "WidthText");
+    PeriodText = ControlOf<QLineEdit>(*this, "PeriodText");
+    UseTimerChk = ControlOf<QCheckBox>(*this, "UseTimerChk");
+    CancelBtn = ControlOf<QPushButton>(*this, "CancelBtn");
+    OKBtn = ControlOf<QPushButton>(*this, "OKBtn");
+    Label5 = ControlOf<QLabel>(*this, "Label5");
+    Line1 = ControlOf<QFrame>(*this, "Line1");
+    Label4 = ControlOf<QLabel>(*this, "Label4");
+    Label3 = ControlOf<QLabel>(*this, "Label3");
+    Label2 = ControlOf<QLabel>(*this, "Label2");
+    Label1 = ControlOf<QLabel>(*this, "Label1");
 
     connect(UseTimerChk, &QCheckBox::clicked, this, &ConfigDlg::UseTimerChk_Click);
     connect(CancelBtn, &QPushButton::clicked, this, &ConfigDlg::CancelBtn_Click);

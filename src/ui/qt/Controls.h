@@ -1,14 +1,11 @@
-// Creation of the windows' controls the same way everywhere: named after the control
-// (also as objectName, so tests find them), placed in twips, captions without access keys.
+// The windows' controls, made the same way everywhere from the window tables of
+// core/WindowLayouts.h, and the windows' one font.
 #pragma once
 
+#include "core/WindowLayouts.h"
 #include "ui/qt/Twips.h"
 
-#include <QCheckBox>
 #include <QFont>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -39,44 +36,17 @@ inline QFont DialogFont() {
     return font;
 }
 
-// Buttons and check boxes would read "&" as an access key; doubling it shows it as typed.
-inline QString WithoutAccessKeys(const QString& caption) {
-    QString escaped = caption;
-    escaped.replace(u'&', QStringLiteral("&&"));
-    return escaped;
-}
+// Creates the window's controls from its table: each named after the control (also as
+// objectName, so tests find it), placed in twips, with its caption shown as typed (no access
+// keys, labels as plain text), enabled and shown as the table says; no button is a default
+// or cancel button. The focus order follows the tab indices, and the focus starts on the
+// first control that takes it. Sets the window's caption and fixed client size too.
+void CreateControls(QWidget& window, const KestrelMain::WindowLayout& layout);
 
+// The control of that name that CreateControls made.
 template <class Control>
-Control* PlaceControl(Control* control, const char* name, QRect twips) {
-    control->setObjectName(QString::fromLatin1(name));
-    control->setGeometry(TwipsRect(twips.x(), twips.y(), twips.width(), twips.height()));
-    return control;
-}
-
-// No button is a default or cancel button: Enter and Escape do nothing of their own.
-inline QPushButton* MakeButton(QWidget* window, const char* name, const QString& caption,
-                               QRect twips) {
-    auto* button = PlaceControl(new QPushButton(WithoutAccessKeys(caption), window), name, twips);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
-// Plain text, so a path that looks like markup is shown as it is.
-inline QLabel* MakeLabel(QWidget* window, const char* name, const QString& caption, QRect twips) {
-    auto* label = PlaceControl(new QLabel(window), name, twips);
-    label->setTextFormat(Qt::PlainText);
-    label->setText(caption);
-    return label;
-}
-
-inline QCheckBox* MakeCheckBox(QWidget* window, const char* name, const QString& caption,
-                               QRect twips) {
-    return PlaceControl(new QCheckBox(WithoutAccessKeys(caption), window), name, twips);
-}
-
-inline QLineEdit* MakeTextBox(QWidget* window, const char* name, QRect twips) {
-    return PlaceControl(new QLineEdit(window), name, twips);
+Control* ControlOf(QWidget& window, const char* name) {
+    return window.findChild<Control*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
 // Brings a window up modeless: shown again as it was left when hidden, restored when

@@ -50,36 +50,22 @@ void MainForm::Show() {
 }
 
 MainForm::MainForm() : QWidget(nullptr) {
-    setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(QStringLiteral("Screen Capture Utility"));
     setFont(DialogFont());
     // A fixed single border with a minimize box but no maximize box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-
-    AboutBtn = MakeButton(this, "AboutBtn", QStringLiteral("About"), {3360, 1440, 855, 495});
-    CaptureBtn =
-        MakeButton(this, "CaptureBtn", QStringLiteral("Make Capture Now"), {240, 1440, 1815, 495});
-    ConfigBtn = MakeButton(this, "ConfigBtn", QStringLiteral("Configure"), {2160, 1440, 1095, 495});
-    QuitBtn = MakeButton(this, "QuitBtn", QStringLiteral("Quit"), {5280, 1440, 735, 495});
+    CreateControls(*this, KestrelMain::MAIN_FORM);
+    AboutBtn = ControlOf<QPushButton>(*this, "AboutBtn");
+    CaptureBtn = ControlOf<QPushButton>(*this, "CaptureBtn");
+    ConfigBtn = ControlOf<QPushButton>(*this, "ConfigBtn");
+    QuitBtn = ControlOf<QPushButton>(*this, "QuitBtn");
+    HotkeyLbl = ControlOf<QLabel>(*this, "HotkeyLbl");
+    DirLbl = ControlOf<QLabel>(*this, "DirLbl");
+    TotalLbl = ControlOf<QLabel>(*this, "TotalLbl");
+    Label1 = ControlOf<QLabel>(*this, "Label1");
     Timer1 = new CaptureTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
-    HotkeyLbl =
-        MakeLabel(this, "HotkeyLbl", QStringLiteral("Hot Key Disabled"), {240, 1080, 5895, 255});
-    DirLbl =
-        MakeLabel(this, "DirLbl", QStringLiteral("No Directory Defined"), {480, 360, 5535, 255});
-    TotalLbl = MakeLabel(this, "TotalLbl", QStringLiteral("Total captures saved: 0"),
-                         {240, 720, 2415, 255});
-    Label1 = MakeLabel(this, "Label1",
-                       QStringLiteral("This program will save screen captures into the directory:"),
-                       {240, 120, 4095, 255});
-    setFixedSize(TwipsToPixels(6270), TwipsToPixels(2130));
-
-    setTabOrder(QuitBtn, ConfigBtn);
-    setTabOrder(ConfigBtn, CaptureBtn);
-    setTabOrder(CaptureBtn, AboutBtn);
-    QuitBtn->setFocus();
 
     connect(CaptureBtn, &QPushButton::clicked, this, &MainForm::CaptureBtn_Click);
     connect(ConfigBtn, &QPushButton::clicked, this, &MainForm::ConfigBtn_Click);

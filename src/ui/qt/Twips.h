@@ -3,7 +3,10 @@
 // screens itself.
 #pragma once
 
+#include "core/WindowLayouts.h"
+
 #include <QRect>
+#include <QSize>
 
 namespace Ui {
 
@@ -16,11 +19,16 @@ constexpr int TwipsToPixels(int twips) {
 
 // Left and top are rounded on their own; width and height are chosen so that the right and
 // bottom edges land where the rounded far edges are, so neighbours that meet in twips still
-// meet in pixels and no rounding error accumulates along a row.
-constexpr QRect TwipsRect(int left, int top, int width, int height) {
-    const int x = TwipsToPixels(left);
-    const int y = TwipsToPixels(top);
-    return QRect(x, y, TwipsToPixels(left + width) - x, TwipsToPixels(top + height) - y);
+// meet in pixels and no rounding error accumulates along a row. A line is one pixel high.
+constexpr QRect PixelsOf(const KestrelMain::TwipsRect& twips) {
+    const int x = TwipsToPixels(twips.Left);
+    const int y = TwipsToPixels(twips.Top);
+    const int height = twips.Height == 0 ? 1 : TwipsToPixels(twips.Top + twips.Height) - y;
+    return QRect(x, y, TwipsToPixels(twips.Left + twips.Width) - x, height);
+}
+
+constexpr QSize ClientPixels(const KestrelMain::WindowLayout& window) {
+    return QSize(TwipsToPixels(window.ClientWidth), TwipsToPixels(window.ClientHeight));
 }
 
 }  // namespace Ui
