@@ -51,7 +51,7 @@ class MainForm final : public KestrelMain::MainWindowView, public NativeWindow {
     HWND TotalLbl = nullptr;
     HWND Label1 = nullptr;
     HFONT font_ = nullptr;
-    UINT timer1Interval_ = 5000;
+    std::int32_t timer1Interval_ = 5000;
     bool timer1Enabled_ = false;
 };
 
