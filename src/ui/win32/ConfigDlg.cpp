@@ -111,6 +111,15 @@ std::string UserDecimalPoint() {
                       : std::string();
 }
 
+// The period as the user writes numbers: with their decimal separator, which OK reads back.
+std::string PeriodInUserForm(float period) {
+    std::string text = KestrelMain::SingleToText(period);
+    const std::string point = UserDecimalPoint();
+    if (const auto dot = text.find('.'); dot != std::string::npos && !point.empty())
+        text.replace(dot, 1, point);
+    return text;
+}
+
 bool FolderExists(const std::string& path) {
     return Platform::Installed().Files->FolderExists(std::filesystem::path(WideText(path)));
 }
@@ -238,7 +247,7 @@ void ConfigDlg::LoadCurrentSettings() {
     // A two-state box shows a stored value other than 0 or 1 as clear: everywhere else only
     // exactly 1 counts as on.
     SetCheckValue(UseTimerChk, AppState.UseTimer == 1);
-    SetControlText(PeriodText, KestrelMain::SingleToText(AppState.TimerPeriod));
+    SetControlText(PeriodText, PeriodInUserForm(AppState.TimerPeriod));
     SetControlText(WidthText, KestrelMain::Int16ToText(AppState.OutputWidth));
     SetControlText(HeightText, KestrelMain::Int16ToText(AppState.OutputHeight));
     SetControlText(BasePathText, AppState.BasePath);
