@@ -191,7 +191,7 @@ ConfigDlg::~ConfigDlg() {
 }
 
 void ConfigDlg::LayOut(UINT dpi) {
-    HFONT font = MessageFontFor(dpi);
+    HFONT font = FormFontFor(dpi);
     LayOutControls(window_, CONTROLS, CLIENT_TWIPS, font, dpi);
     // The frame each text box was given after its creation is drawn from here on.
     for (HWND text : {PeriodText, WidthText, HeightText, BasePathText})

@@ -80,7 +80,7 @@ MainForm::MainForm() {
 }
 
 void MainForm::LayOut(UINT dpi) {
-    HFONT font = MessageFontFor(dpi);
+    HFONT font = FormFontFor(dpi);
     LayOutControls(window_, CONTROLS, CLIENT_TWIPS, font, dpi);
     DeleteFont(font_);
     font_ = font;
