@@ -60,8 +60,10 @@ add_custom_command(
           ${PROJECT_SOURCE_DIR}/scripts/make-windows-icon.sh
   COMMENT "Rendering kestrel.ico")
 add_custom_target(kestrel_icon DEPENDS ${PROJECT_BINARY_DIR}/kestrel.ico)
-set_source_files_properties(${PROJECT_BINARY_DIR}/kestrel.rc PROPERTIES OBJECT_DEPENDS
-                            ${PROJECT_BINARY_DIR}/kestrel.ico)
+# The resource compiler's inputs, which the build does not find in the script by itself.
+set_source_files_properties(
+  ${PROJECT_BINARY_DIR}/kestrel.rc PROPERTIES OBJECT_DEPENDS
+  "${PROJECT_BINARY_DIR}/kestrel.ico;${PROJECT_SOURCE_DIR}/src/app/windows/kestrel.exe.manifest")
 add_executable(kestrel WIN32 ${PROJECT_SOURCE_DIR}/src/app/WindowsMain.cpp
                              ${PROJECT_BINARY_DIR}/kestrel.rc)
 target_include_directories(kestrel PRIVATE ${PROJECT_SOURCE_DIR}/src/app/windows)

@@ -13,6 +13,11 @@
 ; shortcut and the Add/Remove Programs entry, then the folder if nothing else is left in
 ; it. The captures (under the base directory) and the settings key
 ; (HKCU\Software\VB and VBA Program Settings\Kestrel) are the user's and stay.
+;
+; Neither the setup nor the uninstaller changes anything while Kestrel runs (see
+; REFUSE_WHILE_RUNNING). The uninstaller, started as it is, hands over to a copy of itself
+; in %TEMP% and ends at once with 0, as every NSIS uninstaller does: a caller that wants
+; its outcome starts it with _?=<its folder>, which runs it in place and waits.
 
 Unicode true
 Target amd64-unicode
@@ -30,6 +35,10 @@ RequestExecutionLevel user
 !define PUBLISHER Ardmoor
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define ERROR_ELEVATION_REQUIRED 740
+; Held by every running kestrel.exe (src/app/WindowsMain.cpp); any user may wait on it.
+!define RUNNING_MUTEX "Global\Ardmoor.Kestrel.Running"
+!define SYNCHRONIZE 0x00100000
+!define ERROR_ACCESS_DENIED 5
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -73,6 +82,28 @@ VIAddVersionKey /LANG=1033 LegalCopyright "Copyright (c) 2026 the Kestrel develo
   ${EndIf}
 !macroend
 
+; A running Kestrel, of this install or any other, holds its kestrel.exe, which can then be
+; neither replaced nor removed: a run that went on would leave it behind and still report
+; success. So nothing is changed while one runs. Shown, the user is asked to close it, and
+; Cancel ends the run; silent, there is nobody to ask, and the run ends at once. Either way
+; with exit code 2, having changed nothing.
+!macro REFUSE_WHILE_RUNNING
+  ${Do}
+    System::Call 'kernel32::OpenMutexW(i ${SYNCHRONIZE}, i 0, w "${RUNNING_MUTEX}") p .r0 ?e'
+    Pop $1
+    ${If} $0 P<> 0
+      System::Call 'kernel32::CloseHandle(p r0)'
+    ${ElseIf} $1 <> ${ERROR_ACCESS_DENIED}
+      ${ExitDo}
+    ${EndIf}
+    ${If} ${Silent}
+    ${OrIf} ${Cmd} `MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Kestrel is running. Please close it, then click Retry; Cancel stops here and changes nothing." IDCANCEL`
+      SetErrorLevel 2
+      Quit
+    ${EndIf}
+  ${Loop}
+!macroend
+
 Function .onInit
   ; $INSTDIR is empty here unless /D= named the folder.
   ${GetParameters} $1
@@ -90,6 +121,7 @@ Function .onInit
       StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
     ${EndIf}
   ${EndIf}
+  !insertmacro REFUSE_WHILE_RUNNING
 FunctionEnd
 
 Section
@@ -126,6 +158,7 @@ Function un.onInit
   ${Else}
     SetShellVarContext current
   ${EndIf}
+  !insertmacro REFUSE_WHILE_RUNNING
 FunctionEnd
 
 Section Uninstall

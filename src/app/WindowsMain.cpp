@@ -17,7 +17,32 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
+namespace {
+
+// The mark of a running Kestrel, which the setup and the uninstaller look for before they
+// change anything (packaging/windows/kestrel.nsi). Every instance holds it until its
+// process ends, so it is there while any one runs. Any user may wait on it, and nothing
+// more: a machine-wide uninstall sees another user's Kestrel, and another instance that
+// finds it made opens it for that right alone.
+constexpr wchar_t RUNNING_MUTEX[] = L"Global\\Ardmoor.Kestrel.Running";
+
+void MarkRunning() {
+    PSECURITY_DESCRIPTOR everyoneMayWait = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;0x00100000;;;WD)", SDDL_REVISION_1,
+                                                         &everyoneMayWait, nullptr);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, everyoneMayWait, FALSE};
+    if (CreateMutexW(everyoneMayWait != nullptr ? &attributes : nullptr, FALSE, RUNNING_MUTEX) ==
+        nullptr)
+        OpenMutexW(SYNCHRONIZE, FALSE, RUNNING_MUTEX);
+    LocalFree(everyoneMayWait);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    MarkRunning();
     Platform::Win32::BecomePerMonitorDpiAware();
 
     static Platform::Win32::RegistrySettingsStore settings;

@@ -15,6 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QStyle>
 #include <QTest>
 
 #include <algorithm>
@@ -49,6 +53,34 @@ TEST(MainForm, ControlsSitWhereTheirTwipsPutThemWithTheirCaptions) {
     EXPECT_EQ(form.findChild<QObject*>(QStringLiteral("Timer1")), form.Timer1);
     EXPECT_FALSE(form.Timer1->Enabled());
     EXPECT_EQ(form.Timer1->Interval(), 5000);
+}
+
+// Every caption of the three windows fits its control in the control's own font, at 96 and
+// 192 dpi: no label wraps onto a line its box hides, no button or check box cuts its text.
+TEST(MainForm, EveryCaptionOfTheThreeWindowsFitsItsControlAt96And192Dpi) {
+    QWidget* const windows[] = {&MainForm::Instance(), &Ui::ConfigDlg::Instance(),
+                                &Ui::AboutDialog::Instance()};
+    for (const int scale : {1, 2}) {
+        QImage device(1, 1, QImage::Format_RGB32);  // its pixels are those of 96 x scale dpi
+        device.setDotsPerMeterX(qRound(96 * scale / 0.0254));
+        device.setDotsPerMeterY(device.dotsPerMeterX());
+        for (QWidget* window : windows) {
+            for (QWidget* control : window->findChildren<QWidget*>()) {
+                const QFontMetricsF metrics(control->font(), &device);
+                const QStyle& style = *control->style();
+                // A check box's text starts after the box and a gap.
+                const int box = qobject_cast<QCheckBox*>(control) == nullptr
+                                    ? 0
+                                    : style.pixelMetric(QStyle::PM_IndicatorWidth) +
+                                          style.pixelMetric(QStyle::PM_CheckBoxLabelSpacing);
+                const QString caption = Caption(control);
+                EXPECT_TRUE(caption.isEmpty() || (metrics.horizontalAdvance(caption) <=
+                                                      (control->width() - box) * scale &&
+                                                  metrics.height() <= control->height() * scale))
+                    << 96 * scale << " dpi: " << caption.toStdString();
+            }
+        }
+    }
 }
 
 TEST(MainForm, ClientAreaIs418By142AndCannotBeResizedOrMaximised) {

@@ -1,7 +1,11 @@
 // The About window's title font: the classic face where the system has it, else the nearest
 // sans-serif one, never a serif or a fixed-pitch face; 13.5 points at the window's DPI, bold
-// and italic; and what GDI really draws with when asked for it on this system.
+// and italic; and what GDI really draws with when asked for it on this system. And the
+// text of every control of the three windows fits it in the control's own font.
 #include "ui/win32/AboutDialog.h"
+#include "ui/win32/ConfigDlg.h"
+#include "ui/win32/Layout.h"
+#include "ui/win32/MainForm.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +18,7 @@
 namespace {
 
 using Ui::Win32::FaceInstalled;
-using Ui::Win32::TitleFace;
+using Ui::Win32::SansSerifFace;
 using Ui::Win32::TitleFontFor;
 
 TEST(AboutTitleFont, FaceIsTheClassicOneElseTheNearestSansSerifInstalled) {
@@ -35,9 +39,9 @@ TEST(AboutTitleFont, FaceIsTheClassicOneElseTheNearestSansSerifInstalled) {
     };
     for (const Case& c : cases) {
         const std::set<std::wstring> installed(c.installed.begin(), c.installed.end());
-        EXPECT_EQ(
-            std::wstring(TitleFace([&](const wchar_t* face) { return installed.contains(face); })),
-            c.face)
+        EXPECT_EQ(std::wstring(
+                      SansSerifFace([&](const wchar_t* face) { return installed.contains(face); })),
+                  c.face)
             << "expected " << c.face;
     }
 }
@@ -87,7 +91,7 @@ TEST(AboutTitleFont, GdiDrawsWithTheChosenFaceBoldAndItalic) {
     ReleaseDC(nullptr, screen);
     DeleteObject(font);
 
-    const std::wstring chosen = TitleFace(&FaceInstalled);
+    const std::wstring chosen = SansSerifFace(&FaceInstalled);
     if (!chosen.empty()) {
         EXPECT_EQ(std::wstring(face), chosen);
     }
@@ -97,6 +101,40 @@ TEST(AboutTitleFont, GdiDrawsWithTheChosenFaceBoldAndItalic) {
     // 18 pixels of character height asked for; a bitmap face comes in the size nearest.
     EXPECT_GE(metrics.tmHeight - metrics.tmInternalLeading, 14);
     EXPECT_LE(metrics.tmHeight - metrics.tmInternalLeading, 22);
+}
+
+// No label wraps onto a line its box hides, and no button or check box (whose text starts
+// after the box, 16 pixels in at 96 dpi) cuts its text: at 96 dpi and at 144.
+TEST(FormText, EveryControlsTextFitsItAt96And144Dpi) {
+    using namespace Ui::Win32;
+    const HWND windows[] = {MainForm::Instance().Handle(), ConfigDlg::Instance().Handle(),
+                            AboutDialog::Instance().Handle()};
+    HDC screen = GetDC(nullptr);
+    for (const int dpi : {96, 144}) {
+        for (HWND window : windows) {
+            RECT place{};
+            GetWindowRect(window, &place);
+            SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                         reinterpret_cast<LPARAM>(&place));
+            for (HWND control = GetWindow(window, GW_CHILD); control != nullptr;
+                 control = GetWindow(control, GW_HWNDNEXT)) {
+                wchar_t text[128] = {};
+                const int length = GetWindowTextW(control, text, 128);
+                HGDIOBJ old = SelectObject(
+                    screen, reinterpret_cast<HGDIOBJ>(SendMessageW(control, WM_GETFONT, 0, 0)));
+                SIZE extent{};
+                GetTextExtentPoint32W(screen, text, length, &extent);
+                SelectObject(screen, old);
+                if ((GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_AUTOCHECKBOX)
+                    extent.cx += MulDiv(16, dpi, 96);
+                RECT box{};
+                GetClientRect(control, &box);
+                EXPECT_TRUE(length == 0 || (extent.cx <= box.right && extent.cy <= box.bottom))
+                    << dpi << " dpi: " << text << " needs " << extent.cx << " x " << extent.cy;
+            }
+        }
+    }
+    ReleaseDC(nullptr, screen);
 }
 
 }  // namespace

@@ -252,12 +252,15 @@ TEST_F(KestrelExeConfigTest, OpensFromConfigureShowingTheCurrentSettings) {
         const wchar_t* OutputWidth;
         const wchar_t* OutputHeight;
         const wchar_t* UseHotkey;
+        const wchar_t* DecimalSeparator;  // the user's
+        const wchar_t* PeriodShown;
     } cases[] = {
-        {L"1", L"0.5", L"640", L"480", L"0"},
-        {L"0", L"2.5", L"1024", L"768", L"1"},
+        {L"1", L"0.5", L"640", L"480", L"0", L".", L"0.5"},
+        {L"0", L"2.5", L"1024", L"768", L"1", L",", L"2,5"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "UseTimer " << c.UseTimer);
+        RegSetKeyValueW(HKEY_CURRENT_USER, USER_LOCALE, L"sDecimal", REG_SZ, c.DecimalSeparator, 4);
         Store(L"UseTimer", c.UseTimer);
         Store(L"TimerPeriod", c.TimerPeriod);
         Store(L"OutputWidth", c.OutputWidth);
@@ -266,7 +269,7 @@ TEST_F(KestrelExeConfigTest, OpensFromConfigureShowingTheCurrentSettings) {
         const Dialog dialog = StartAndConfigure();
         ASSERT_TRUE(dialog.Complete()) << dialog.Missing();
 
-        EXPECT_EQ(dialog.Texts(), (std::vector<std::wstring>{c.TimerPeriod, c.OutputWidth,
+        EXPECT_EQ(dialog.Texts(), (std::vector<std::wstring>{c.PeriodShown, c.OutputWidth,
                                                              c.OutputHeight, basePath_}));
         const bool timer = std::wstring(c.UseTimer) == L"1";
         EXPECT_EQ(Checked(dialog.UseTimerChk), timer);

@@ -541,6 +541,20 @@ INSTANTIATE_TEST_SUITE_P(UseTimer, KestrelExeTimerTest,
                              return std::string(param.param.Name);
                          });
 
+// Stored periods that make an interval of 0 ms: no capture at all rather than as many as the
+// system allows, and the program runs on. An absence, so watched for a fixed while.
+TEST_F(KestrelExeFaultsTest, TimerPeriodBelowHalfAMillisecondMakesNoCapture) {
+    for (const wchar_t* period : {L"0", L"0.0004"}) {
+        Store(L"UseTimer", L"1");
+        Store(L"TimerPeriod", period);
+        KestrelExe kestrel;
+        Program program;
+        ASSERT_TRUE(Attach(kestrel, program)) << Narrow(period);
+        EXPECT_FALSE(WaitUntil([&] { return Text(program.TotalLbl) != TotalText(0); }, 5s));
+        EXPECT_TRUE(kestrel.Running()) << Narrow(period);
+    }
+}
+
 // The pointer put at known places of the screen: the name carries its place in the
 // 400 x 300 picture, each coordinate scaled and truncated as 32-bit integers.
 TEST_F(KestrelExeFaultsTest, PointerPlaceIsNamedInThePicturesPixels) {

@@ -258,6 +258,7 @@ std::filesystem::path KestrelExeTestBase::CaptureDir() const {
 
 void KestrelExeTestBase::TearDown() {
     RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY);
+    RegSetKeyValueW(HKEY_CURRENT_USER, USER_LOCALE, L"sDecimal", REG_SZ, L".", 4);
 }
 
 }  // namespace Win32Test

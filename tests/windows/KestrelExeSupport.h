@@ -23,6 +23,8 @@
 namespace Win32Test {
 
 inline constexpr wchar_t PROGRAM_KEY[] = L"Software\\VB and VBA Program Settings\\Kestrel";
+// The user's own number formats, the decimal separator "sDecimal" among them.
+inline constexpr wchar_t USER_LOCALE[] = L"Control Panel\\International";
 inline constexpr wchar_t MAIN_CAPTION[] = L"Screen Capture Utility";
 inline constexpr auto START_DEADLINE = std::chrono::seconds(60);
 
@@ -105,8 +107,8 @@ class KestrelExe {
     PROCESS_INFORMATION process_{};
 };
 
-// A test of kestrel.exe: its settings key removed before and after, and a fresh base
-// directory stored for it.
+// A test of kestrel.exe: its settings key removed before and after, a fresh base directory
+// stored for it, and the decimal separator of the prefix's en-US put back after.
 class KestrelExeTestBase : public testing::Test {
   protected:
     void SetUp() override;

@@ -2,6 +2,7 @@
 // writes its settings back, makes its capture directory, shows its window laid out as
 // designed, saves one picture per click of Make Capture Now, and ends when closed.
 #include "KestrelExeSupport.h"
+#include "platform/win32/RegistrySettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -103,6 +104,10 @@ TEST_F(KestrelExeTest, WindowIsLaidOutInTwipsWithTheFocusOnQuit) {
 }
 
 TEST_F(KestrelExeTest, MakeCaptureNowSavesOneBmpAndClosingTheWindowEndsTheProgram) {
+    // The width as an administrator's .reg file may store it: a number, kept as the user's.
+    const DWORD width = 1024;
+    RegSetKeyValueW(HKEY_CURRENT_USER, Platform::Win32::SETTINGS_SUBKEY, L"OutputWidth", REG_DWORD,
+                    &width, sizeof width);
     KestrelExe kestrel;
     ASSERT_TRUE(kestrel.Started());
     HWND window = kestrel.WaitForWindow();
@@ -132,8 +137,9 @@ TEST_F(KestrelExeTest, MakeCaptureNowSavesOneBmpAndClosingTheWindowEndsTheProgra
     EXPECT_EQ(header[1], 'M');
     EXPECT_EQ(LittleEndian32(header, 2),
               static_cast<std::int32_t>(std::filesystem::file_size(files[0])));
-    EXPECT_EQ(LittleEndian32(header, 18), 800);
+    EXPECT_EQ(LittleEndian32(header, 18), 1024);
     EXPECT_EQ(std::abs(LittleEndian32(header, 22)), 600);
+    EXPECT_EQ(StoredText(L"OutputWidth"), L"1024");
 
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_TRUE(kestrel.EndsWithStatusZero());

@@ -461,6 +461,35 @@ TEST_F(KestrelSetupShownTest, InstallsPerUserStartsKestrelFromItsLastPageAndUnin
     ExpectUninstalled(capture, captured);
 }
 
+// While Kestrel runs, shown, the setup and the uninstaller ask for it to be closed and Cancel
+// leaves; silent, they end with an error (the uninstaller run in place, _?=, to be waited
+// for). Nothing changes; once Kestrel has quit, the uninstaller removes all as before.
+TEST_F(KestrelSetupShownTest, LeavesTheInstallAloneWhileKestrelRuns) {
+    const std::wstring setup = L"\"" + SetupPath().wstring() + L"\"";
+    const std::wstring uninstall = L"\"" + (folder_ / L"uninstall.exe").wstring() + L"\"";
+    ASSERT_TRUE(Job(setup + L" /S").Ends());
+    KestrelExe kestrel(folder_ / L"kestrel.exe");
+    HWND window = kestrel.WaitForWindow();
+    for (const std::wstring& command :
+         {setup, uninstall, setup + L" /S", uninstall + L" /S _?=" + folder_.wstring()}) {
+        Job job(command);
+        const bool shown = command.find(L" /S") == std::wstring::npos;
+        if (shown) {
+            HWND question = WaitForTopLevel(L"Kestrel");
+            ASSERT_NE(GetDlgItem(question, IDRETRY), nullptr) << VisibleCaptions();
+            Click(GetDlgItem(question, IDCANCEL));
+        }
+        ASSERT_TRUE(job.Ends()) << command;
+        EXPECT_TRUE(shown || job.Status() != 0) << command;
+        ExpectInstalled();
+    }
+    const fs::path capture = CaptureAndQuit(window);
+    ASSERT_TRUE(kestrel.EndsWithStatusZero());
+    const std::string captured = Bytes(capture);
+    ASSERT_TRUE(Job(uninstall + L" /S").Ends());
+    ExpectUninstalled(capture, captured);
+}
+
 // The setup names itself and its version in its file properties.
 TEST(KestrelSetupFile, CarriesTheProductsNameAndVersion) {
     const std::wstring setup = SetupPath().wstring();

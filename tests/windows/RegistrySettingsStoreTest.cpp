@@ -101,7 +101,8 @@ TEST_F(RegistrySettingsStoreTest, AbsentKeyOrValueOrAnotherTypeReadsAsTheDefault
     // The key, but not the value.
     ASSERT_EQ(store.Write(KestrelMain::KEY_OUTPUT_HEIGHT, "600"), std::nullopt);
     EXPECT_EQ(store.Read(KestrelMain::KEY_OUTPUT_WIDTH, "800"), "800");
-    // A number stored as a number: not text, so absent for the store.
+    // A number stored as a number, as an administrator's .reg file may: its decimal text.
+    // Bytes are no text, so absent for the store.
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, SETTINGS_SUBKEY, 0, KEY_SET_VALUE, &key),
               ERROR_SUCCESS);
@@ -109,8 +110,11 @@ TEST_F(RegistrySettingsStoreTest, AbsentKeyOrValueOrAnotherTypeReadsAsTheDefault
     ASSERT_EQ(RegSetValueExW(key, L"OutputWidth", 0, REG_DWORD,
                              reinterpret_cast<const BYTE*>(&number), sizeof number),
               ERROR_SUCCESS);
+    RegSetValueExW(key, L"OutputHeight", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&number),
+                   sizeof number);
     RegCloseKey(key);
-    EXPECT_EQ(store.Read(KestrelMain::KEY_OUTPUT_WIDTH, "800"), "800");
+    EXPECT_EQ(store.Read(KestrelMain::KEY_OUTPUT_WIDTH, "800"), "1024");
+    EXPECT_EQ(store.Read(KestrelMain::KEY_OUTPUT_HEIGHT, "600"), "600");
     // An empty text is a value, not an absence.
     ASSERT_EQ(store.Write(KestrelMain::KEY_BASE_PATH, ""), std::nullopt);
     EXPECT_EQ(store.Read(KestrelMain::KEY_BASE_PATH, "C:\\"), "");

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
 namespace Platform::Win32 {
@@ -26,6 +27,16 @@ std::string RegistrySettingsStore::Read(const std::string& key, const std::strin
         DWORD bytes = 0;
         LSTATUS status = RegGetValueW(HKEY_CURRENT_USER, SETTINGS_SUBKEY, name.c_str(), RRF_RT_ANY,
                                       &type, nullptr, &bytes);
+        // A number, as an administrator's .reg file or a policy may store one: its decimal
+        // text, which the next write stores as text.
+        if (status == ERROR_SUCCESS && type == REG_DWORD) {
+            DWORD number = 0;
+            bytes = sizeof number;
+            if (RegGetValueW(HKEY_CURRENT_USER, SETTINGS_SUBKEY, name.c_str(), RRF_RT_REG_DWORD,
+                             nullptr, &number, &bytes) == ERROR_SUCCESS)
+                return std::to_string(number);
+            continue;
+        }
         // Absent, unreadable or of another type: the default, and the core's rules decide.
         if (status != ERROR_SUCCESS || type != REG_SZ)
             return defaultText;

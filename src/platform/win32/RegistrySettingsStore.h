@@ -1,7 +1,8 @@
 // The settings store on Windows: REG_SZ values under
 // HKEY_CURRENT_USER\Software\VB and VBA Program Settings\Kestrel\Settings, where the
 // system's per-user settings store of earlier programs of this name kept them, so their
-// values are read as they are.
+// values are read as they are. A REG_DWORD value reads as its decimal text; every write is
+// REG_SZ.
 //
 // The registry has no write of several values at once, so a batch writes through: each
 // value is set atomically by one RegSetValueExW, so a crash mid-batch leaves every value

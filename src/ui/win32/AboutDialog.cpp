@@ -46,13 +46,6 @@ constexpr COLORREF TITLE_COLOUR = RGB(0, 0, 192);
 constexpr DWORD DIALOG_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD DIALOG_EX_STYLE = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 
-// The title line's face where the classic one is missing, nearest first: its outline
-// successor, then the sans-serif faces a Windows or a Wine prefix usually has.
-constexpr const wchar_t* TITLE_FACES[] = {
-    L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma",
-    L"Arial",         L"Liberation Sans",      L"DejaVu Sans",
-};
-
 // A window owning the About window keeps it off the task bar while it keeps a full title
 // bar (a tool window's would lose its system menu). Never shown: nothing the user sees owns
 // the About window, and the main window neither hides nor minimizes it.
@@ -62,33 +55,7 @@ HWND HiddenOwner() {
     return owner;
 }
 
-int CALLBACK AnyFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
 }  // namespace
-
-const wchar_t* TitleFace(const std::function<bool(const wchar_t*)>& installed) {
-    for (const wchar_t* face : TITLE_FACES) {
-        if (installed(face))
-            return face;
-    }
-    return L"";
-}
-
-bool FaceInstalled(const wchar_t* face) {
-    LOGFONTW wanted{};
-    wanted.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
-    bool found = false;
-    HDC screen = GetDC(nullptr);
-    if (screen == nullptr)
-        return false;
-    EnumFontFamiliesExW(screen, &wanted, &AnyFace, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
-    return found;
-}
 
 LOGFONTW TitleFontFor(UINT dpi) {
     LOGFONTW font{};
@@ -99,7 +66,7 @@ LOGFONTW TitleFontFor(UINT dpi) {
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
     font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
-    static const wchar_t* const face = TitleFace(&FaceInstalled);
+    static const wchar_t* const face = SansSerifFace(&FaceInstalled);
     lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
     return font;
 }
@@ -133,7 +100,7 @@ AboutDialog::~AboutDialog() {
 }
 
 void AboutDialog::LayOut(UINT dpi) {
-    HFONT font = MessageFontFor(dpi);
+    HFONT font = FormFontFor(dpi);
     LayOutControls(window_, CONTROLS, CLIENT_TWIPS, font, dpi);
     DeleteFont(font_);
     font_ = font;

@@ -7,21 +7,13 @@
 
 #include <windows.h>
 
-#include <functional>
-
 namespace Ui::Win32 {
 
 inline constexpr wchar_t ABOUT_DIALOG_CLASS[] = L"KestrelAboutDialog";
 inline constexpr wchar_t ABOUT_DIALOG_CAPTION[] = L"About Screen Capture Utility";
 
-// The title line's face: "MS Sans Serif" where installed, else the nearest installed
-// sans-serif face, else none named (the font mapper then picks a sans-serif by family).
-const wchar_t* TitleFace(const std::function<bool(const wchar_t*)>& installed);
-
-// Whether the system has a font of that family.
-bool FaceInstalled(const wchar_t* face);
-
-// The title line's font at dpi: 13.5 points, bold, italic, in TitleFace's face.
+// The title line's font at dpi: 13.5 points, bold, italic, in the forms' face
+// (SansSerifFace).
 LOGFONTW TitleFontFor(UINT dpi);
 
 class AboutDialog final : public NativeWindow {

@@ -111,6 +111,15 @@ std::string UserDecimalPoint() {
                       : std::string();
 }
 
+// The period as the user writes numbers: with their decimal separator, which OK reads back.
+std::string PeriodInUserForm(float period) {
+    std::string text = KestrelMain::SingleToText(period);
+    const std::string point = UserDecimalPoint();
+    if (const auto dot = text.find('.'); dot != std::string::npos && !point.empty())
+        text.replace(dot, 1, point);
+    return text;
+}
+
 }  // namespace
 
 ConfigDlg& ConfigDlg::Instance() {
@@ -159,7 +168,7 @@ ConfigDlg::~ConfigDlg() {
 }
 
 void ConfigDlg::LayOut(UINT dpi) {
-    HFONT font = MessageFontFor(dpi);
+    HFONT font = FormFontFor(dpi);
     LayOutControls(window_, CONTROLS, CLIENT_TWIPS, font, dpi);
     // The frame each text box was given after its creation is drawn from here on.
     for (HWND text : {PeriodText, WidthText, HeightText, BasePathText})
@@ -215,7 +224,7 @@ void ConfigDlg::LoadCurrentSettings() {
     // A two-state box shows a stored value other than 0 or 1 as clear: everywhere else only
     // exactly 1 counts as on.
     SetCheckValue(UseTimerChk, AppState.UseTimer == 1);
-    SetControlText(PeriodText, KestrelMain::SingleToText(AppState.TimerPeriod));
+    SetControlText(PeriodText, PeriodInUserForm(AppState.TimerPeriod));
     SetControlText(WidthText, KestrelMain::Int16ToText(AppState.OutputWidth));
     SetControlText(HeightText, KestrelMain::Int16ToText(AppState.OutputHeight));
     SetControlText(BasePathText, AppState.BasePath);

@@ -1,7 +1,7 @@
 // The configuration dialog as a native Win32 window: edits the six settings while the
 // program runs. Modeless and without an owner; OK and Cancel only hide it, so it keeps
 // what its controls hold until it is shown again; closing it from its title bar destroys
-// it and nothing is stored. Laid out in twips at its own DPI in the system's message font.
+// it and nothing is stored. Laid out in twips at its own DPI in the font it was drawn for.
 #pragma once
 
 #include "core/ConfigRules.h"

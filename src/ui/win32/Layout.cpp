@@ -1,5 +1,7 @@
 #include "ui/win32/Layout.h"
 
+#include <iterator>
+
 namespace Ui::Win32 {
 
 namespace {
@@ -18,6 +20,36 @@ UINT SystemDpi() {
     if (screen != nullptr)
         ReleaseDC(nullptr, screen);
     return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+// The face the layouts were drawn for, then its outline successor, then the sans-serif faces
+// a Windows or a Wine prefix usually has, nearest first.
+constexpr const wchar_t* SANS_SERIF_FACES[] = {
+    L"MS Sans Serif", L"Microsoft Sans Serif", L"Tahoma",
+    L"Arial",         L"Liberation Sans",      L"DejaVu Sans",
+};
+
+int CALLBACK AnyFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+// The layouts' tightest fit: the main window's first line in its 4095 twips.
+constexpr wchar_t TIGHTEST_CAPTION[] =
+    L"This program will save screen captures into the directory:";
+constexpr int TIGHTEST_CAPTION_TWIPS = 4095;
+
+int CaptionWidth(HDC dc, const LOGFONTW& font) {
+    HFONT measured = CreateFontIndirectW(&font);
+    if (measured == nullptr)
+        return 0;
+    HGDIOBJ old = SelectObject(dc, measured);
+    SIZE extent{};
+    GetTextExtentPoint32W(dc, TIGHTEST_CAPTION, static_cast<int>(std::size(TIGHTEST_CAPTION)) - 1,
+                          &extent);
+    SelectObject(dc, old);
+    DeleteObject(measured);
+    return extent.cx;
 }
 
 }  // namespace
@@ -45,19 +77,47 @@ SIZE FrameFor(int clientWidth, int clientHeight, DWORD style, DWORD exStyle, UIN
     return {frame.right - frame.left, frame.bottom - frame.top};
 }
 
-HFONT MessageFontFor(UINT dpi) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    using ForDpi = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
-    static const auto forDpi = User32Function<ForDpi>("SystemParametersInfoForDpi");
-    if (forDpi != nullptr && forDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi))
-        return CreateFontIndirectW(&metrics.lfMessageFont);
-    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0))
-        return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    // Given at the system's DPI: scaled to this window's.
-    metrics.lfMessageFont.lfHeight = MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi),
-                                            static_cast<int>(SystemDpi()));
-    return CreateFontIndirectW(&metrics.lfMessageFont);
+const wchar_t* SansSerifFace(const std::function<bool(const wchar_t*)>& installed) {
+    for (const wchar_t* face : SANS_SERIF_FACES) {
+        if (installed(face))
+            return face;
+    }
+    return L"";
+}
+
+bool FaceInstalled(const wchar_t* face) {
+    LOGFONTW wanted{};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(wanted.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    if (screen == nullptr)
+        return false;
+    EnumFontFamiliesExW(screen, &wanted, &AnyFace, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+HFONT FormFontFor(UINT dpi) {
+    LOGFONTW font{};
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    font.lfQuality = DEFAULT_QUALITY;
+    font.lfPitchAndFamily = VARIABLE_PITCH | FF_SWISS;
+    static const wchar_t* const face = SansSerifFace(&FaceInstalled);
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    // 8 points as a character height in pixels at dpi. The faces that stand in for the
+    // original run a few percent wider, which the tightest caption does not have to spare:
+    // they are made a pixel smaller at a time until it fits, though never below 7 points.
+    const int room = Pixels(TIGHTEST_CAPTION_TWIPS, dpi);
+    const int smallest = MulDiv(7, static_cast<int>(dpi), 72);
+    font.lfHeight = -MulDiv(8, static_cast<int>(dpi), 72);
+    if (HDC screen = GetDC(nullptr)) {
+        while (-font.lfHeight > smallest && CaptionWidth(screen, font) > room) ++font.lfHeight;
+        ReleaseDC(nullptr, screen);
+    }
+    HFONT made = CreateFontIndirectW(&font);
+    return made != nullptr ? made : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
 void DeleteFont(HFONT font) {

@@ -80,7 +80,7 @@ MainForm::MainForm() {
 }
 
 void MainForm::LayOut(UINT dpi) {
-    HFONT font = MessageFontFor(dpi);
+    HFONT font = FormFontFor(dpi);
     LayOutControls(window_, CONTROLS, CLIENT_TWIPS, font, dpi);
     DeleteFont(font_);
     font_ = font;
@@ -99,7 +99,7 @@ void MainForm::SetHotkeyLblText(const std::string& text) {
 }
 
 void MainForm::SetTimer1Interval(std::int32_t milliseconds) {
-    timer1Interval_ = milliseconds > 0 ? static_cast<UINT>(milliseconds) : 1u;
+    timer1Interval_ = milliseconds;
     ArmTimer1();
 }
 
@@ -109,9 +109,11 @@ void MainForm::SetTimer1Enabled(bool enabled) {
 }
 
 // Setting the timer again restarts its count, as a new interval or switching it on should.
+// An interval of 0 or less (a stored period under half a millisecond) never fires: the
+// system would run such a timer as often as it can.
 void MainForm::ArmTimer1() {
-    if (timer1Enabled_)
-        SetTimer(window_, TIMER1_ID, timer1Interval_, nullptr);
+    if (timer1Enabled_ && timer1Interval_ > 0)
+        SetTimer(window_, TIMER1_ID, static_cast<UINT>(timer1Interval_), nullptr);
     else
         KillTimer(window_, TIMER1_ID);
 }

@@ -1,6 +1,6 @@
 // The main window as a native Win32 window: the labels the core writes, the four buttons
 // whose clicks end in the core, and Timer1 as a window timer. Laid out in twips, converted
-// at the window's own DPI, in the system's message font.
+// at the window's own DPI, in the font the layout was drawn for.
 #pragma once
 
 #include "core/seam/MainWindowView.h"
@@ -51,7 +51,7 @@ class MainForm final : public KestrelMain::MainWindowView, public NativeWindow {
     HWND TotalLbl = nullptr;
     HWND Label1 = nullptr;
     HFONT font_ = nullptr;
-    UINT timer1Interval_ = 5000;
+    std::int32_t timer1Interval_ = 5000;
     bool timer1Enabled_ = false;
 };
 
