@@ -20,7 +20,7 @@ target_link_libraries(kestrel_common_win32 PRIVATE kestrel_warnings)
 # box, hot key, web page. Wide-character calls throughout, UTF-8 converted in
 # common/win32/Win32WideText only.
 set(KESTREL_PLATFORM_WIN32_SOURCES
-  RegistrySettingsStore.cpp RegistrySettingsStore.h
+  Win32SettingsStore.cpp Win32SettingsStore.h
   Win32Clock.cpp Win32Clock.h
   Win32ErrorReport.cpp Win32ErrorReport.h
   Win32FileSystem.cpp Win32FileSystem.h

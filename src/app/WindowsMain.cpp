@@ -2,7 +2,6 @@
 // idle loop, which end the program themselves.
 #include "core/KestrelMain.h"
 #include "core/seam/Services.h"
-#include "platform/win32/RegistrySettingsStore.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32ErrorReport.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -10,6 +9,7 @@
 #include "platform/win32/Win32MessageLoop.h"
 #include "platform/win32/Win32Screen.h"
 #include "platform/win32/Win32ScreenGrab.h"
+#include "platform/win32/Win32SettingsStore.h"
 #include "platform/win32/Win32WebPage.h"
 #include "ui/win32/AboutDialog.h"
 #include "ui/win32/ConfigDlg.h"
@@ -45,7 +45,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     MarkRunning();
     Platform::Win32::BecomePerMonitorDpiAware();
 
-    static Platform::Win32::RegistrySettingsStore settings;
+    static Platform::Win32::Win32SettingsStore settings;
     static Platform::Win32::Win32ErrorReport errors;
     static Platform::Win32::Win32Screen screen;
     static Platform::Win32::Win32ScreenGrab grab;

@@ -96,6 +96,13 @@ ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries, const AppStateRec
     return verdict;
 }
 
+std::string PeriodAsTyped(float period, const std::string& decimalPoint) {
+    std::string text = SingleToText(period);
+    if (const auto dot = text.find('.'); dot != std::string::npos && !decimalPoint.empty())
+        text.replace(dot, 1, decimalPoint);
+    return text;
+}
+
 std::string WithTrailingSeparator(const std::string& path, char separator) {
     if (path.ends_with(separator))
         return path;

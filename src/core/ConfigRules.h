@@ -88,6 +88,10 @@ std::string FirstEntryProblem(const ConfigEntries& entries, const FolderExistsTe
 ConfigVerdict JudgeConfigEntries(const ConfigEntries& entries, const AppStateRecord& current,
                                  const FolderExistsTest& folderExists);
 
+// The period as the dialog shows it: its stored text with the user's decimal separator in
+// place of ".", so OK reads it back unchanged ("0,5" where the separator is ",").
+std::string PeriodAsTyped(float period, const std::string& decimalPoint);
+
 // The base directory as it is stored: the typed text with a trailing separator added when
 // its last character is not that separator ("/", or "\" on Windows, where a final "/" is
 // not taken for it).

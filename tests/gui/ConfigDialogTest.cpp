@@ -66,8 +66,9 @@ TEST_F(ConfigDialog, ControlsSitWhereTheirTwipsPutThem) {
     for (const KestrelMain::ControlLayout& c : KestrelMain::CONFIG_DLG.Controls) {
         auto* control = dialog.findChild<QWidget*>(QString::fromLatin1(c.Name));
         ASSERT_NE(control, nullptr) << c.Name;
-        if (c.Kind != KestrelMain::ControlKind::Line)
+        if (c.Kind != KestrelMain::ControlKind::Line) {
             EXPECT_EQ(control->geometry(), InPixels(c.Twips)) << c.Name;
+        }
     }
     // Line1 runs from (240, 1080) to (6000, 1080) twips: one pixel high at y 72.
     auto* line = dialog.findChild<QFrame*>(QStringLiteral("Line1"));

@@ -283,6 +283,9 @@ TEST(ConfigRules, TypedNumbersTakeTheLocaleSeparatorHandedIn) {
     const ConfigVerdict verdict = JudgeConfigEntries(entries, Current(), OnlyExistingDirs);
     ASSERT_TRUE(verdict.Accepted()) << verdict.Message;
     EXPECT_EQ(verdict.Changes.TimerPeriod, 0.5f);
+    // And the dialog shows a period as the user types it.
+    EXPECT_EQ(PeriodAsTyped(0.5f, ","), entries.PeriodText);
+    EXPECT_EQ(PeriodAsTyped(2.0f, ","), "2");
     entries.WidthText = "640,5";
     EXPECT_EQ(JudgeConfigEntries(entries, Current(), OnlyExistingDirs).Changes.OutputWidth, 640);
 }

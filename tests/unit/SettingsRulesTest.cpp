@@ -36,8 +36,13 @@ TEST(StoredSettings, ConvertOrFallBackToTheDefault) {
     EXPECT_EQ(KestrelMain::SingleFromStore("0,5", 2.0f).Value, 2.0f);
 }
 
-TEST(CoreSettingsLoad, AnEmptyStoreGetsAllSixDefaultsInOneBatch) {
-    MemoryServices services;
+// The store and the report, fresh for each test.
+class CoreSettingsLoad : public testing::Test {
+  protected:
+    MemoryServices services_;
+};
+
+TEST_F(CoreSettingsLoad, AnEmptyStoreGetsAllSixDefaultsInOneBatch) {
     KestrelMain::LoadSettings(DEFAULT_BASE);
 
     EXPECT_EQ(AppState.BasePath, DEFAULT_BASE);
@@ -47,23 +52,22 @@ TEST(CoreSettingsLoad, AnEmptyStoreGetsAllSixDefaultsInOneBatch) {
     EXPECT_EQ(AppState.OutputHeight, 600);
     EXPECT_EQ(AppState.HotkeyActive, 0);
 
-    EXPECT_EQ(services.Settings.Batches, 1);
+    EXPECT_EQ(services_.Settings.Batches, 1);
     const std::vector<std::string> writes{std::string("BasePath=") + DEFAULT_BASE,
                                           "UseTimer=0",
                                           "TimerPeriod=2",
                                           "OutputWidth=800",
                                           "OutputHeight=600",
                                           "UseHotkey=0"};
-    EXPECT_EQ(services.Settings.Writes, writes);
-    EXPECT_TRUE(services.Errors.Notes.empty());
-    EXPECT_TRUE(services.Errors.Reports.empty());
+    EXPECT_EQ(services_.Settings.Writes, writes);
+    EXPECT_TRUE(services_.Errors.Notes.empty());
+    EXPECT_TRUE(services_.Errors.Reports.empty());
 }
 
-TEST(CoreSettingsLoad, StoredValuesAreTakenAndWrittenBackInTheirNormalForm) {
-    MemoryServices services;
-    services.Settings.Values = {{"BasePath", "/srv/shots"}, {"UseTimer", "1"},
-                                {"TimerPeriod", "0.50"},    {"OutputWidth", "1024"},
-                                {"OutputHeight", " 12.5"},  {"UseHotkey", "1"}};
+TEST_F(CoreSettingsLoad, StoredValuesAreTakenAndWrittenBackInTheirNormalForm) {
+    services_.Settings.Values = {{"BasePath", "/srv/shots"}, {"UseTimer", "1"},
+                                 {"TimerPeriod", "0.50"},    {"OutputWidth", "1024"},
+                                 {"OutputHeight", " 12.5"},  {"UseHotkey", "1"}};
     KestrelMain::LoadSettings(DEFAULT_BASE);
 
     EXPECT_EQ(AppState.BasePath, "/srv/shots");  // taken as stored, no slash added
@@ -76,12 +80,12 @@ TEST(CoreSettingsLoad, StoredValuesAreTakenAndWrittenBackInTheirNormalForm) {
     const std::map<std::string, std::string> normal{
         {"BasePath", "/srv/shots"}, {"UseTimer", "1"},      {"TimerPeriod", "0.5"},
         {"OutputWidth", "1024"},    {"OutputHeight", "12"}, {"UseHotkey", "1"}};
-    EXPECT_EQ(services.Settings.Values, normal);
-    EXPECT_EQ(services.Settings.Batches, 1);
-    EXPECT_TRUE(services.Errors.Notes.empty());
+    EXPECT_EQ(services_.Settings.Values, normal);
+    EXPECT_EQ(services_.Settings.Batches, 1);
+    EXPECT_TRUE(services_.Errors.Notes.empty());
 }
 
-TEST(CoreSettingsLoad, ValuesThatDoNotConvertTakeTheirDefaultsAndAreNoted) {
+TEST_F(CoreSettingsLoad, ValuesThatDoNotConvertTakeTheirDefaultsAndAreNoted) {
     const struct {
         const char* Key;
         const char* Stored;
@@ -112,51 +116,48 @@ TEST(CoreSettingsLoad, ValuesThatDoNotConvertTakeTheirDefaultsAndAreNoted) {
     }
 }
 
-TEST(CoreSettingsLoad, OutOfRangeButConvertibleValuesAreKept) {
+TEST_F(CoreSettingsLoad, OutOfRangeButConvertibleValuesAreKept) {
     // Kept as they are: only what cannot be held is replaced; the dialog and the timer judge
     // the rest when they use it.
-    MemoryServices services;
-    services.Settings.Values = {{"UseTimer", "7"},
-                                {"TimerPeriod", "-3"},
-                                {"OutputWidth", "-32768"},
-                                {"OutputHeight", "32767"},
-                                {"UseHotkey", "-1"}};
+    services_.Settings.Values = {{"UseTimer", "7"},
+                                 {"TimerPeriod", "-3"},
+                                 {"OutputWidth", "-32768"},
+                                 {"OutputHeight", "32767"},
+                                 {"UseHotkey", "-1"}};
     KestrelMain::LoadSettings(DEFAULT_BASE);
     EXPECT_EQ(AppState.UseTimer, 7);
     EXPECT_EQ(AppState.TimerPeriod, -3.0f);
     EXPECT_EQ(AppState.OutputWidth, -32768);
     EXPECT_EQ(AppState.OutputHeight, 32767);
     EXPECT_EQ(AppState.HotkeyActive, -1);
-    EXPECT_TRUE(services.Errors.Notes.empty());
-    EXPECT_EQ(services.Settings.Values.at("TimerPeriod"), "-3");
+    EXPECT_TRUE(services_.Errors.Notes.empty());
+    EXPECT_EQ(services_.Settings.Values.at("TimerPeriod"), "-3");
 }
 
-TEST(CoreSettingsLoad, AStoreThatCannotBeWrittenIsReportedOnceAndTheValuesStillApply) {
-    MemoryServices services;
-    services.Settings.Values = {{"OutputWidth", "640"}};
-    services.Settings.FailWrites = true;
+TEST_F(CoreSettingsLoad, AStoreThatCannotBeWrittenIsReportedOnceAndTheValuesStillApply) {
+    services_.Settings.Values = {{"OutputWidth", "640"}};
+    services_.Settings.FailWrites = true;
     KestrelMain::LoadSettings(DEFAULT_BASE);
 
     EXPECT_EQ(AppState.OutputWidth, 640);
     EXPECT_EQ(AppState.OutputHeight, 600);
-    ASSERT_EQ(services.Errors.Reports.size(), 1u);
-    EXPECT_EQ(services.Errors.Reports[0].What, "Cannot save the settings");
-    EXPECT_EQ(services.Errors.Reports[0].Path, "memory:Kestrel");
-    EXPECT_TRUE(services.Settings.Writes.empty());
-    EXPECT_EQ(services.Settings.Values.size(), 1u);
+    ASSERT_EQ(services_.Errors.Reports.size(), 1u);
+    EXPECT_EQ(services_.Errors.Reports[0].What, "Cannot save the settings");
+    EXPECT_EQ(services_.Errors.Reports[0].Path, "memory:Kestrel");
+    EXPECT_TRUE(services_.Settings.Writes.empty());
+    EXPECT_EQ(services_.Settings.Values.size(), 1u);
 }
 
-TEST(CoreSettingsLoad, ALoadInsideABatchLeavesTheWriteToThatBatch) {
-    MemoryServices services;
+TEST_F(CoreSettingsLoad, ALoadInsideABatchLeavesTheWriteToThatBatch) {
     {
-        Platform::SettingsBatch outer(services.Settings);
+        Platform::SettingsBatch outer(services_.Settings);
         KestrelMain::LoadSettings(DEFAULT_BASE);
-        EXPECT_EQ(services.Settings.Batches, 0);
-        EXPECT_TRUE(services.Settings.Values.empty());
+        EXPECT_EQ(services_.Settings.Batches, 0);
+        EXPECT_TRUE(services_.Settings.Values.empty());
         EXPECT_FALSE(outer.Commit());
     }
-    EXPECT_EQ(services.Settings.Batches, 1);
-    EXPECT_EQ(services.Settings.Values.size(), 6u);
+    EXPECT_EQ(services_.Settings.Batches, 1);
+    EXPECT_EQ(services_.Settings.Values.size(), 6u);
 }
 
 TEST(CoreSettings, StoreSettingWritesThroughOrReports) {

@@ -112,29 +112,12 @@ TEST_F(KestrelExeAboutTest, AboutOpensItLaidOutInTwipsAtItsPlaceOffTheTaskBar) {
     EXPECT_NE(owner, form_);
     EXPECT_FALSE(IsWindowVisible(owner));
 
-    struct Expected {
-        const wchar_t* kind;
-        const wchar_t* text;
-        RECT twips;  // left, top, width, height
-        LONG style;  // what must be set
-    };
-    const Expected controls[] = {
-        {L"Button", WEB_TEXT, {360, 960, 3735, 375}, WS_TABSTOP},
-        {L"Button", L"OK", {4440, 960, 1215, 375}, WS_TABSTOP},
-        {L"Static", TITLE_TEXT, {240, 240, 5775, 495}, SS_NOPREFIX},
-    };
-    for (const Expected& control : controls) {
-        HWND handle = Child(about_, control.kind, control.text);
-        ASSERT_NE(handle, nullptr) << control.text;
-        RECT rect{};
-        GetWindowRect(handle, &rect);
-        MapWindowPoints(nullptr, about_, reinterpret_cast<POINT*>(&rect), 2);
-        EXPECT_EQ(rect.left, control.twips.left / 15) << control.text;
-        EXPECT_EQ(rect.top, control.twips.top / 15) << control.text;
-        EXPECT_EQ(rect.right - rect.left, control.twips.right / 15) << control.text;
-        EXPECT_EQ(rect.bottom - rect.top, control.twips.bottom / 15) << control.text;
-        EXPECT_EQ(GetWindowLongW(handle, GWL_STYLE) & control.style, control.style) << control.text;
+    ExpectLaidOutAsTable(about_, KestrelMain::ABOUT_DIALOG);
+    for (const char* name : {"Command1", "OKButton"}) {
+        HWND button = ControlOf(about_, KestrelMain::ABOUT_DIALOG.Control(name));
+        EXPECT_TRUE(GetWindowLongW(button, GWL_STYLE) & WS_TABSTOP) << name;
     }
+    EXPECT_TRUE(GetWindowLongW(Child(about_, L"Static", TITLE_TEXT), GWL_STYLE) & SS_NOPREFIX);
     // Three controls and nothing else.
     int children = 0;
     for (HWND child = GetWindow(about_, GW_CHILD); child != nullptr;

@@ -32,27 +32,9 @@ constexpr const wchar_t* SETTING_NAMES[] = {L"BasePath",    L"UseTimer",     L"T
 // A message box's text control, as the system's message box template numbers it.
 constexpr int MESSAGE_TEXT_ID = 0xFFFF;
 
-struct Twips {
-    int left, top, width, height;
-};
-
-// Where a control is, in its window's client area.
-RECT PlaceIn(HWND window, HWND control) {
-    RECT rect{};
-    GetWindowRect(control, &rect);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-    return rect;
-}
-
-// The child of that class placed at twips (15 to the pixel at Wine's 96 dpi), or null.
-HWND ControlAt(HWND window, const wchar_t* kind, Twips twips) {
-    for (HWND child = FindWindowExW(window, nullptr, kind, nullptr); child != nullptr;
-         child = FindWindowExW(window, child, kind, nullptr)) {
-        const RECT rect = PlaceIn(window, child);
-        if (rect.left == twips.left / 15 && rect.top == twips.top / 15)
-            return child;
-    }
-    return nullptr;
+// The control of that name in a window drawn from that table.
+HWND ControlNamed(HWND window, const KestrelMain::WindowLayout& layout, const char* name) {
+    return ControlOf(window, layout.Control(name));
 }
 
 std::map<std::wstring, std::wstring> AllStored() {
@@ -162,10 +144,10 @@ struct Dialog {
         CancelBtn = Child(dialog, L"Button", L"Cancel");
         UseTimerChk = Child(dialog, L"Button", L"Make Captures Automatically using Timer");
         HotkeyChk = Child(dialog, L"Button", HOTKEY_CAPTION);
-        PeriodText = ControlAt(dialog, L"Edit", {2640, 600, 855, 285});
-        WidthText = ControlAt(dialog, L"Edit", {3480, 2040, 735, 285});
-        HeightText = ControlAt(dialog, L"Edit", {5280, 2040, 735, 285});
-        BasePathText = ControlAt(dialog, L"Edit", {240, 1560, 5775, 285});
+        PeriodText = ControlNamed(dialog, KestrelMain::CONFIG_DLG, "PeriodText");
+        WidthText = ControlNamed(dialog, KestrelMain::CONFIG_DLG, "WidthText");
+        HeightText = ControlNamed(dialog, KestrelMain::CONFIG_DLG, "HeightText");
+        BasePathText = ControlNamed(dialog, KestrelMain::CONFIG_DLG, "BasePathText");
         Label1 = Child(dialog, L"Static", L"Period of Captures (in seconds):");
     }
 
@@ -226,9 +208,9 @@ class KestrelExeConfigTest : public KestrelExeTestBase {
         return Configure();
     }
 
-    HWND TotalLbl() const { return ControlAt(main_, L"Static", {240, 720, 2415, 255}); }
-    HWND HotkeyLbl() const { return ControlAt(main_, L"Static", {240, 1080, 5895, 255}); }
-    HWND DirLbl() const { return ControlAt(main_, L"Static", {480, 360, 5535, 255}); }
+    HWND TotalLbl() const { return ControlNamed(main_, KestrelMain::MAIN_FORM, "TotalLbl"); }
+    HWND HotkeyLbl() const { return ControlNamed(main_, KestrelMain::MAIN_FORM, "HotkeyLbl"); }
+    HWND DirLbl() const { return ControlNamed(main_, KestrelMain::MAIN_FORM, "DirLbl"); }
 
     bool WaitForTotal(int count) const {
         const std::wstring text = L"Total captures saved: " + std::to_wstring(count);
@@ -304,46 +286,11 @@ TEST_F(KestrelExeConfigTest, IsLaidOutInTwipsUnownedWithTheFocusOnOK) {
     EXPECT_EQ(GetWindow(dialog.window, GW_OWNER), nullptr);
     EXPECT_TRUE(GetWindowLongW(dialog.window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
 
-    const struct {
-        const wchar_t* kind;
-        const wchar_t* text;
-        Twips twips;
-    } controls[] = {
-        {L"Button", HOTKEY_CAPTION, {240, 2520, 5895, 255}},
-        {L"Button", L"Make Captures Automatically using Timer", {240, 120, 3495, 255}},
-        {L"Button", L"Cancel", {4920, 600, 1095, 375}},
-        {L"Button", L"OK", {4920, 120, 1095, 375}},
-        {L"Static", L"Store Captures Here:", {240, 1200, 5295, 255}},
-        {L"Static", L"Height:", {4680, 2040, 615, 255}},
-        {L"Static", L"Width:", {2880, 2040, 615, 255}},
-        {L"Static", L"Save Captures Scaled to:", {240, 2040, 1935, 255}},
-        {L"Static", L"Period of Captures (in seconds):", {240, 600, 2415, 255}},
-    };
-    for (const auto& control : controls) {
-        HWND handle = Child(dialog.window, control.kind, control.text);
-        ASSERT_NE(handle, nullptr) << control.text;
-        const RECT rect = PlaceIn(dialog.window, handle);
-        EXPECT_EQ(rect.left, control.twips.left / 15) << control.text;
-        EXPECT_EQ(rect.top, control.twips.top / 15) << control.text;
-        EXPECT_EQ(rect.right - rect.left, control.twips.width / 15) << control.text;
-        EXPECT_EQ(rect.bottom - rect.top, control.twips.height / 15) << control.text;
-    }
-    const struct {
-        HWND handle;
-        Twips twips;
-    } texts[] = {
-        {dialog.BasePathText, {240, 1560, 5775, 285}},
-        {dialog.HeightText, {5280, 2040, 735, 285}},
-        {dialog.WidthText, {3480, 2040, 735, 285}},
-        {dialog.PeriodText, {2640, 600, 855, 285}},
-    };
-    for (const auto& text : texts) {
-        const RECT rect = PlaceIn(dialog.window, text.handle);
-        EXPECT_EQ(rect.right - rect.left, text.twips.width / 15) << text.twips.left;
-        EXPECT_EQ(rect.bottom - rect.top, text.twips.height / 15) << text.twips.left;
-    }
+    // The text boxes show the current settings.
+    ExpectLaidOutAsTable(dialog.window, KestrelMain::CONFIG_DLG,
+                         {"BasePathText", "HeightText", "WidthText", "PeriodText"});
     // Line1, from (240, 1080) to (6000, 1080): one pixel high.
-    HWND line = ControlAt(dialog.window, L"Static", {240, 1080, 5760, 15});
+    HWND line = ControlNamed(dialog.window, KestrelMain::CONFIG_DLG, "Line1");
     ASSERT_NE(line, nullptr) << "no rule at (16, 72)";
     const RECT rule = PlaceIn(dialog.window, line);
     EXPECT_EQ(rule.right, 6000 / 15);

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <string>
 #include <vector>
@@ -93,6 +94,21 @@ bool MovePointer(POINT to) {
 
 class KestrelExeFaultsTest : public KestrelExeTestBase {
   protected:
+    void TearDown() override {
+        kestrel_.reset();  // ended before its settings and base directory go
+        KestrelExeTestBase::TearDown();
+    }
+
+    // Starts kestrel.exe with the settings stored so far and finds its window's controls.
+    testing::AssertionResult Start() {
+        kestrel_.emplace();
+        if (!kestrel_->Started())
+            return testing::AssertionFailure() << "kestrel.exe did not start";
+        if (!Attach(*kestrel_, program_))
+            return testing::AssertionFailure() << "its main window did not show";
+        return testing::AssertionSuccess();
+    }
+
     // Waits for the program's window and finds its controls; false when it did not show.
     static bool Attach(const KestrelExe& kestrel, Program& program) {
         program.Window = kestrel.WaitForWindow();
@@ -122,6 +138,9 @@ class KestrelExeFaultsTest : public KestrelExeTestBase {
             },
             15s);
     }
+
+    std::optional<KestrelExe> kestrel_;
+    Program program_;
 };
 
 // The capture directory goes while the program runs: each capture into it is reported in
@@ -132,22 +151,19 @@ TEST_F(KestrelExeFaultsTest, CaptureDirectoryRemovedMidRunIsReportedInOneBoxUnti
     Store(L"OutputHeight", L"48");
     DebugOutput debug;
     ASSERT_TRUE(debug.Listening()) << "the debugger's output cannot be read";
-    KestrelExe kestrel;
-    ASSERT_TRUE(kestrel.Started());
-    Program program;
-    ASSERT_TRUE(Attach(kestrel, program));
+    ASSERT_TRUE(Start());
     const fs::path dir = CaptureDir();
     ASSERT_FALSE(dir.empty());
 
-    Click(program.CaptureBtn);
-    ASSERT_TRUE(CountReaches(program, 1)) << Narrow(Text(program.TotalLbl));
+    Click(program_.CaptureBtn);
+    ASSERT_TRUE(CountReaches(program_, 1)) << Narrow(Text(program_.TotalLbl));
     ASSERT_TRUE(WaitUntil([&] { return Names(dir).size() == 1; }));
 
     fs::remove_all(dir);
     ASSERT_FALSE(fs::exists(dir));
-    Click(program.CaptureBtn);
-    ASSERT_TRUE(CountReaches(program, 2));
-    HWND box = kestrel.WaitForWindow(ERROR_CAPTION, CAPTURE_DEADLINE);
+    Click(program_.CaptureBtn);
+    ASSERT_TRUE(CountReaches(program_, 2));
+    HWND box = kestrel_->WaitForWindow(ERROR_CAPTION, CAPTURE_DEADLINE);
     ASSERT_NE(box, nullptr) << "the failed capture was not reported in a box";
     const std::wstring failed = L"Cannot save the capture \u201C" + dir.wstring() + L"\\2-";
     const std::wstring reason = L"\u201D: " + SystemMessage(ERROR_PATH_NOT_FOUND);
@@ -155,25 +171,26 @@ TEST_F(KestrelExeFaultsTest, CaptureDirectoryRemovedMidRunIsReportedInOneBoxUnti
     EXPECT_EQ(message.rfind(failed, 0), 0u) << Narrow(message);
     EXPECT_TRUE(message.ends_with(reason)) << Narrow(message);
     EXPECT_TRUE(WaitUntil([&] {
-        return AnyContains(debug.From(kestrel.ProcessId()), L"kestrel: Cannot save the capture ") &&
-               AnyContains(debug.From(kestrel.ProcessId()), dir.wstring() + L"\\2-");
-    })) << Narrow(Joined(debug.From(kestrel.ProcessId())));
+        return AnyContains(debug.From(kestrel_->ProcessId()),
+                           L"kestrel: Cannot save the capture ") &&
+               AnyContains(debug.From(kestrel_->ProcessId()), dir.wstring() + L"\\2-");
+    })) << Narrow(Joined(debug.From(kestrel_->ProcessId())));
 
     // A second failure while the box is up reuses it.
-    Click(program.CaptureBtn);
-    ASSERT_TRUE(CountReaches(program, 3));
+    Click(program_.CaptureBtn);
+    ASSERT_TRUE(CountReaches(program_, 3));
     EXPECT_TRUE(WaitUntil([&] {
         return BoxMessage(box).find(dir.wstring() + L"\\3-") != std::wstring::npos;
     })) << Narrow(BoxMessage(box));
-    EXPECT_EQ(kestrel.Windows(ERROR_CAPTION).size(), 1u);
-    EXPECT_TRUE(kestrel.Running());
-    EXPECT_TRUE(IsWindowVisible(program.Window));
+    EXPECT_EQ(kestrel_->Windows(ERROR_CAPTION).size(), 1u);
+    EXPECT_TRUE(kestrel_->Running());
+    EXPECT_TRUE(IsWindowVisible(program_.Window));
 
     ASSERT_TRUE(fs::create_directory(dir));
-    Click(program.CaptureBtn);
-    ASSERT_TRUE(CountReaches(program, 4));
+    Click(program_.CaptureBtn);
+    ASSERT_TRUE(CountReaches(program_, 4));
     ASSERT_TRUE(WaitUntil([&] { return !Names(dir).empty(); }, CAPTURE_DEADLINE));
-    EXPECT_EQ(kestrel.Windows(ERROR_CAPTION), std::vector<HWND>{box});
+    EXPECT_EQ(kestrel_->Windows(ERROR_CAPTION), std::vector<HWND>{box});
     EXPECT_EQ(BoxMessage(box).find(L"\\4-"), std::wstring::npos) << "a saved capture reported";
 
     // Dismissed, the box goes; the next capture needs none.
@@ -189,13 +206,13 @@ TEST_F(KestrelExeFaultsTest, CaptureDirectoryRemovedMidRunIsReportedInOneBoxUnti
     click[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
     click[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
     ASSERT_EQ(SendInput(2, click, sizeof(INPUT)), 2u);
-    ASSERT_TRUE(WaitUntil([&] { return kestrel.Windows(ERROR_CAPTION).empty(); }))
+    ASSERT_TRUE(WaitUntil([&] { return kestrel_->Windows(ERROR_CAPTION).empty(); }))
         << "the box stayed after its OK button was clicked";
-    Click(program.CaptureBtn);
-    ASSERT_TRUE(CountReaches(program, 5));
+    Click(program_.CaptureBtn);
+    ASSERT_TRUE(CountReaches(program_, 5));
     ASSERT_TRUE(WaitUntil([&] { return Names(dir).size() == 2; }, CAPTURE_DEADLINE))
         << Narrow(Joined(Names(dir)));
-    EXPECT_TRUE(kestrel.Windows(ERROR_CAPTION).empty());
+    EXPECT_TRUE(kestrel_->Windows(ERROR_CAPTION).empty());
 
     // Only the two whole captures: no temporary file of the failed or the saved ones.
     const auto names = Names(dir);
@@ -204,7 +221,7 @@ TEST_F(KestrelExeFaultsTest, CaptureDirectoryRemovedMidRunIsReportedInOneBoxUnti
     EXPECT_TRUE(IsCaptureName(names[1], 5)) << Narrow(names[1]);
     for (const auto& name : names)
         EXPECT_EQ(fs::file_size(dir / name), 54u + 64u * 48u * 3u) << Narrow(name);
-    EXPECT_TRUE(kestrel.Running());
+    EXPECT_TRUE(kestrel_->Running());
 }
 
 // The time of day "hhmmss" this many seconds from now, as the program names its captures.
@@ -231,10 +248,7 @@ std::wstring TimeOfDayIn(int seconds) {
 TEST_F(KestrelExeFaultsTest, ACaptureNameAlreadyTakenIsReportedAndTheFileThereKept) {
     Store(L"OutputWidth", L"64");
     Store(L"OutputHeight", L"48");
-    KestrelExe kestrel;
-    ASSERT_TRUE(kestrel.Started());
-    Program program;
-    ASSERT_TRUE(Attach(kestrel, program));
+    ASSERT_TRUE(Start());
     const fs::path dir = CaptureDir();
     ASSERT_FALSE(dir.empty());
     ASSERT_TRUE(MovePointer({0, 0}));
@@ -243,9 +257,9 @@ TEST_F(KestrelExeFaultsTest, ACaptureNameAlreadyTakenIsReportedAndTheFileThereKe
     const std::string kept = "not a capture";
     for (int second = 0; second < 60; ++second)
         std::ofstream(dir / (L"1-" + TimeOfDayIn(second) + L"-0-0.bmp"), std::ios::binary) << kept;
-    Click(program.CaptureBtn);
-    ASSERT_TRUE(CountReaches(program, 1));
-    HWND box = kestrel.WaitForWindow(ERROR_CAPTION, CAPTURE_DEADLINE);
+    Click(program_.CaptureBtn);
+    ASSERT_TRUE(CountReaches(program_, 1));
+    HWND box = kestrel_->WaitForWindow(ERROR_CAPTION, CAPTURE_DEADLINE);
     ASSERT_NE(box, nullptr) << "the capture that could not be saved was not reported";
     const std::wstring message = BoxMessage(box);
     EXPECT_EQ(message.rfind(L"Cannot save the capture \u201C" + dir.wstring() + L"\\1-", 0), 0u)
@@ -260,7 +274,7 @@ TEST_F(KestrelExeFaultsTest, ACaptureNameAlreadyTakenIsReportedAndTheFileThereKe
         const std::string bytes((std::istreambuf_iterator<char>(file)), {});
         EXPECT_EQ(bytes, kept) << Narrow(name);
     }
-    EXPECT_TRUE(kestrel.Running());
+    EXPECT_TRUE(kestrel_->Running());
 }
 
 // A base directory that is not there at start: the capture directory cannot be made below
@@ -270,13 +284,10 @@ TEST_F(KestrelExeFaultsTest, BaseDirectoryMissingAtStartIsReportedAndTheWindowSh
     Store(L"BasePath", missing);
     DebugOutput debug;
     ASSERT_TRUE(debug.Listening()) << "the debugger's output cannot be read";
-    KestrelExe kestrel;
-    ASSERT_TRUE(kestrel.Started());
-    Program program;
-    ASSERT_TRUE(Attach(kestrel, program)) << "no main window";
-    EXPECT_TRUE(IsWindowVisible(program.Window));
+    ASSERT_TRUE(Start());
+    EXPECT_TRUE(IsWindowVisible(program_.Window));
 
-    HWND box = kestrel.WaitForWindow(ERROR_CAPTION, CAPTURE_DEADLINE);
+    HWND box = kestrel_->WaitForWindow(ERROR_CAPTION, CAPTURE_DEADLINE);
     ASSERT_NE(box, nullptr) << "the missing base directory was not reported";
     const std::wstring message = BoxMessage(box);
     EXPECT_EQ(
@@ -285,21 +296,21 @@ TEST_F(KestrelExeFaultsTest, BaseDirectoryMissingAtStartIsReportedAndTheWindowSh
     EXPECT_TRUE(message.ends_with(L"\u201D: " + SystemMessage(ERROR_PATH_NOT_FOUND)))
         << Narrow(message);
     EXPECT_TRUE(WaitUntil([&] {
-        return AnyContains(debug.From(kestrel.ProcessId()),
+        return AnyContains(debug.From(kestrel_->ProcessId()),
                            L"kestrel: Cannot create the capture directory ");
-    })) << Narrow(Joined(debug.From(kestrel.ProcessId())));
-    EXPECT_TRUE(kestrel.Running());
+    })) << Narrow(Joined(debug.From(kestrel_->ProcessId())));
+    EXPECT_TRUE(kestrel_->Running());
     EXPECT_TRUE(Entries(base_.Path()).empty());
 
     // A capture into the directory that is not there is the next report, in the same box.
-    Click(program.CaptureBtn);
-    ASSERT_TRUE(CountReaches(program, 1));
+    Click(program_.CaptureBtn);
+    ASSERT_TRUE(CountReaches(program_, 1));
     EXPECT_TRUE(WaitUntil([&] {
         return BoxMessage(box).rfind(L"Cannot save the capture \u201C" + missing + L"KESTREL_",
                                      0) == 0;
     })) << Narrow(BoxMessage(box));
-    EXPECT_EQ(kestrel.Windows(ERROR_CAPTION).size(), 1u);
-    EXPECT_TRUE(kestrel.Running());
+    EXPECT_EQ(kestrel_->Windows(ERROR_CAPTION).size(), 1u);
+    EXPECT_TRUE(kestrel_->Running());
     EXPECT_TRUE(Entries(base_.Path()).empty());
 }
 
@@ -448,35 +459,32 @@ TEST_P(KestrelExeHeldHotKeyTest, CtrlFHeldTwoSecondsIsOneCaptureAndTheNextPressA
     Store(L"UseHotkey", L"1");
     Store(L"OutputWidth", L"64");
     Store(L"OutputHeight", L"48");
-    KestrelExe kestrel;
-    ASSERT_TRUE(kestrel.Started());
-    Program program;
-    ASSERT_TRUE(Attach(kestrel, program));
+    ASSERT_TRUE(Start());
     const fs::path dir = CaptureDir();
     ASSERT_FALSE(dir.empty());
     // Wine turns keys into the hot key only while one of its windows has the keyboard. With
     // no window manager the X server gives the keyboard to the window under the pointer.
-    ASSERT_TRUE(Foreground(program.Window));
+    ASSERT_TRUE(Foreground(program_.Window));
     RECT label{};
-    GetWindowRect(program.TotalLbl, &label);
+    GetWindowRect(program_.TotalLbl, &label);
     ASSERT_TRUE(MovePointer({(label.left + label.right) / 2, (label.top + label.bottom) / 2}));
     FKeySeen keys;
     ASSERT_TRUE(keys.Hooked());
 
-    ASSERT_NO_FATAL_FAILURE(HoldCtrlF(keys, program));
-    ASSERT_TRUE(CountReaches(program, 1)) << Narrow(Text(program.TotalLbl));
-    EXPECT_FALSE(WaitUntil([&] { return Text(program.TotalLbl) != TotalText(1); }, 1s))
-        << Narrow(Text(program.TotalLbl)) << " after one hold";
+    ASSERT_NO_FATAL_FAILURE(HoldCtrlF(keys, program_));
+    ASSERT_TRUE(CountReaches(program_, 1)) << Narrow(Text(program_.TotalLbl));
+    EXPECT_FALSE(WaitUntil([&] { return Text(program_.TotalLbl) != TotalText(1); }, 1s))
+        << Narrow(Text(program_.TotalLbl)) << " after one hold";
 
     ASSERT_NO_FATAL_FAILURE(PressCtrlF(keys));
-    ASSERT_TRUE(CountReaches(program, 2)) << Narrow(Text(program.TotalLbl));
-    EXPECT_FALSE(WaitUntil([&] { return Text(program.TotalLbl) != TotalText(2); }, 1s))
-        << Narrow(Text(program.TotalLbl)) << " after the next press";
+    ASSERT_TRUE(CountReaches(program_, 2)) << Narrow(Text(program_.TotalLbl));
+    EXPECT_FALSE(WaitUntil([&] { return Text(program_.TotalLbl) != TotalText(2); }, 1s))
+        << Narrow(Text(program_.TotalLbl)) << " after the next press";
     ASSERT_TRUE(WaitUntil([&] { return Names(dir).size() == 2; }, CAPTURE_DEADLINE));
     const auto names = Names(dir);
     EXPECT_TRUE(IsCaptureName(names[0], 1)) << Narrow(names[0]);
     EXPECT_TRUE(IsCaptureName(names[1], 2)) << Narrow(names[1]);
-    EXPECT_TRUE(kestrel.Running());
+    EXPECT_TRUE(kestrel_->Running());
 }
 
 INSTANTIATE_TEST_SUITE_P(Repeat, KestrelExeHeldHotKeyTest,
@@ -500,16 +508,13 @@ TEST_P(KestrelExeTimerTest, TimerPeriodOfAFifthOfASecondSavesNumberedCapturesAtT
     Store(L"TimerPeriod", L"0.2");
     Store(L"OutputWidth", L"64");
     Store(L"OutputHeight", L"48");
-    KestrelExe kestrel;
-    ASSERT_TRUE(kestrel.Started());
-    Program program;
-    ASSERT_TRUE(Attach(kestrel, program));
+    ASSERT_TRUE(Start());
     const fs::path dir = CaptureDir();
     ASSERT_FALSE(dir.empty());
 
     if (std::wstring(GetParam().UseTimer) == L"0") {
         EXPECT_FALSE(WaitUntil([&] { return !Names(dir).empty(); }, 1500ms));
-        EXPECT_EQ(Text(program.TotalLbl), TotalText(0));
+        EXPECT_EQ(Text(program_.TotalLbl), TotalText(0));
         return;
     }
     ASSERT_TRUE(WaitUntil([&] { return !Names(dir).empty(); }, CAPTURE_DEADLINE));
@@ -520,9 +525,9 @@ TEST_P(KestrelExeTimerTest, TimerPeriodOfAFifthOfASecondSavesNumberedCapturesAtT
     const auto sixthSeen = std::chrono::steady_clock::now();
     EXPECT_GE(sixthSeen - firstSeen, 800ms) << "faster than one capture per 0.2 s";
 
-    const std::wstring label = Text(program.TotalLbl);
-    PostMessageW(program.Window, WM_CLOSE, 0, 0);
-    ASSERT_TRUE(kestrel.EndsWithStatusZero());
+    const std::wstring label = Text(program_.TotalLbl);
+    PostMessageW(program_.Window, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(kestrel_->EndsWithStatusZero());
     const auto names = Names(dir);
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_TRUE(IsCaptureName(names[i], static_cast<int>(i) + 1)) << Narrow(names[i]);
@@ -532,7 +537,7 @@ TEST_P(KestrelExeTimerTest, TimerPeriodOfAFifthOfASecondSavesNumberedCapturesAtT
                 shown + 1 == static_cast<int>(names.size()))
         << Narrow(label) << " with " << names.size() << " files";
     EXPECT_FALSE(WaitUntil([&] { return Names(dir).size() > names.size(); }, 500ms))
-        << "saved after the program ended";
+        << "saved after the program_ ended";
 }
 
 INSTANTIATE_TEST_SUITE_P(UseTimer, KestrelExeTimerTest,
@@ -560,10 +565,7 @@ TEST_F(KestrelExeFaultsTest, TimerPeriodBelowHalfAMillisecondMakesNoCapture) {
 TEST_F(KestrelExeFaultsTest, PointerPlaceIsNamedInThePicturesPixels) {
     Store(L"OutputWidth", L"400");
     Store(L"OutputHeight", L"300");
-    KestrelExe kestrel;
-    ASSERT_TRUE(kestrel.Started());
-    Program program;
-    ASSERT_TRUE(Attach(kestrel, program));
+    ASSERT_TRUE(Start());
     const fs::path dir = CaptureDir();
     ASSERT_FALSE(dir.empty());
 
@@ -587,8 +589,8 @@ TEST_F(KestrelExeFaultsTest, PointerPlaceIsNamedInThePicturesPixels) {
     for (const Place& place : places) {
         ASSERT_TRUE(MovePointer(place.Screen)) << place.Name;
         ++number;
-        Click(program.CaptureBtn);
-        ASSERT_TRUE(CountReaches(program, number)) << place.Name;
+        Click(program_.CaptureBtn);
+        ASSERT_TRUE(CountReaches(program_, number)) << place.Name;
         ASSERT_TRUE(WaitUntil([&] { return Names(dir).size() == static_cast<std::size_t>(number); },
                               CAPTURE_DEADLINE))
             << place.Name;
@@ -598,7 +600,7 @@ TEST_F(KestrelExeFaultsTest, PointerPlaceIsNamedInThePicturesPixels) {
         EXPECT_TRUE(IsCaptureName(name, number, expected))
             << place.Name << ": " << Narrow(name) << ", expected " << Narrow(expected);
     }
-    EXPECT_TRUE(kestrel.Windows(ERROR_CAPTION).empty());
+    EXPECT_TRUE(kestrel_->Windows(ERROR_CAPTION).empty());
 }
 
 }  // namespace

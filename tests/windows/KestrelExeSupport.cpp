@@ -1,7 +1,7 @@
 #include "KestrelExeSupport.h"
 
 #include "common/win32/Win32WideText.h"
-#include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/Win32SettingsStore.h"
 
 #include <algorithm>
 #include <cstring>
@@ -72,6 +72,57 @@ void Press(std::initializer_list<WORD> keys) {
 
 HWND Child(HWND parent, const wchar_t* kind, const wchar_t* text) {
     return FindWindowExW(parent, nullptr, kind, text);
+}
+
+RECT PlaceIn(HWND window, HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+namespace {
+
+const wchar_t* ClassOf(KestrelMain::ControlKind kind) {
+    switch (kind) {
+        case KestrelMain::ControlKind::Button:
+        case KestrelMain::ControlKind::CheckBox:
+            return L"Button";
+        case KestrelMain::ControlKind::TextBox:
+            return L"Edit";
+        default:
+            return L"Static";
+    }
+}
+
+}  // namespace
+
+HWND ControlOf(HWND window, const KestrelMain::ControlLayout& control) {
+    const wchar_t* kind = ClassOf(control.Kind);
+    for (HWND child = FindWindowExW(window, nullptr, kind, nullptr); child != nullptr;
+         child = FindWindowExW(window, child, kind, nullptr)) {
+        const RECT rect = PlaceIn(window, child);
+        if (rect.left == control.Twips.Left / 15 && rect.top == control.Twips.Top / 15)
+            return child;
+    }
+    return nullptr;
+}
+
+void ExpectLaidOutAsTable(HWND window, const KestrelMain::WindowLayout& layout,
+                          std::initializer_list<std::string_view> changedAtStart) {
+    for (const KestrelMain::ControlLayout& control : layout.Controls) {
+        HWND handle = ControlOf(window, control);
+        ASSERT_NE(handle, nullptr) << control.Name;
+        const RECT rect = PlaceIn(window, handle);
+        // A line is one pixel thick.
+        const int height = control.Twips.Height == 0 ? 1 : control.Twips.Height / 15;
+        EXPECT_EQ(rect.right - rect.left, control.Twips.Width / 15) << control.Name;
+        EXPECT_EQ(rect.bottom - rect.top, height) << control.Name;
+        if (std::find(changedAtStart.begin(), changedAtStart.end(), control.Name) ==
+            changedAtStart.end()) {
+            EXPECT_EQ(Text(handle), Platform::Win32::WideText(control.Caption)) << control.Name;
+        }
+    }
 }
 
 std::wstring BoxMessage(HWND box) {

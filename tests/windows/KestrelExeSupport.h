@@ -5,6 +5,7 @@
 #pragma once
 
 #include "Win32TestSupport.h"
+#include "core/WindowLayouts.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <initializer_list>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -120,6 +122,19 @@ class KestrelExeTestBase : public testing::Test {
     TemporaryFolder base_;
     std::wstring basePath_;  // base_ with a trailing backslash, as stored
 };
+
+// Where a control is, in its window's client area.
+RECT PlaceIn(HWND window, HWND control);
+
+// The control of a window's table in the running window: the child of its class at its
+// place (15 twips to the pixel at Wine's 96 dpi), or null.
+HWND ControlOf(HWND window, const KestrelMain::ControlLayout& control);
+
+// Checks that every control of the table is there, at its place and size, with the caption
+// it has at creation, except for the controls named in changedAtStart, whose captions
+// start-up has already written.
+void ExpectLaidOutAsTable(HWND window, const KestrelMain::WindowLayout& layout,
+                          std::initializer_list<std::string_view> changedAtStart = {});
 
 // The error box's caption, and its message (the box's one label), or empty.
 inline constexpr wchar_t ERROR_CAPTION[] = L"Kestrel";

@@ -2,7 +2,7 @@
 // writes its settings back, makes its capture directory, shows its window laid out as
 // designed, saves one picture per click of Make Capture Now, and ends when closed.
 #include "KestrelExeSupport.h"
-#include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/Win32SettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -67,33 +67,9 @@ TEST_F(KestrelExeTest, WindowIsLaidOutInTwipsWithTheFocusOnQuit) {
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME);
 
-    struct Expected {
-        const wchar_t* kind;
-        const wchar_t* text;
-        RECT twips;  // left, top, width, height
-    };
-    const Expected controls[] = {
-        {L"Button", L"About", {3360, 1440, 855, 495}},
-        {L"Button", L"Make Capture Now", {240, 1440, 1815, 495}},
-        {L"Button", L"Configure", {2160, 1440, 1095, 495}},
-        {L"Button", L"Quit", {5280, 1440, 735, 495}},
-        {L"Static", L"Hot Key is Disabled", {240, 1080, 5895, 255}},
-        {L"Static", L"Total captures saved: 0", {240, 720, 2415, 255}},
-        {L"Static",
-         L"This program will save screen captures into the directory:",
-         {240, 120, 4095, 255}},
-    };
-    for (const Expected& control : controls) {
-        HWND handle = FindWindowExW(window, nullptr, control.kind, control.text);
-        ASSERT_NE(handle, nullptr) << control.text;
-        RECT rect{};
-        GetWindowRect(handle, &rect);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-        EXPECT_EQ(rect.left, control.twips.left / 15) << control.text;
-        EXPECT_EQ(rect.top, control.twips.top / 15) << control.text;
-        EXPECT_EQ(rect.right - rect.left, control.twips.right / 15) << control.text;
-        EXPECT_EQ(rect.bottom - rect.top, control.twips.bottom / 15) << control.text;
-    }
+    ExpectLaidOutAsTable(window, KestrelMain::MAIN_FORM, {"HotkeyLbl", "DirLbl"});
+    EXPECT_EQ(Text(ControlOf(window, KestrelMain::MAIN_FORM.Control("HotkeyLbl"))),
+              L"Hot Key is Disabled");
 
     HWND quit = FindWindowExW(window, nullptr, L"Button", L"Quit");
     GUITHREADINFO thread{};

@@ -84,7 +84,8 @@ void ConfigDlg::LoadCurrentSettings() {
     // A two-state box shows a stored value other than 0 or 1 as clear: everywhere else only
     // exactly 1 counts as on.
     UseTimerChk->setChecked(AppState.UseTimer == 1);
-    PeriodText->setText(QString::fromStdString(KestrelMain::SingleToText(AppState.TimerPeriod)));
+    PeriodText->setText(QString::fromStdString(
+        KestrelMain::PeriodAsTyped(AppState.TimerPeriod, SystemDecimalPoint())));
     WidthText->setText(QString::number(AppState.OutputWidth));
     HeightText->setText(QString::number(AppState.OutputHeight));
     BasePathText->setText(QString::fromStdString(AppState.BasePath));

@@ -1,5 +1,6 @@
 #include "ui/win32/AboutDialog.h"
 
+#include "common/win32/Win32WideText.h"
 #include "core/MakerWebPage.h"
 #include "core/seam/Services.h"
 #include "ui/win32/Layout.h"
@@ -9,36 +10,6 @@ namespace Ui::Win32 {
 namespace {
 
 AboutDialog* instance = nullptr;
-
-// Clear of IDOK and IDCANCEL, which Enter and Escape send: neither button is the default
-// or the cancel button.
-enum ControlId : int {
-    COMMAND1 = 201,
-    OK_BUTTON,
-    LABEL1,
-};
-
-constexpr DWORD BUTTON = WS_TABSTOP | BS_PUSHBUTTON;
-
-// Created in the order of the tab stops: OK first, then the web button; the label last.
-constexpr ControlLayout CONTROLS[] = {
-    {OK_BUTTON, L"BUTTON", L"OK", BUTTON, {4440, 960, 1215, 375}},
-    {COMMAND1,
-     L"BUTTON",
-     L"Visit the Ardmoor Website for More Information",
-     BUTTON,
-     {360, 960, 3735, 375}},
-    {LABEL1,
-     L"STATIC",
-     L"Ardmoor Screen Capture Utility v1.0",
-     SS_LEFT | SS_NOPREFIX,
-     {240, 240, 5775, 495}},
-};
-
-constexpr SIZE CLIENT_TWIPS{6075, 1620};
-// Where the client area's top-left corner goes, from the primary monitor's, which is the
-// origin of the screen's coordinates.
-constexpr POINT CLIENT_CORNER_TWIPS{2760, 3750};
 
 constexpr COLORREF TITLE_COLOUR = RGB(0, 0, 192);
 
@@ -82,11 +53,13 @@ AboutDialog* AboutDialog::Existing() {
 }
 
 AboutDialog::AboutDialog() {
-    Create(ABOUT_DIALOG_CLASS, ABOUT_DIALOG_CAPTION, DIALOG_STYLE, DIALOG_EX_STYLE, HiddenOwner());
-    CreateControls(window_, CONTROLS);
-    Command1 = GetDlgItem(window_, COMMAND1);
-    OKButton = GetDlgItem(window_, OK_BUTTON);
-    Label1 = GetDlgItem(window_, LABEL1);
+    const KestrelMain::WindowLayout& layout = KestrelMain::ABOUT_DIALOG;
+    Create(ABOUT_DIALOG_CLASS, Platform::Win32::WideText(layout.Caption).c_str(), DIALOG_STYLE,
+           DIALOG_EX_STYLE, HiddenOwner());
+    CreateControls(window_, layout);
+    Command1 = ControlOf(window_, layout, "Command1");
+    OKButton = ControlOf(window_, layout, "OKButton");
+    Label1 = ControlOf(window_, layout, "Label1");
     SetFirstFocus(OKButton);
     const UINT dpi = WindowDpi(window_);
     LayOut(dpi);
@@ -101,7 +74,7 @@ AboutDialog::~AboutDialog() {
 
 void AboutDialog::LayOut(UINT dpi) {
     HFONT font = FormFontFor(dpi);
-    LayOutControls(window_, CONTROLS, CLIENT_TWIPS, font, dpi);
+    LayOutControls(window_, KestrelMain::ABOUT_DIALOG, font, dpi);
     DeleteFont(font_);
     font_ = font;
 
@@ -119,8 +92,9 @@ void AboutDialog::Place(UINT dpi) {
     GetWindowRect(window_, &frame);
     POINT client{0, 0};
     ClientToScreen(window_, &client);
-    const int left = Pixels(CLIENT_CORNER_TWIPS.x, dpi) - (client.x - frame.left);
-    const int top = Pixels(CLIENT_CORNER_TWIPS.y, dpi) - (client.y - frame.top);
+    // From the primary monitor's top-left corner, the origin of the screen's coordinates.
+    const int left = Pixels(KestrelMain::ABOUT_DIALOG_LEFT, dpi) - (client.x - frame.left);
+    const int top = Pixels(KestrelMain::ABOUT_DIALOG_TOP, dpi) - (client.y - frame.top);
     SetWindowPos(window_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -151,9 +125,10 @@ LRESULT AboutDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
-                if (LOWORD(wParam) == COMMAND1)
+                const auto button = reinterpret_cast<HWND>(lParam);
+                if (button == Command1)
                     Command1_Click();
-                else if (LOWORD(wParam) == OK_BUTTON)
+                else if (button == OKButton)
                     OKButton_Click();
             }
             return 0;

@@ -10,7 +10,6 @@
 namespace Ui::Win32 {
 
 inline constexpr wchar_t ABOUT_DIALOG_CLASS[] = L"KestrelAboutDialog";
-inline constexpr wchar_t ABOUT_DIALOG_CAPTION[] = L"About Screen Capture Utility";
 
 // The title line's font at dpi: 13.5 points, bold, italic, in the forms' face
 // (SansSerifFace).

@@ -12,7 +12,6 @@
 namespace Ui::Win32 {
 
 inline constexpr wchar_t CONFIG_DLG_CLASS[] = L"KestrelConfigDlg";
-inline constexpr wchar_t CONFIG_DLG_CAPTION[] = L"Screen Capture Configuration";
 
 class ConfigDlg final : public NativeWindow {
   public:

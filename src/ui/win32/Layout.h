@@ -3,26 +3,13 @@
 // layouts were drawn for, and the frame around a client area of a given size.
 #pragma once
 
+#include "core/WindowLayouts.h"
+
 #include <windows.h>
 
 #include <functional>
-#include <span>
 
 namespace Ui::Win32 {
-
-struct TwipsRect {
-    int left, top, width, height;
-};
-
-// One child control: its identifier, window class ("BUTTON", "STATIC", "EDIT"...), caption,
-// style beyond WS_CHILD | WS_VISIBLE, and place.
-struct ControlLayout {
-    int id;
-    const wchar_t* kind;
-    const wchar_t* text;
-    DWORD style;
-    TwipsRect twips;
-};
 
 int Pixels(int twips, UINT dpi);
 
@@ -45,13 +32,17 @@ bool FaceInstalled(const wchar_t* face);
 HFONT FormFontFor(UINT dpi);
 void DeleteFont(HFONT font);
 
-// Creates the controls as children of parent, hidden from layout until LayOutControls; the
-// order of creation is the order of the tab stops.
-void CreateControls(HWND parent, std::span<const ControlLayout> controls);
+// Creates the window's controls from its table as children of parent, unplaced until
+// LayOutControls, in the order of their tab indices, which is the order of the tab stops.
+// Buttons, check boxes and text boxes take the focus; captions show "&" as typed; a line is a
+// one-pixel rule in the window text's colour; no button is the default or the cancel one.
+void CreateControls(HWND parent, const KestrelMain::WindowLayout& layout);
 
-// Places each control at its twips converted at dpi, gives it font, and sizes parent to a
-// client area of clientTwips.
-void LayOutControls(HWND parent, std::span<const ControlLayout> controls, SIZE clientTwips,
-                    HFONT font, UINT dpi);
+// The control of that name that CreateControls made.
+HWND ControlOf(HWND parent, const KestrelMain::WindowLayout& layout, const char* name);
+
+// Places each control at its twips converted at dpi, gives it font, and sizes parent to the
+// table's client area.
+void LayOutControls(HWND parent, const KestrelMain::WindowLayout& layout, HFONT font, UINT dpi);
 
 }  // namespace Ui::Win32

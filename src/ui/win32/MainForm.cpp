@@ -13,42 +13,6 @@ namespace {
 
 constexpr UINT_PTR TIMER1_ID = 1;
 
-// Control identifiers clear of IDOK and IDCANCEL, which the dialog keys (Enter, Escape)
-// send: no button here is the default or the cancel button.
-enum ControlId : int {
-    QUIT_BTN = 101,
-    CONFIG_BTN,
-    CAPTURE_BTN,
-    ABOUT_BTN,
-    HOTKEY_LBL,
-    DIR_LBL,
-    TOTAL_LBL,
-    LABEL1,
-};
-
-// Buttons take the focus in turn; labels show paths verbatim: an ampersand is a
-// character, not an access key.
-constexpr DWORD BUTTON = WS_TABSTOP | BS_PUSHBUTTON;
-constexpr DWORD LABEL = SS_LEFT | SS_NOPREFIX;
-
-// In the order of the tab stops, which follow the order of creation.
-constexpr ControlLayout CONTROLS[] = {
-    {QUIT_BTN, L"BUTTON", L"Quit", BUTTON, {5280, 1440, 735, 495}},
-    {CONFIG_BTN, L"BUTTON", L"Configure", BUTTON, {2160, 1440, 1095, 495}},
-    {CAPTURE_BTN, L"BUTTON", L"Make Capture Now", BUTTON, {240, 1440, 1815, 495}},
-    {ABOUT_BTN, L"BUTTON", L"About", BUTTON, {3360, 1440, 855, 495}},
-    {HOTKEY_LBL, L"STATIC", L"Hot Key Disabled", LABEL, {240, 1080, 5895, 255}},
-    {DIR_LBL, L"STATIC", L"No Directory Defined", LABEL, {480, 360, 5535, 255}},
-    {TOTAL_LBL, L"STATIC", L"Total captures saved: 0", LABEL, {240, 720, 2415, 255}},
-    {LABEL1,
-     L"STATIC",
-     L"This program will save screen captures into the directory:",
-     LABEL,
-     {240, 120, 4095, 255}},
-};
-
-constexpr SIZE CLIENT_TWIPS{6270, 2130};
-
 // A fixed single border with the system menu and a minimize box, no maximize box.
 constexpr DWORD FORM_STYLE = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD FORM_EX_STYLE = WS_EX_APPWINDOW;
@@ -65,23 +29,25 @@ MainForm& MainForm::Instance() {
 }
 
 MainForm::MainForm() {
-    Create(MAIN_FORM_CLASS, MAIN_FORM_CAPTION, FORM_STYLE, FORM_EX_STYLE, nullptr);
-    CreateControls(window_, CONTROLS);
-    QuitBtn = GetDlgItem(window_, QUIT_BTN);
-    ConfigBtn = GetDlgItem(window_, CONFIG_BTN);
-    CaptureBtn = GetDlgItem(window_, CAPTURE_BTN);
-    AboutBtn = GetDlgItem(window_, ABOUT_BTN);
-    HotkeyLbl = GetDlgItem(window_, HOTKEY_LBL);
-    DirLbl = GetDlgItem(window_, DIR_LBL);
-    TotalLbl = GetDlgItem(window_, TOTAL_LBL);
-    Label1 = GetDlgItem(window_, LABEL1);
+    const KestrelMain::WindowLayout& layout = KestrelMain::MAIN_FORM;
+    Create(MAIN_FORM_CLASS, Platform::Win32::WideText(layout.Caption).c_str(), FORM_STYLE,
+           FORM_EX_STYLE, nullptr);
+    CreateControls(window_, layout);
+    QuitBtn = ControlOf(window_, layout, "QuitBtn");
+    ConfigBtn = ControlOf(window_, layout, "ConfigBtn");
+    CaptureBtn = ControlOf(window_, layout, "CaptureBtn");
+    AboutBtn = ControlOf(window_, layout, "AboutBtn");
+    HotkeyLbl = ControlOf(window_, layout, "HotkeyLbl");
+    DirLbl = ControlOf(window_, layout, "DirLbl");
+    TotalLbl = ControlOf(window_, layout, "TotalLbl");
+    Label1 = ControlOf(window_, layout, "Label1");
     SetFirstFocus(QuitBtn);
     LayOut(WindowDpi(window_));
 }
 
 void MainForm::LayOut(UINT dpi) {
     HFONT font = FormFontFor(dpi);
-    LayOutControls(window_, CONTROLS, CLIENT_TWIPS, font, dpi);
+    LayOutControls(window_, KestrelMain::MAIN_FORM, font, dpi);
     DeleteFont(font_);
     font_ = font;
 }
@@ -129,21 +95,15 @@ LRESULT MainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_COMMAND:
             if (HIWORD(wParam) == BN_CLICKED) {
-                switch (LOWORD(wParam)) {
-                    case CAPTURE_BTN:
-                        CaptureBtn_Click();
-                        return 0;
-                    case CONFIG_BTN:
-                        ConfigBtn_Click();
-                        return 0;
-                    case ABOUT_BTN:
-                        AboutBtn_Click();
-                        return 0;
-                    case QUIT_BTN:
-                        QuitBtn_Click();
-                    default:
-                        break;
-                }
+                const auto button = reinterpret_cast<HWND>(lParam);
+                if (button == CaptureBtn)
+                    CaptureBtn_Click();
+                else if (button == ConfigBtn)
+                    ConfigBtn_Click();
+                else if (button == AboutBtn)
+                    AboutBtn_Click();
+                else if (button == QuitBtn)
+                    QuitBtn_Click();
             }
             return 0;
         case WM_TIMER:

@@ -14,7 +14,6 @@
 namespace Ui::Win32 {
 
 inline constexpr wchar_t MAIN_FORM_CLASS[] = L"KestrelMainForm";
-inline constexpr wchar_t MAIN_FORM_CAPTION[] = L"Screen Capture Utility";
 
 class MainForm final : public KestrelMain::MainWindowView, public NativeWindow {
   public:

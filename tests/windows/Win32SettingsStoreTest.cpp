@@ -1,7 +1,7 @@
 // The settings store against the real registry of the test's Wine prefix.
 #include "common/win32/Win32WideText.h"
 #include "core/Settings.h"
-#include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/Win32SettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -11,18 +11,18 @@
 
 namespace {
 
-using Platform::Win32::RegistrySettingsStore;
 using Platform::Win32::SETTINGS_SUBKEY;
+using Platform::Win32::Win32SettingsStore;
 
 constexpr wchar_t PROGRAM_KEY[] = L"Software\\VB and VBA Program Settings\\Kestrel";
 
 // Each test starts without any stored setting.
-class RegistrySettingsStoreTest : public testing::Test {
+class Win32SettingsStoreTest : public testing::Test {
   protected:
     void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY); }
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, PROGRAM_KEY); }
 
-    RegistrySettingsStore store;
+    Win32SettingsStore store;
 };
 
 // The value as the registry holds it, read without the store.
@@ -56,7 +56,7 @@ DWORD RunProgram(std::wstring commandLine) {
     return code;
 }
 
-TEST_F(RegistrySettingsStoreTest, AllSixKeysRoundTripAsRegSzValues) {
+TEST_F(Win32SettingsStoreTest, AllSixKeysRoundTripAsRegSzValues) {
     const struct {
         const char* Key;
         const wchar_t* Name;
@@ -81,7 +81,7 @@ TEST_F(RegistrySettingsStoreTest, AllSixKeysRoundTripAsRegSzValues) {
     EXPECT_EQ(store.Read(KestrelMain::KEY_OUTPUT_WIDTH, "800"), "1024");
 }
 
-TEST_F(RegistrySettingsStoreTest, ValueStoredByTheRegistryToolIsReadAsItIs) {
+TEST_F(Win32SettingsStoreTest, ValueStoredByTheRegistryToolIsReadAsItIs) {
     ASSERT_EQ(
         RunProgram(L"reg.exe add \"HKCU\\Software\\VB and VBA Program Settings\\Kestrel\\Settings\""
                    L" /v TimerPeriod /t REG_SZ /d \" 2,50 \" /f"),
@@ -95,7 +95,7 @@ TEST_F(RegistrySettingsStoreTest, ValueStoredByTheRegistryToolIsReadAsItIs) {
     EXPECT_EQ(store.Read(KestrelMain::KEY_BASE_PATH, "C:\\"), "D:\\Alte Bilder");
 }
 
-TEST_F(RegistrySettingsStoreTest, AbsentKeyOrValueOrAnotherTypeReadsAsTheDefault) {
+TEST_F(Win32SettingsStoreTest, AbsentKeyOrValueOrAnotherTypeReadsAsTheDefault) {
     // No key at all.
     EXPECT_EQ(store.Read(KestrelMain::KEY_OUTPUT_WIDTH, "800"), "800");
     // The key, but not the value.
@@ -120,7 +120,7 @@ TEST_F(RegistrySettingsStoreTest, AbsentKeyOrValueOrAnotherTypeReadsAsTheDefault
     EXPECT_EQ(store.Read(KestrelMain::KEY_BASE_PATH, "C:\\"), "");
 }
 
-TEST_F(RegistrySettingsStoreTest, NonAsciiTextRoundTripsAsUtf16InTheRegistry) {
+TEST_F(Win32SettingsStoreTest, NonAsciiTextRoundTripsAsUtf16InTheRegistry) {
     const std::string path =
         "C:\\Users\\J\xC3\xBCrgen\\Bilder \xE5\x86\x99\xE7\x9C\x9F\\";  // Jürgen, 写真
     ASSERT_EQ(store.Write(KestrelMain::KEY_BASE_PATH, path), std::nullopt);
@@ -132,7 +132,7 @@ TEST_F(RegistrySettingsStoreTest, NonAsciiTextRoundTripsAsUtf16InTheRegistry) {
     EXPECT_EQ(store.Read(KestrelMain::KEY_BASE_PATH, ""), longText);
 }
 
-TEST_F(RegistrySettingsStoreTest, BatchesWriteThroughAndNestedEndsReportOnce) {
+TEST_F(Win32SettingsStoreTest, BatchesWriteThroughAndNestedEndsReportOnce) {
     store.BeginBatch();
     store.BeginBatch();
     EXPECT_EQ(store.Write(KestrelMain::KEY_OUTPUT_WIDTH, "640"), std::nullopt);
@@ -146,7 +146,7 @@ TEST_F(RegistrySettingsStoreTest, BatchesWriteThroughAndNestedEndsReportOnce) {
     EXPECT_EQ(store.EndBatch(), std::nullopt);
 }
 
-TEST_F(RegistrySettingsStoreTest, LocationIsTheKeysPath) {
+TEST_F(Win32SettingsStoreTest, LocationIsTheKeysPath) {
     EXPECT_EQ(store.Location(),
               "HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Kestrel\\Settings");
 }
@@ -154,7 +154,7 @@ TEST_F(RegistrySettingsStoreTest, LocationIsTheKeysPath) {
 // A value name longer than the registry allows (16383 characters) cannot be written.
 const std::string UNWRITABLE_KEY(20000, 'K');
 
-TEST_F(RegistrySettingsStoreTest, AFailedWriteNamesTheKeyAndTheSystemsReason) {
+TEST_F(Win32SettingsStoreTest, AFailedWriteNamesTheKeyAndTheSystemsReason) {
     const auto failed = store.Write(UNWRITABLE_KEY, "1");
     ASSERT_TRUE(failed.has_value());
     EXPECT_EQ(failed->What, "Cannot save the setting " + UNWRITABLE_KEY);
@@ -162,7 +162,7 @@ TEST_F(RegistrySettingsStoreTest, AFailedWriteNamesTheKeyAndTheSystemsReason) {
     EXPECT_FALSE(failed->Reason.empty());
 }
 
-TEST_F(RegistrySettingsStoreTest, AFailedWriteInsideABatchIsReportedByItsEnd) {
+TEST_F(Win32SettingsStoreTest, AFailedWriteInsideABatchIsReportedByItsEnd) {
     KestrelMain::Status ended;
     {
         Platform::SettingsBatch batch(store);

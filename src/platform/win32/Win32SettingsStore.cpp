@@ -1,4 +1,4 @@
-#include "platform/win32/RegistrySettingsStore.h"
+#include "platform/win32/Win32SettingsStore.h"
 
 #include "common/win32/Win32WideText.h"
 
@@ -19,7 +19,7 @@ KestrelMain::Failure WriteFailure(const std::string& what, LSTATUS status) {
 
 }  // namespace
 
-std::string RegistrySettingsStore::Read(const std::string& key, const std::string& defaultText) {
+std::string Win32SettingsStore::Read(const std::string& key, const std::string& defaultText) {
     const std::wstring name = WideText(key);
     // Sized by asking first; a value that grows between the two calls is asked for again.
     for (int attempt = 0; attempt < 3; ++attempt) {
@@ -56,7 +56,7 @@ std::string RegistrySettingsStore::Read(const std::string& key, const std::strin
     return defaultText;
 }
 
-KestrelMain::Status RegistrySettingsStore::Write(const std::string& key, const std::string& text) {
+KestrelMain::Status Win32SettingsStore::Write(const std::string& key, const std::string& text) {
     const std::wstring name = WideText(key);
     const std::wstring value = WideText(text);
     HKEY settings = nullptr;
@@ -80,12 +80,12 @@ KestrelMain::Status RegistrySettingsStore::Write(const std::string& key, const s
     return std::nullopt;
 }
 
-void RegistrySettingsStore::BeginBatch() {
+void Win32SettingsStore::BeginBatch() {
     if (depth_++ == 0)
         batchFailure_.reset();
 }
 
-KestrelMain::Status RegistrySettingsStore::EndBatch() {
+KestrelMain::Status Win32SettingsStore::EndBatch() {
     if (depth_ == 0 || --depth_ > 0)
         return std::nullopt;
     KestrelMain::Status failure = std::move(batchFailure_);
@@ -93,7 +93,7 @@ KestrelMain::Status RegistrySettingsStore::EndBatch() {
     return failure;
 }
 
-std::string RegistrySettingsStore::Location() {
+std::string Win32SettingsStore::Location() {
     return Utf8Text(std::wstring(L"HKEY_CURRENT_USER\\") + SETTINGS_SUBKEY);
 }
 
