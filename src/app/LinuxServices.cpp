@@ -2,8 +2,10 @@
 
 #include "app/NoScreenBackend.h"
 #include "core/CaptureSequence.h"
+#include "core/KestrelMain.h"
 #include "core/seam/Services.h"
 #include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixEndSignals.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/qt/QtApplicationService.h"
 #include "platform/qt/QtErrorReport.h"
@@ -22,6 +24,7 @@
 #endif
 
 #include <QGuiApplication>
+#include <QSocketNotifier>
 
 #include <cstdlib>
 #include <memory>
@@ -120,6 +123,17 @@ void InstallLinuxServices() {
         {[] { KestrelMain::MakeCapture(); }, [] { Ui::ShowInFront(Ui::MainForm::Instance()); }});
     if (auto failed = bus->Register())
         errors.Note(failed->Text());
+}
+
+void EndOnSignals() {
+    const auto watched = Platform::Posix::CatchEndSignals();
+    if (!watched) {
+        Platform::Installed().Errors->Note(watched.Error().Text());
+        return;
+    }
+    // Lives as long as the program, like the bus's service.
+    auto* notifier = new QSocketNotifier(*watched, QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { KestrelMain::Quit(); });
 }
 
 }  // namespace App

@@ -32,4 +32,8 @@ Session CurrentSession();
 // KestrelMain::StartUp.
 void InstallLinuxServices();
 
+// SIGTERM, SIGINT and SIGHUP end the program from its event loop, as Quit does. Kept apart
+// from the services so that a test process that installs those still dies of its signals.
+void EndOnSignals();
+
 }  // namespace App

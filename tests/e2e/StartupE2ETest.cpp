@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -161,6 +162,19 @@ TEST_F(StartupE2E, TheSessionBusCaptureActionIsOneCaptureAndTheRestChangesNothin
         EXPECT_EQ(CaptureFiles(*kestrel), c.Files) << c.Method << c.Arguments;
     }
     EXPECT_TRUE(kestrel->Running());
+}
+
+TEST_F(StartupE2E, EndSignalsEndTheProgramAsQuitDoes) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        auto kestrel = Start();
+        kestrel->Kill(signal);
+        const auto status = kestrel->WaitExit(5s);
+        ASSERT_TRUE(status.has_value()) << strsignal(signal) << " left it running";
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << strsignal(signal);
+        // The next start's window is the one found, and its directory may take this name.
+        EXPECT_TRUE(WaitUntil([&] { return !FindWindowByTitle(input_.Connection(), MAIN_TITLE); }));
+        fs::remove_all(kestrel->FindCaptureDir());
+    }
 }
 
 TEST_F(StartupE2E, ACaptureDirectoryThatExistsIsReportedAndTheProgramRuns) {
