@@ -40,10 +40,11 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${KESTREL_MAKER_HOST}/kestrel/")
-# The libraries come from the binary; Qt's xcb platform plugin, a font to draw with and
-# the URL opener are loaded or run at run time, so no linker sees them.
+# The libraries come from the binary; Qt's xcb platform plugin, a font to draw with, the
+# URL opener and gdbus (which the desktop entry's capture action and the desktops' key
+# bindings run) are loaded or run at run time, so no linker sees them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, xdg-utils, libglib2.0-bin")
 # The windows' captions are laid out for a face of Arial's widths; with DejaVu alone they
 # still work, but some captions are cut short.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")

@@ -11,10 +11,12 @@ PACKAGES=(
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev
   libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-res0-dev
   # run: Qt's xcb platform plugin, a font Qt can draw with, the URL handler, a face with
-  # the widths the windows' layouts were drawn for
+  # the widths the windows' layouts were drawn for, Qt's D-Bus and gdbus for the capture
+  # action on the session bus
   libqt6gui6 qt6-qpa-plugins fonts-dejavu-core xdg-utils fonts-liberation2
-  # tests: a virtual X server, monitors, XTest input, GoogleTest
-  xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev
+  libqt6dbus6 libglib2.0-bin
+  # tests: a virtual X server, monitors, XTest input, GoogleTest, a private session bus
+  xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev dbus-daemon
   # tests and screenshots of the windows under a window manager with a task bar
   icewm
   # package: the .deb, its checks, its icon, the demonstration's window picture

@@ -19,5 +19,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     App::InstallLinuxServices();
+    App::EndOnSignals();
     KestrelMain::Main(Platform::Qt::DefaultBasePath());
 }

@@ -1,13 +1,18 @@
 #include "app/LinuxServices.h"
 
 #include "app/NoScreenBackend.h"
+#include "core/CaptureSequence.h"
+#include "core/KestrelMain.h"
 #include "core/seam/Services.h"
 #include "platform/posix/PosixClock.h"
+#include "platform/posix/PosixEndSignals.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/qt/QtApplicationService.h"
 #include "platform/qt/QtErrorReport.h"
 #include "platform/qt/QtMessageLoop.h"
 #include "platform/qt/QtSettingsStore.h"
 #include "platform/qt/QtWebPage.h"
+#include "ui/qt/Controls.h"
 #include "ui/qt/MainForm.h"
 
 #if KESTREL_X11
@@ -19,6 +24,7 @@
 #endif
 
 #include <QGuiApplication>
+#include <QSocketNotifier>
 
 #include <cstdlib>
 #include <memory>
@@ -110,6 +116,24 @@ void InstallLinuxServices() {
     loop = std::make_unique<Platform::Qt::QtMessageLoop>(*services.HotKey);
     services.Loop = loop.get();
     Platform::Install(services);
+
+    // Never destroyed: an exit() from inside Qt must not tear it down under the bus's
+    // own connection.
+    static auto* bus = new Platform::Qt::QtApplicationService(
+        {[] { KestrelMain::MakeCapture(); }, [] { Ui::ShowInFront(Ui::MainForm::Instance()); }});
+    if (auto failed = bus->Register())
+        errors.Note(failed->Text());
+}
+
+void EndOnSignals() {
+    const auto watched = Platform::Posix::CatchEndSignals();
+    if (!watched) {
+        Platform::Installed().Errors->Note(watched.Error().Text());
+        return;
+    }
+    // Lives as long as the program, like the bus's service.
+    auto* notifier = new QSocketNotifier(*watched, QSocketNotifier::Read);
+    QObject::connect(notifier, &QSocketNotifier::activated, [] { KestrelMain::Quit(); });
 }
 
 }  // namespace App

@@ -27,8 +27,13 @@ BackendChoice ChooseScreenBackend(const Session& session);
 Session CurrentSession();
 
 // Installs the QSettings store, the error report, the web page, POSIX files and clock, Qt's
-// message loop, the Qt main window, and the chosen screen backend. Needs the QApplication;
-// call once, before KestrelMain::StartUp.
+// message loop, the Qt main window, and the chosen screen backend, and offers the capture
+// action on the session bus. Needs the QApplication; call once, before
+// KestrelMain::StartUp.
 void InstallLinuxServices();
+
+// SIGTERM, SIGINT and SIGHUP end the program from its event loop, as Quit does. Kept apart
+// from the services so that a test process that installs those still dies of its signals.
+void EndOnSignals();
 
 }  // namespace App

@@ -3,6 +3,7 @@
 #include "support/PrivateEnv.h"
 #include "support/ProgramTest.h"
 #include "support/ScreenPainter.h"
+#include "support/SessionBus.h"
 #include "support/UiDriving.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -115,18 +117,64 @@ TEST_F(StartupE2E, WithTheHotKeyOffCtrlFDoesNothing) {
     EXPECT_TRUE(kestrel->Running());
 }
 
-TEST_F(StartupE2E, ASecondInstanceStartsWhileTheFirstHoldsCtrlF) {
-    auto first = Start({{"UseHotkey", "1"}});
+TEST_F(StartupE2E, ASecondInstanceStartsWhileTheFirstHoldsCtrlFAndTheBusName) {
+    SessionBus bus;
+    auto first = Start({{"UseHotkey", "1"}}, {{bus.Variable()}});
     // Both would name their directory after the same second; give the second its own base.
     const fs::path otherBase = env_.Root() / "second";
     fs::create_directory(otherBase);
     env_.WriteSettings({{"UseHotkey", "1"}, {"BasePath", otherBase.string() + "/"}});
-    KestrelProcess second(env_, server_.Display());
+    KestrelProcess second(env_, server_.Display(), {{bus.Variable()}});
     ASSERT_TRUE(WaitUntil(
         [&] { return second.Stderr().find("Cannot register Ctrl+F") != std::string::npos; }, 15s))
         << second.Stderr();
+    EXPECT_NE(
+        second.Stderr().find("Cannot take the session-bus name \u201Corg.ardmoor.Kestrel\u201D"),
+        std::string::npos)
+        << second.Stderr();
     EXPECT_TRUE(second.Running());
     EXPECT_TRUE(first->Running());
+    EXPECT_TRUE(bus.CallKestrel("ActivateAction", "capture '[]' '{}'"));
+    EXPECT_EQ(CaptureFiles(*first), 1u);
+}
+
+// What a desktop's key binding or a script asks on the session bus: the capture action is
+// one capture; Activate is answered; anything else is an error and changes nothing. The
+// answer comes only after the handler ran, so each file is in place by then.
+TEST_F(StartupE2E, TheSessionBusCaptureActionIsOneCaptureAndTheRestChangesNothing) {
+    SessionBus bus;
+    auto kestrel = Start({{"OutputWidth", "64"}, {"OutputHeight", "48"}}, {{bus.Variable()}});
+    const struct {
+        const char* Method;
+        const char* Arguments;
+        bool Answered;
+        std::size_t Files;
+    } calls[] = {
+        {"ActivateAction", "capture '[]' '{}'", true, 1},
+        {"ActivateAction", "capture '[]' '{}'", true, 2},
+        {"Activate", "'{}'", true, 2},
+        {"Open", "\"['file:///tmp/a.bmp']\" '{}'", false, 2},
+        {"ActivateAction", "quit '[]' '{}'", false, 2},
+        {"ActivateAction", "capture '[<1>]' '{}'", false, 2},
+    };
+    for (const auto& c : calls) {
+        EXPECT_EQ(bus.CallKestrel(c.Method, c.Arguments), c.Answered) << c.Method << c.Arguments;
+        EXPECT_EQ(CaptureFiles(*kestrel), c.Files) << c.Method << c.Arguments;
+    }
+    EXPECT_TRUE(kestrel->Running());
+}
+
+TEST_F(StartupE2E, EndSignalsEndTheProgramAsQuitDoes) {
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        auto kestrel = Start();
+        kestrel->Kill(signal);
+        const auto status = kestrel->WaitExit(5s);
+        ASSERT_TRUE(status.has_value()) << strsignal(signal) << " left it running";
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 0) << strsignal(signal);
+        // The next start's window is the one found, and its directory may take this name.
+        EXPECT_TRUE(WaitUntil([&] { return !FindWindowByTitle(input_.Connection(), MAIN_TITLE); }));
+        fs::remove_all(kestrel->FindCaptureDir());
+    }
 }
 
 TEST_F(StartupE2E, ACaptureDirectoryThatExistsIsReportedAndTheProgramRuns) {

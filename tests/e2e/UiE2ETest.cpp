@@ -119,6 +119,11 @@ TEST_F(UiE2E, CapturesByButtonThenSavesAtTheSizeChosenInTheDialog) {
     const BmpSize size = ReadBmpSize(*second);
     EXPECT_EQ(size.Width, 80);
     EXPECT_EQ(size.Height, 60);
+    // Started without a session bus: the action is missing, said once, and nothing else.
+    const std::string said = kestrel_->Stderr();
+    const std::string note = "Cannot offer the capture action on the session bus";
+    EXPECT_NE(said.find(note), std::string::npos) << said;
+    EXPECT_EQ(said.find(note), said.rfind(note)) << said;
 }
 
 TEST_F(UiE2E, CapturesGoOnByHotKeyAndButtonWhileEitherDialogIsOpen) {

@@ -45,6 +45,8 @@ KestrelProcess::KestrelProcess(const PrivateEnvironment& environment, const std:
         throw std::runtime_error("fork failed");
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
+        // As a terminal starts it, whatever the test runner ignores.
+        for (const int end : {SIGTERM, SIGINT, SIGHUP}) signal(end, SIG_DFL);
         const int devNull = open("/dev/null", O_RDWR);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         dup2(devNull, STDIN_FILENO);

@@ -84,6 +84,7 @@ void PrivateEnvironment::ApplyToThisProcess(const std::string& display) const {
     for (const auto& [name, value] : Variables(display)) setenv(name.c_str(), value.c_str(), 1);
     unsetenv("WAYLAND_DISPLAY");
     unsetenv("XDG_SESSION_TYPE");
+    unsetenv("DBUS_SESSION_BUS_ADDRESS");
 }
 
 std::vector<std::string> PrivateEnvironment::ChildEnvironment(const std::string& display) const {
@@ -93,7 +94,7 @@ std::vector<std::string> PrivateEnvironment::ChildEnvironment(const std::string&
         const std::string entry = *e;
         const std::string name = entry.substr(0, entry.find('='));
         if (replaced.count(name) != 0 || name == "WAYLAND_DISPLAY" || name == "XDG_SESSION_TYPE" ||
-            name == "XAUTHORITY") {
+            name == "XAUTHORITY" || name == "DBUS_SESSION_BUS_ADDRESS") {
             continue;
         }
         result.push_back(entry);

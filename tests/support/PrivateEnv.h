@@ -31,7 +31,8 @@ class PrivateEnvironment {
 
     // Points HOME, XDG_* and DISPLAY of this process at the private directories.
     void ApplyToThisProcess(const std::string& display) const;
-    // The environment for a child: this process's, with HOME, XDG_* and DISPLAY replaced.
+    // The environment for a child: this process's, with HOME, XDG_* and DISPLAY replaced
+    // and no session bus (a test that wants one gives its own).
     std::vector<std::string> ChildEnvironment(const std::string& display) const;
 
   private:
