@@ -27,6 +27,7 @@ class NoScreenBackend final : public Platform::Screen,
     KestrelMain::Status Register(Platform::HotKeyAnswers&) override;
     bool PressPending() override { return false; }
     bool TakePress() override { return false; }
+    void Unregister() override {}
 
   private:
     KestrelMain::Failure Unavailable(std::string what) const;

@@ -28,6 +28,16 @@ class HotKeyAnswersToLabel final : public Platform::HotKeyAnswers {
 
 HotKeyAnswersToLabel hotKeyAnswers;
 
+// The end of the program, whichever way the user quit: Ctrl+F given back, then nothing more
+// runs.
+[[noreturn]] void EndTheRun() {
+    const Platform::Services& seam = Platform::Installed();
+    if (AppState.HotkeyActive == 1)
+        seam.HotKey->Unregister();
+    seam.Loop->EndProgramNow();
+    std::abort();  // never reached: the loop's end does not return
+}
+
 }  // namespace
 
 bool ApplyTimerPeriod() {
@@ -72,8 +82,7 @@ void StartUp(const std::string& defaultBasePath) {
 void Main(const std::string& defaultBasePath) {
     StartUp(defaultBasePath);
     RunMessageLoop();
-    Platform::Installed().Loop->EndProgramNow();
-    std::abort();  // never reached: the loop's end does not return
+    EndTheRun();
 }
 
 void RunMessageLoop() {
@@ -101,8 +110,7 @@ void Timer1Tick() {
 void Quit() {
     AppState.QuitRequested = STATE_TRUE;
     // Open dialogs and whatever was typed into them go with the process.
-    Platform::Installed().Loop->EndProgramNow();
-    std::abort();  // never reached: the loop's end does not return
+    EndTheRun();
 }
 
 }  // namespace KestrelMain

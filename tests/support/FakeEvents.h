@@ -43,6 +43,11 @@ class FakeHotKey final : public Platform::HotKey {
         --Pending;
         return true;
     }
+
+    void Unregister() override {
+        if (Log != nullptr)
+            Log->push_back("Unregister");
+    }
 };
 
 // What a desktop answered after Register returned, in order ("granted Super+F", "refused

@@ -208,12 +208,14 @@ TEST_F(CoreMain, ATickCapturesUnlessUseTimerIs0ThenSwitchesTheTimerOff) {
     }
 }
 
-TEST_F(CoreMain, QuitSetsTheFlagAndEndsTheProgramAtOnce) {
+TEST_F(CoreMain, QuitSetsTheFlagGivesCtrlFBackAndEndsTheProgramAtOnce) {
+    Store({{"UseHotkey", "1"}});
     KestrelMain::StartUp(DEFAULT_BASE);
     EXPECT_THROW(KestrelMain::Quit(), ProgramEnded);
     EXPECT_EQ(AppState.QuitRequested, KestrelMain::STATE_TRUE);
     EXPECT_TRUE(loop_.Ended);
     EXPECT_EQ(loop_.Waits, 0);
+    EXPECT_EQ(desktop_.Log.back(), "Unregister");
 }
 
 // A desktop that asks its user first answers after start-up, from the event dispatch.

@@ -37,6 +37,11 @@ class HotKey {
     // Takes one pending press out; false when there was none.
     virtual bool TakePress() = 0;
 
+    // Gives Ctrl+F back as the program ends. Most desktops take it back with the process
+    // anyway; one where the key was bound in the desktop's own configuration for the run
+    // (sway) would otherwise keep a binding that runs nothing.
+    virtual void Unregister() = 0;
+
   protected:
     ~HotKey() = default;
 };

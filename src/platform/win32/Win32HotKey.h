@@ -22,7 +22,7 @@ class Win32HotKey final : public HotKey {
 
     // Registers Ctrl+F; a failure (another program holds it) carries the system's reason.
     KestrelMain::Status Register(HotKeyAnswers& later) override;
-    void Unregister();
+    void Unregister() override;
     bool Registered() const { return registered_; }
 
     // Whether a press waits in the queue; it stays there.

@@ -102,6 +102,10 @@ bool X11HotKey::TakePress() {
     return true;
 }
 
+void X11HotKey::Unregister() {
+    UngrabAll();
+}
+
 Status X11HotKey::GrabAll() {
     xcb_connection_t* connection = x_.Connection();
     if (xcb_query_extension_reply_t* xkb = xcb_query_extension_reply(

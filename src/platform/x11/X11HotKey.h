@@ -29,6 +29,8 @@ class X11HotKey final : public HotKey, private QAbstractNativeEventFilter {
     KestrelMain::Status Register(HotKeyAnswers& later) override;
     bool PressPending() override;
     bool TakePress() override;
+    // The grabs undone; the server would drop them with the connection anyway.
+    void Unregister() override;
 
   private:
     struct Grab {
