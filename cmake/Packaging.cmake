@@ -23,7 +23,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Kestrel developers <kestrel@${KESTREL_MAKER_HOST}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen capture utility saving scaled BMP pictures")
 set(CPACK_PACKAGE_DESCRIPTION
-"Kestrel grabs the whole primary monitor of an X11 desktop, scales it in one
+"Kestrel grabs the whole primary monitor of an X11 desktop or of a wlroots
+Wayland desktop (sway and its kin), scales it in one
 step to a configured size (800 x 600 unless configured otherwise) and saves
 it as a BMP file in a capture directory of its own, created at every start.
 Captures come from a button in its small window, from a timer, or from the
@@ -44,7 +45,7 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://${KESTREL_MAKER_HOST}/kestrel/")
 # URL opener and gdbus (which the desktop entry's capture action and the desktops' key
 # bindings run) are loaded or run at run time, so no linker sees them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, fonts-dejavu-core, xdg-utils, libglib2.0-bin")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, qt6-wayland, fonts-dejavu-core, xdg-utils, libglib2.0-bin")
 # The windows' captions are laid out for a face of Arial's widths; with DejaVu alone they
 # still work, but some captions are cut short.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-liberation2")

@@ -19,6 +19,9 @@ PACKAGES=(
   xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev dbus-daemon
   # tests and screenshots of the windows under a window manager with a task bar
   icewm
+  # Wayland: the client library and its protocols' scanner, Qt's Wayland platform; the
+  # tests' headless sway, its key presses (wtype) and its screen read back (grim)
+  libwayland-dev libwayland-bin wayland-protocols qt6-wayland sway wtype grim
   # package: the .deb, its checks, its icon, the demonstration's window picture
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts Kestrel on the current X display. Without a
-# working display it gives a demonstration on a private virtual display instead: captures
+# Installs what is missing, builds, and starts Kestrel in the current Wayland session or on
+# the current X display. Without either it gives a demonstration on a private virtual
+# display instead: captures
 # by each of the three triggers (Ctrl+F, the Make Capture Now button, the timer), then the
 # files saved, their sizes, and a picture of the main window. Every wait has a deadline,
 # and the virtual display and Kestrel end with the script, however it ends.
@@ -22,6 +23,12 @@ fi
 rm -f "$build_log"
 binary=$build_dir/kestrel
 
+wayland_socket=${WAYLAND_DISPLAY:-}
+[ -n "$wayland_socket" ] && [ "${wayland_socket#/}" = "$wayland_socket" ] &&
+    wayland_socket=${XDG_RUNTIME_DIR:-}/$wayland_socket
+if [ -n "${WAYLAND_DISPLAY:-}" ] && [ -S "$wayland_socket" ]; then
+    exec "$binary"
+fi
 if [ -n "${DISPLAY:-}" ] && timeout 10 xdpyinfo >/dev/null 2>&1; then
     exec "$binary"
 fi

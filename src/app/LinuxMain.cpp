@@ -18,6 +18,8 @@ int main(int argc, char** argv) {
     QApplication app(qtArgc, qtArgv);
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
+    // The desktop entry's name: Wayland compositors know the windows by it (their app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.ardmoor.Kestrel"));
     App::InstallLinuxServices();
     App::EndOnSignals();
     KestrelMain::Main(Platform::Qt::DefaultBasePath());

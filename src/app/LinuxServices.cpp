@@ -1,5 +1,6 @@
 #include "app/LinuxServices.h"
 
+#include "app/NoHotKey.h"
 #include "app/NoScreenBackend.h"
 #include "core/CaptureSequence.h"
 #include "core/KestrelMain.h"
@@ -15,6 +16,13 @@
 #include "ui/qt/Controls.h"
 #include "ui/qt/MainForm.h"
 
+#if KESTREL_WAYLAND
+#include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandScreen.h"
+#include "platform/wayland/WaylandScreenGrab.h"
+#include "platform/wayland/WaylandSwayHotKey.h"
+#include "platform/wayland/WaylandSwayIpc.h"
+#endif
 #if KESTREL_X11
 #include "platform/x11/X11Connection.h"
 #include "platform/x11/X11HotKey.h"
@@ -28,6 +36,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace App {
@@ -52,11 +61,28 @@ struct X11Backend {
 };
 #endif
 
+#if KESTREL_WAYLAND
+// The Wayland backend of the run: its own connection to the compositor, apart from Qt's.
+struct WaylandBackend {
+    explicit WaylandBackend(std::unique_ptr<Platform::Wayland::WaylandConnection> opened)
+        : Connection(std::move(opened)), Screen(*Connection), Grab(*Connection) {}
+
+    std::unique_ptr<Platform::Wayland::WaylandConnection> Connection;
+    Platform::Wayland::WaylandScreen Screen;
+    Platform::Wayland::WaylandScreenGrab Grab;
+    // Only sway binds a key for a program, through its IPC.
+    std::optional<Platform::Wayland::WaylandSwayHotKey> SwayHotKey;
+};
+#endif
+
 }  // namespace
 
 BackendChoice ChooseScreenBackend(const Session& session) {
-    if (session.Wayland)
-        return {{}, "a Wayland session"};
+    if (session.Wayland) {
+        if (session.WaylandBuilt)
+            return {"wayland", {}};
+        return {{}, "a Wayland session, and Kestrel was built without Wayland"};
+    }
     if (!session.X11Built)
         return {{}, "Kestrel was built without X11"};
     if (session.QtPlatform != "xcb")
@@ -71,6 +97,7 @@ Session CurrentSession() {
         Set("WAYLAND_DISPLAY") || (type != nullptr && std::string_view(type) == "wayland");
     session.QtPlatform = QGuiApplication::platformName().toStdString();
     session.X11Built = KESTREL_X11 != 0;
+    session.WaylandBuilt = KESTREL_WAYLAND != 0;
     return session;
 }
 
@@ -91,7 +118,41 @@ void InstallLinuxServices() {
     services.Files = &files;
     services.MainWindow = &mainWindow;
 
-    const BackendChoice choice = ChooseScreenBackend(CurrentSession());
+    // Never destroyed: an exit() from inside Qt must not tear it down under the bus's
+    // own connection.
+    static auto* bus = new Platform::Qt::QtApplicationService(
+        {[] { KestrelMain::MakeCapture(); }, [] { Ui::ShowInFront(Ui::MainForm::Instance()); }});
+    const KestrelMain::Status noAction = bus->Register();
+    if (noAction)
+        errors.Note(noAction->Text());
+
+    BackendChoice choice = ChooseScreenBackend(CurrentSession());
+#if KESTREL_WAYLAND
+    static std::unique_ptr<WaylandBackend> wayland;
+    if (choice.Backend == "wayland") {
+        auto connection = Platform::Wayland::WaylandConnection::Open();
+        if (connection) {
+            wayland = std::make_unique<WaylandBackend>(std::move(connection.Value()));
+            services.Screen = &wayland->Screen;
+            services.Grab = &wayland->Grab;
+            errors.SetOwner([]() -> QWidget* { return &Ui::MainForm::Instance(); });
+            const std::string sway = Platform::Wayland::WaylandSwayIpc::SocketPath();
+            if (!sway.empty()) {
+                // The binding runs the capture action: only this Kestrel's, if it has it.
+                wayland->SwayHotKey.emplace(
+                    sway, noAction ? std::optional<std::string>(noAction->Text()) : std::nullopt);
+                services.HotKey = &*wayland->SwayHotKey;
+            } else {
+                static NoHotKey unbound(
+                    "this desktop lets no program take a key; bind Ctrl+F to Kestrel's capture "
+                    "action in the desktop's settings (see the README)");
+                services.HotKey = &unbound;
+            }
+        } else {
+            choice.WhyNone = connection.Error().Text();
+        }
+    }
+#endif
 #if KESTREL_X11
     static std::unique_ptr<X11Backend> x11;
     if (choice.Backend == "x11") {
@@ -105,24 +166,20 @@ void InstallLinuxServices() {
         services.TaskBar = &x11->TaskBar;
     }
 #endif
-    if (services.Screen == nullptr) {
+    if (services.Screen == nullptr || services.HotKey == nullptr) {
         static NoScreenBackend none(choice.WhyNone.empty() ? "the X server is out of reach"
                                                            : choice.WhyNone);
-        services.Screen = &none;
-        services.Grab = &none;
-        services.HotKey = &none;
+        if (services.Screen == nullptr) {
+            services.Screen = &none;
+            services.Grab = &none;
+        }
+        if (services.HotKey == nullptr)
+            services.HotKey = &none;
     }
     static std::unique_ptr<Platform::Qt::QtMessageLoop> loop;
     loop = std::make_unique<Platform::Qt::QtMessageLoop>(*services.HotKey);
     services.Loop = loop.get();
     Platform::Install(services);
-
-    // Never destroyed: an exit() from inside Qt must not tear it down under the bus's
-    // own connection.
-    static auto* bus = new Platform::Qt::QtApplicationService(
-        {[] { KestrelMain::MakeCapture(); }, [] { Ui::ShowInFront(Ui::MainForm::Instance()); }});
-    if (auto failed = bus->Register())
-        errors.Note(failed->Text());
 }
 
 void EndOnSignals() {

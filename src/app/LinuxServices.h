@@ -12,11 +12,12 @@ struct Session {
     bool Wayland = false;    // WAYLAND_DISPLAY set, or XDG_SESSION_TYPE "wayland"
     std::string QtPlatform;  // the platform Qt's windows run on: "xcb", "wayland", ...
     bool X11Built = false;   // this build has the X11 backend
+    bool WaylandBuilt = false;
 };
 
-// Which screen backend serves the session: "x11", or empty with why none does. Qt's
-// platform alone does not decide: in a Wayland session Qt may run through XWayland, where
-// an X11 client sees only XWayland's windows, never the whole screen.
+// Which screen backend serves the session: "wayland" or "x11", or empty with why none does.
+// Qt's platform alone does not decide: in a Wayland session Qt may run through XWayland,
+// where an X11 client sees only XWayland's windows, never the whole screen.
 struct BackendChoice {
     std::string Backend;
     std::string WhyNone;

@@ -26,8 +26,8 @@ expect_field Maintainer "Kestrel developers <kestrel@$host>"
 
 # Depends, one package name a line, versions dropped.
 depends=$(field Depends | tr ',' '\n' | sed 's/(.*)//; s/ //g' | sort -u)
-for needed in qt6-qpa-plugins fonts-dejavu-core xdg-utils libglib2.0-bin libc6 libqt6widgets6 \
-              libqt6gui6 libqt6dbus6 libqt6core6 libxcb1; do
+for needed in qt6-qpa-plugins qt6-wayland fonts-dejavu-core xdg-utils libglib2.0-bin libc6 \
+              libqt6widgets6 libqt6gui6 libqt6dbus6 libqt6core6 libxcb1 libwayland-client0; do
     grep -qx "$needed" <<<"$depends" || fail "Depends lacks $needed: $(field Depends)"
 done
 

@@ -1,6 +1,7 @@
 #include "platform/qt/QtErrorReport.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
 
@@ -29,8 +30,8 @@ void QtErrorReport::Report(const KestrelMain::Failure& failure) {
     // nest inside a message box's own event loop.
     const QString text = QString::fromStdString(line);
     if (shownBox.isNull()) {
-        shownBox =
-            new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text, QMessageBox::Ok);
+        shownBox = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text,
+                                   QMessageBox::Ok, owner_ ? owner_() : nullptr);
         shownBox->setAttribute(::Qt::WA_DeleteOnClose);
         shownBox->setModal(false);
         shownBox->setWindowModality(::Qt::NonModal);
@@ -38,7 +39,9 @@ void QtErrorReport::Report(const KestrelMain::Failure& failure) {
         shownBox->setText(text);
     }
     shownBox->show();
-    shownBox->raise();
+    // A Wayland compositor decides itself what comes to the front.
+    if (QGuiApplication::platformName() != QStringLiteral("wayland"))
+        shownBox->raise();
 }
 
 }  // namespace Platform::Qt

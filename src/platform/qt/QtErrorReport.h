@@ -5,12 +5,23 @@
 
 #include "core/seam/ErrorReport.h"
 
+#include <functional>
+
+class QWidget;
+
 namespace Platform::Qt {
 
 class QtErrorReport final : public ErrorReport {
   public:
     void Report(const KestrelMain::Failure& failure) override;
     void Note(const std::string& line) override;
+
+    // The window the box belongs to, asked when a box is made; none by default. A Wayland
+    // compositor places a box it knows to be the main window's with that window.
+    void SetOwner(std::function<QWidget*()> owner) { owner_ = std::move(owner); }
+
+  private:
+    std::function<QWidget*()> owner_;
 };
 
 }  // namespace Platform::Qt

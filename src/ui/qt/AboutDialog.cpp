@@ -2,6 +2,7 @@
 
 #include "core/seam/Services.h"
 #include "ui/qt/Controls.h"
+#include "ui/qt/MainForm.h"
 
 #include <QCloseEvent>
 #include <QFont>
@@ -59,6 +60,11 @@ AboutDialog::AboutDialog() : QWidget(nullptr) {
     // managers; the rest are asked to skip it in its show event. Close box only.
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // The compositor places a Wayland window; as the main window's transient child it
+    // keeps the About window with it. Elsewhere the window has no owner and its place is the
+    // program's.
+    if (OnWayland())
+        setParent(&MainForm::Instance(), windowFlags());
     CreateControls(*this, KestrelMain::ABOUT_DIALOG);
     Command1 = ControlOf<QPushButton>(*this, "Command1");
     OKButton = ControlOf<QPushButton>(*this, "OKButton");

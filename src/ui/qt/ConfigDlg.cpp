@@ -27,9 +27,11 @@ std::string SystemDecimalPoint() {
 }
 
 // The dialog's message: the text, one OK button, no icon, caption "Kestrel"; returns when
-// the user closes it.
-void ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text, QMessageBox::Ok);
+// the user closes it. On Wayland it is the dialog's child, so the compositor keeps it with
+// the dialog; elsewhere it has no owner, as the dialog itself has none.
+void ShowMessage(QWidget& dialog, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text, QMessageBox::Ok,
+                    OnWayland() ? &dialog : nullptr);
     box.setObjectName(QStringLiteral("KestrelMessage"));
     box.exec();
 }
@@ -123,7 +125,7 @@ void ConfigDlg::OKBtn_Click() {
     const KestrelMain::ConfigVerdict verdict = KestrelMain::ConfigOk(Entries());
     if (!verdict.Accepted()) {
         // The dialog stays as it is, with the texts as typed; nothing is stored or applied.
-        ShowMessage(QString::fromStdString(verdict.Message));
+        ShowMessage(*this, QString::fromStdString(verdict.Message));
         return;
     }
     // The base directory as stored, with the separator OK may have added.

@@ -6,6 +6,7 @@
 #include "ui/qt/Twips.h"
 
 #include <QFont>
+#include <QGuiApplication>
 #include <QString>
 #include <QWidget>
 
@@ -49,14 +50,22 @@ Control* ControlOf(QWidget& window, const char* name) {
     return window.findChild<Control*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
+// Whether the windows are a Wayland compositor's: it places them and decides what comes
+// to the front; a program can neither position nor raise its own windows there.
+inline bool OnWayland() {
+    return QGuiApplication::platformName() == QStringLiteral("wayland");
+}
+
 // Brings a window up modeless: shown again as it was left when hidden, restored when
-// minimized, and put in front.
+// minimized, and put in front where the desktop lets a program do that.
 inline void ShowInFront(QWidget& window) {
     if (window.isMinimized())
         window.setWindowState(window.windowState() & ~Qt::WindowMinimized);
     window.show();
-    window.raise();
-    window.activateWindow();
+    if (!OnWayland()) {
+        window.raise();
+        window.activateWindow();
+    }
 }
 
 }  // namespace Ui

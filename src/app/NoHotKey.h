@@ -1,0 +1,26 @@
+// Ctrl+F where the desktop lets no program bind a key (a Wayland compositor other than
+// sway): registering says why and what to do instead; nothing is ever pressed.
+#pragma once
+
+#include "core/seam/HotKey.h"
+
+#include <string>
+
+namespace App {
+
+class NoHotKey final : public Platform::HotKey {
+  public:
+    explicit NoHotKey(std::string why) : why_(std::move(why)) {}
+
+    KestrelMain::Status Register(Platform::HotKeyAnswers&) override {
+        return KestrelMain::Failure{"Cannot register Ctrl+F", {}, why_};
+    }
+    bool PressPending() override { return false; }
+    bool TakePress() override { return false; }
+    void Unregister() override {}
+
+  private:
+    std::string why_;
+};
+
+}  // namespace App

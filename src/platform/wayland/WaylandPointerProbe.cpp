@@ -1,0 +1,192 @@
+#include "platform/wayland/WaylandPointerProbe.h"
+
+#include "platform/posix/PosixFileSystem.h"
+#include "wlr-layer-shell-unstable-v1-client-protocol.h"
+
+#include <wayland-client.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <memory>
+
+namespace Platform::Wayland {
+
+namespace {
+
+// The compositor answers a mapped overlay at once (under a millisecond on sway, some 100 ms
+// on KWin); a pointer over no output never enters.
+constexpr auto ENTER_DEADLINE = std::chrono::milliseconds(500);
+constexpr auto CONFIGURE_DEADLINE = std::chrono::seconds(2);
+
+struct Overlay {
+    const WaylandOutput* Output = nullptr;
+    wl_surface* Surface = nullptr;
+    zwlr_layer_surface_v1* Layer = nullptr;
+    bool Configured = false;
+    bool Closed = false;
+    std::uint32_t Serial = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+struct Probing {
+    std::vector<std::unique_ptr<Overlay>> Overlays;
+    std::optional<PointerOnOutput> Entered;
+};
+
+struct LayerEvents {
+    static void Configure(void* data, zwlr_layer_surface_v1*, std::uint32_t serial,
+                          std::uint32_t width, std::uint32_t height) {
+        auto& overlay = *static_cast<Overlay*>(data);
+        overlay.Configured = true;
+        overlay.Serial = serial;
+        overlay.Width = static_cast<int>(width);
+        overlay.Height = static_cast<int>(height);
+    }
+    static void Closed(void* data, zwlr_layer_surface_v1*) {
+        static_cast<Overlay*>(data)->Closed = true;
+    }
+    static constexpr zwlr_layer_surface_v1_listener LISTENER{Configure, Closed};
+};
+
+struct PointerEvents {
+    static void Enter(void* data, wl_pointer*, std::uint32_t, wl_surface* surface, wl_fixed_t x,
+                      wl_fixed_t y) {
+        auto& probing = *static_cast<Probing*>(data);
+        for (const auto& overlay : probing.Overlays) {
+            if (overlay->Surface == surface) {
+                probing.Entered =
+                    PointerOnOutput{overlay->Output, wl_fixed_to_double(x), wl_fixed_to_double(y)};
+            }
+        }
+    }
+    static void Leave(void*, wl_pointer*, std::uint32_t, wl_surface*) {}
+    static void Motion(void*, wl_pointer*, std::uint32_t, wl_fixed_t, wl_fixed_t) {}
+    static void Button(void*, wl_pointer*, std::uint32_t, std::uint32_t, std::uint32_t,
+                       std::uint32_t) {}
+    static void Axis(void*, wl_pointer*, std::uint32_t, std::uint32_t, wl_fixed_t) {}
+    static void Frame(void*, wl_pointer*) {}
+    static void AxisSource(void*, wl_pointer*, std::uint32_t) {}
+    static void AxisStop(void*, wl_pointer*, std::uint32_t, std::uint32_t) {}
+    static void AxisDiscrete(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
+    static void AxisValue120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
+
+    static constexpr wl_pointer_listener LISTENER{Enter,        Leave,       Motion,     Button,
+                                                  Axis,         Frame,       AxisSource, AxisStop,
+                                                  AxisDiscrete, AxisValue120};
+};
+
+}  // namespace
+
+WaylandPointerProbe::~WaylandPointerProbe() {
+    for (const Blank& blank : blanks_) wl_buffer_destroy(blank.Buffer);
+}
+
+std::optional<std::string> WaylandPointerProbe::Unavailable() const {
+    if (connection_.LayerShell() == nullptr)
+        return "the compositor offers no layer shell, the one way Kestrel knows to ask it";
+    return std::nullopt;
+}
+
+KestrelMain::Result<wl_buffer*> WaylandPointerProbe::BlankOf(int width, int height) {
+    for (const Blank& blank : blanks_) {
+        if (blank.Width == width && blank.Height == height)
+            return blank.Buffer;
+    }
+    const int stride = width * 4;
+    const auto size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
+    // A new memory file reads as zeros: every pixel fully transparent.
+    const int fd = memfd_create("kestrel-pointer-probe", MFD_CLOEXEC);
+    if (fd < 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        const int saved = errno;
+        if (fd >= 0)
+            close(fd);
+        return CompositorFailure("Cannot read the pointer position",
+                                 "no shared memory: " + Posix::ErrnoText(saved));
+    }
+    wl_shm_pool* pool = wl_shm_create_pool(connection_.Shm(), fd, static_cast<std::int32_t>(size));
+    wl_buffer* buffer =
+        wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_ARGB8888);
+    wl_shm_pool_destroy(pool);
+    close(fd);
+    blanks_.push_back(Blank{width, height, buffer});
+    return buffer;
+}
+
+KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
+    std::string& whyUnknown) {
+    if (auto why = Unavailable()) {
+        whyUnknown = *why;
+        return std::optional<PointerOnOutput>();
+    }
+    if (!connection_.SeatHasPointer()) {
+        whyUnknown = "the desktop has no pointer";
+        return std::optional<PointerOnOutput>();
+    }
+    Probing probing;
+    wl_pointer* pointer = wl_seat_get_pointer(connection_.Seat());
+    wl_pointer_add_listener(pointer, &PointerEvents::LISTENER, &probing);
+    for (const auto& output : connection_.Outputs()) {
+        auto overlay = std::make_unique<Overlay>();
+        overlay->Output = output.get();
+        overlay->Surface = wl_compositor_create_surface(connection_.Compositor());
+        // Input goes through it to nothing: it passes no click on, and it is gone before a
+        // user could click.
+        overlay->Layer = zwlr_layer_shell_v1_get_layer_surface(
+            connection_.LayerShell(), overlay->Surface, output->Output,
+            ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "kestrel-pointer");
+        zwlr_layer_surface_v1_add_listener(overlay->Layer, &LayerEvents::LISTENER, overlay.get());
+        zwlr_layer_surface_v1_set_anchor(overlay->Layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
+                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
+                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        zwlr_layer_surface_v1_set_exclusive_zone(overlay->Layer, -1);
+        zwlr_layer_surface_v1_set_keyboard_interactivity(overlay->Layer, 0);
+        wl_surface_commit(overlay->Surface);
+        probing.Overlays.push_back(std::move(overlay));
+    }
+
+    auto configured = [&] {
+        for (const auto& overlay : probing.Overlays) {
+            if (!overlay->Configured && !overlay->Closed)
+                return false;
+        }
+        return true;
+    };
+    KestrelMain::Status failed =
+        connection_.DispatchUntil(configured, CONFIGURE_DEADLINE, "the overlay's size");
+    for (const auto& overlay : probing.Overlays) {
+        if (failed || overlay->Closed || overlay->Width <= 0 || overlay->Height <= 0)
+            continue;
+        auto blank = BlankOf(overlay->Width, overlay->Height);
+        if (!blank) {
+            failed = blank.Error();
+            break;
+        }
+        zwlr_layer_surface_v1_ack_configure(overlay->Layer, overlay->Serial);
+        wl_surface_attach(overlay->Surface, *blank, 0, 0);
+        wl_surface_commit(overlay->Surface);
+    }
+    bool timedOut = false;
+    if (!failed) {
+        // A pointer over no output enters nothing: that is an answer, not a failure.
+        timedOut = connection_
+                       .DispatchUntil([&] { return probing.Entered.has_value(); }, ENTER_DEADLINE,
+                                      "the pointer to enter")
+                       .has_value();
+    }
+    for (const auto& overlay : probing.Overlays) {
+        zwlr_layer_surface_v1_destroy(overlay->Layer);
+        wl_surface_destroy(overlay->Surface);
+    }
+    wl_pointer_release(pointer);
+    if (failed)
+        return *failed;
+    if (timedOut && !probing.Entered)
+        whyUnknown = "the compositor did not say where the pointer is";
+    return probing.Entered;
+}
+
+}  // namespace Platform::Wayland

@@ -1,0 +1,299 @@
+#include "platform/wayland/WaylandScreenGrab.h"
+
+#include "core/seam/Services.h"
+#include "platform/posix/PosixFileSizeSignal.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "wlr-screencopy-unstable-v1-client-protocol.h"
+
+#include <wayland-client.h>
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace Platform::Wayland {
+
+using KestrelMain::Failure;
+using KestrelMain::PixelLayout;
+using KestrelMain::Result;
+using KestrelMain::Status;
+
+namespace {
+
+// Two refresh intervals at the slowest rate a desktop runs at, and more: the compositor
+// answers a copy with its next frame.
+constexpr auto FRAME_DEADLINE = std::chrono::seconds(2);
+
+Failure GrabFailure(std::string reason) {
+    return CompositorFailure("Cannot read the screen", std::move(reason));
+}
+
+// The pixel layouts of the shared-memory formats the compositor may offer: 32 bits per
+// pixel, little-endian words, colour in 24 of them.
+std::optional<PixelLayout> LayoutOf(std::uint32_t format) {
+    PixelLayout layout;  // XRGB: blue in the lowest byte
+    switch (format) {
+        case WL_SHM_FORMAT_XRGB8888:
+        case WL_SHM_FORMAT_ARGB8888:
+            return layout;
+        case WL_SHM_FORMAT_XBGR8888:
+        case WL_SHM_FORMAT_ABGR8888:
+            layout.RedMask = 0x0000ffu;
+            layout.BlueMask = 0xff0000u;
+            return layout;
+        default:
+            return std::nullopt;
+    }
+}
+
+std::string FormatName(std::uint32_t format) {
+    std::string name;
+    for (int shift = 0; shift < 32; shift += 8) name += static_cast<char>((format >> shift) & 0xff);
+    return name;
+}
+
+// What one capture heard from the compositor.
+struct Frame {
+    std::optional<std::uint32_t> Format;
+    int Width = 0;
+    int Height = 0;
+    int Stride = 0;
+    bool BuffersDone = false;
+    bool YInverted = false;
+    bool Ready = false;
+    bool Failed = false;
+};
+
+struct FrameEvents {
+    static Frame& Of(void* data) { return *static_cast<Frame*>(data); }
+    static void Buffer(void* data, zwlr_screencopy_frame_v1*, std::uint32_t format,
+                       std::uint32_t width, std::uint32_t height, std::uint32_t stride) {
+        Frame& frame = Of(data);
+        // The first shared-memory offer of a format Kestrel reads, else the first of all.
+        if (!frame.Format || (!LayoutOf(*frame.Format) && LayoutOf(format))) {
+            frame.Format = format;
+            frame.Width = static_cast<int>(width);
+            frame.Height = static_cast<int>(height);
+            frame.Stride = static_cast<int>(stride);
+        }
+    }
+    static void Flags(void* data, zwlr_screencopy_frame_v1*, std::uint32_t flags) {
+        Of(data).YInverted = (flags & ZWLR_SCREENCOPY_FRAME_V1_FLAGS_Y_INVERT) != 0;
+    }
+    static void Ready(void* data, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t,
+                      std::uint32_t) {
+        Of(data).Ready = true;
+    }
+    static void Failed(void* data, zwlr_screencopy_frame_v1*) { Of(data).Failed = true; }
+    static void Damage(void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t,
+                       std::uint32_t, std::uint32_t) {}
+    static void Dmabuf(void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t,
+                       std::uint32_t) {}
+    static void BufferDone(void* data, zwlr_screencopy_frame_v1*) { Of(data).BuffersDone = true; }
+
+    static constexpr zwlr_screencopy_frame_v1_listener LISTENER{Buffer, Flags,  Ready,     Failed,
+                                                                Damage, Dmabuf, BufferDone};
+};
+
+// The upright rows of a frame: the buffer read through the output's transform (a quarter
+// turn gathers a column into each row) and the frame's y-invert flag.
+class UprightRows final : public KestrelMain::RowSource {
+  public:
+    UprightRows(const std::uint8_t* pixels, int stride, int bufferWidth, int bufferHeight,
+                int transform, bool yInverted)
+        : pixels_(pixels),
+          stride_(stride),
+          width_(bufferWidth),
+          height_(bufferHeight),
+          transform_(transform),
+          yInverted_(yInverted) {}
+
+    const std::uint8_t* Row(int y) override {
+        const bool sideways = transform_ % 2 == 1;
+        const int uprightWidth = sideways ? height_ : width_;
+        const int uprightHeight = sideways ? width_ : height_;
+        if (transform_ == WL_OUTPUT_TRANSFORM_NORMAL)
+            return BufferRow(y);
+        row_.resize(static_cast<std::size_t>(uprightWidth));
+        for (int x = 0; x < uprightWidth; ++x) {
+            const auto [bx, by] = Source(x, y, uprightWidth, uprightHeight);
+            row_[static_cast<std::size_t>(x)] = Pixel(bx, by);
+        }
+        return reinterpret_cast<const std::uint8_t*>(row_.data());
+    }
+
+  private:
+    const std::uint8_t* BufferRow(int by) const {
+        const int stored = yInverted_ ? height_ - 1 - by : by;
+        return pixels_ + static_cast<std::size_t>(stored) * static_cast<std::size_t>(stride_);
+    }
+    std::uint32_t Pixel(int bx, int by) const {
+        std::uint32_t pixel;
+        std::memcpy(&pixel, BufferRow(by) + static_cast<std::size_t>(bx) * 4, 4);
+        return pixel;
+    }
+    // The buffer pixel shown at upright (x, y): the transform says how the buffer is turned
+    // and flipped to show upright, counter-clockwise in quarter turns.
+    std::pair<int, int> Source(int x, int y, int w, int h) const {
+        if (transform_ >= WL_OUTPUT_TRANSFORM_FLIPPED)
+            x = w - 1 - x;
+        switch (transform_ % 4) {
+            case WL_OUTPUT_TRANSFORM_90:
+                return {y, w - 1 - x};
+            case WL_OUTPUT_TRANSFORM_180:
+                return {w - 1 - x, h - 1 - y};
+            case WL_OUTPUT_TRANSFORM_270:
+                return {h - 1 - y, x};
+            default:
+                return {x, y};
+        }
+    }
+
+    const std::uint8_t* pixels_;
+    int stride_;
+    int width_;
+    int height_;
+    int transform_;
+    bool yInverted_;
+    std::vector<std::uint32_t> row_;
+};
+
+}  // namespace
+
+WaylandScreenGrab::WaylandScreenGrab(WaylandConnection& connection) : connection_(connection) {}
+
+WaylandScreenGrab::~WaylandScreenGrab() {
+    DropBuffer();
+}
+
+Status WaylandScreenGrab::Start() {
+    if (connection_.Screencopy() == nullptr) {
+        return GrabFailure(
+            "the compositor offers no screen capture Kestrel can use (wlr-screencopy)");
+    }
+    std::string line = "Wayland: the screen through wlr-screencopy";
+    if (const WaylandOutput* primary = connection_.Primary()) {
+        line += ", primary output " + primary->Connector + " (" + std::to_string(primary->Width()) +
+                " x " + std::to_string(primary->Height()) + " pixels at " +
+                std::to_string(primary->LogicalX) + "," + std::to_string(primary->LogicalY) + ")";
+    }
+    if (ErrorReport* report = Installed().Errors) {
+        report->Note(line);
+        report->Note(connection_.LayerShell() != nullptr
+                         ? "Wayland: the pointer through a layer-shell overlay"
+                         : "Wayland: the compositor offers no layer shell, so the pointer's "
+                           "position is not known");
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> WaylandScreenGrab::NotReadyBecause() {
+    return std::nullopt;
+}
+
+void WaylandScreenGrab::DropBuffer() {
+    if (wlBuffer_ != nullptr)
+        wl_buffer_destroy(wlBuffer_);
+    if (pixels_ != nullptr)
+        munmap(pixels_, size_);
+    wlBuffer_ = nullptr;
+    pixels_ = nullptr;
+    size_ = 0;
+    buffer_ = Offer{};
+}
+
+Status WaylandScreenGrab::MakeBuffer(const Offer& offer) {
+    DropBuffer();
+    const std::size_t size =
+        static_cast<std::size_t>(offer.Stride) * static_cast<std::size_t>(offer.Height);
+    // Sizing the memory file counts against a file-size limit; past it the call fails and
+    // is reported rather than ending the program.
+    Posix::IgnoreFileSizeSignal();
+    const int fd = memfd_create("kestrel-screencopy", MFD_CLOEXEC);
+    if (fd < 0)
+        return GrabFailure("no shared memory: " + Posix::ErrnoText(errno));
+    if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
+        const int saved = errno;
+        close(fd);
+        return GrabFailure("no shared memory: " + Posix::ErrnoText(saved));
+    }
+    void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (memory == MAP_FAILED) {
+        const int saved = errno;
+        close(fd);
+        return GrabFailure("no shared memory: " + Posix::ErrnoText(saved));
+    }
+    wl_shm_pool* pool = wl_shm_create_pool(connection_.Shm(), fd, static_cast<std::int32_t>(size));
+    wlBuffer_ =
+        wl_shm_pool_create_buffer(pool, 0, offer.Width, offer.Height, offer.Stride, offer.Format);
+    wl_shm_pool_destroy(pool);
+    close(fd);
+    pixels_ = static_cast<std::uint8_t*>(memory);
+    size_ = size;
+    buffer_ = offer;
+    return std::nullopt;
+}
+
+Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const ScreenRect& area, int outputWidth,
+                                                           int outputHeight) {
+    if (connection_.Screencopy() == nullptr || connection_.Shm() == nullptr) {
+        return GrabFailure(
+            "the compositor offers no screen capture Kestrel can use (wlr-screencopy)");
+    }
+    const WaylandOutput* primary = connection_.Primary();
+    if (primary == nullptr)
+        return GrabFailure("the compositor shows no output");
+    if (primary->Width() != area.Width || primary->Height() != area.Height)
+        return GrabFailure("the primary output changed its size during the capture");
+
+    Frame frame;
+    zwlr_screencopy_frame_v1* copy =
+        zwlr_screencopy_manager_v1_capture_output(connection_.Screencopy(), 0, primary->Output);
+    zwlr_screencopy_frame_v1_add_listener(copy, &FrameEvents::LISTENER, &frame);
+    const bool listsBuffers = zwlr_screencopy_manager_v1_get_version(connection_.Screencopy()) >= 3;
+    Status failed = connection_.DispatchUntil(
+        [&] { return frame.Failed || (frame.Format && (frame.BuffersDone || !listsBuffers)); },
+        FRAME_DEADLINE, "the frame's buffer");
+    std::optional<PixelLayout> layout;
+    if (!failed && (frame.Failed || !frame.Format)) {
+        failed = GrabFailure("the compositor refused to copy the output");
+    } else if (!failed && !(layout = LayoutOf(*frame.Format))) {
+        failed = GrabFailure("the compositor copies the output only as " +
+                             FormatName(*frame.Format) + ", a pixel format Kestrel does not read");
+    }
+    const Offer offer{frame.Format.value_or(0), frame.Width, frame.Height, frame.Stride};
+    if (!failed && (offer.Format != buffer_.Format || offer.Width != buffer_.Width ||
+                    offer.Height != buffer_.Height || offer.Stride != buffer_.Stride)) {
+        failed = MakeBuffer(offer);
+    }
+    if (!failed) {
+        zwlr_screencopy_frame_v1_copy(copy, wlBuffer_);
+        failed = connection_.DispatchUntil([&] { return frame.Ready || frame.Failed; },
+                                           FRAME_DEADLINE, "the copied frame");
+        if (!failed && frame.Failed)
+            failed = GrabFailure("the compositor failed to copy the output");
+    }
+    zwlr_screencopy_frame_v1_destroy(copy);
+    if (failed)
+        return *failed;
+
+    const bool sideways = primary->Sideways();
+    const int width = sideways ? offer.Height : offer.Width;
+    const int height = sideways ? offer.Width : offer.Height;
+    if (auto refused = scaler_.Prepare(*layout, width, height, outputWidth, outputHeight))
+        return *refused;
+    auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
+    if (!bitmap)
+        return bitmap.Error();
+    UprightRows rows(pixels_, offer.Stride, offer.Width, offer.Height, primary->Transform,
+                     frame.YInverted);
+    if (!scaler_.Run(rows, bitmap.Value()))
+        return GrabFailure("a row of the frame could not be read");
+    return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
+}
+
+}  // namespace Platform::Wayland
