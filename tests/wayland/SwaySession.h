@@ -1,0 +1,79 @@
+// The headless sway session a Wayland test runs in (sway-session.sh started it): sway's
+// commands, the outputs painted with a known picture, a pointer the seat can move, Kestrel
+// started in the session, its windows found by their app id, and the session-bus call of its
+// capture action.
+#pragma once
+
+#include "support/KestrelProcess.h"
+#include "support/PrivateEnv.h"
+
+#include <QImage>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace WaylandTest {
+
+// Runs one swaymsg command; its reply.
+std::string Sway(const std::string& command);
+
+// Runs a shell command line in the session; its exit status.
+int Shell(const std::string& command);
+
+// Shows the picture on the output, pixel for pixel, and waits until it is on screen.
+bool Paint(const std::string& output, const QImage& picture);
+
+// A pointer device for the headless seat, which has none; sway's "seat - cursor" commands
+// then move and click it.
+class VirtualPointer {
+  public:
+    VirtualPointer();
+    ~VirtualPointer();
+    bool Ready() const;
+    // Puts the pointer at (x, y) of the desktop, in logical pixels.
+    void MoveTo(int x, int y);
+    void Click();
+
+  private:
+    struct Device;
+    std::unique_ptr<Device> device_;
+};
+
+struct WindowPlace {
+    int X = 0;
+    int Y = 0;
+    int Width = 0;
+    int Height = 0;
+};
+
+using Settings = std::map<std::string, std::string>;
+
+// Kestrel in the session, with its own private home and these settings.
+class SessionKestrel {
+  public:
+    explicit SessionKestrel(const Settings& settings = {});
+
+    TestSupport::KestrelProcess& Process() { return *process_; }
+    const TestSupport::PrivateEnvironment& Environment() const { return environment_; }
+
+    // The main window once sway shows it at its size (418 x 142) and has settled its place.
+    std::optional<WindowPlace> Window() const;
+    // The capture files so far, by name.
+    std::vector<std::string> Captures() const;
+    bool WaitForCaptures(std::size_t count,
+                         std::chrono::milliseconds deadline = std::chrono::seconds(15)) const;
+    std::filesystem::path Capture(const std::string& name) const;
+
+  private:
+    TestSupport::PrivateEnvironment environment_;
+    std::unique_ptr<TestSupport::KestrelProcess> process_;
+};
+
+// Asks the running Kestrel for one capture, as a desktop's key binding or a script would.
+int CaptureAction();
+
+}  // namespace WaylandTest

@@ -1,0 +1,173 @@
+// Kestrel in a Wayland session, on a real headless sway (sway-session.sh): the grab, the
+// pointer in the capture's name, every trigger, two instances, and the end of the run. Each
+// suite here runs in a session of its own.
+#include "BusyPicture.h"
+#include "Reference.h"
+#include "SwaySession.h"
+#include "support/Wait.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+
+namespace {
+
+using namespace WaylandTest;
+using namespace std::chrono_literals;
+
+QImage BusyPicture(int width, int height) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = 0xff000000u | Bench::BusyColourAt(x, y, width, height);
+    }
+    return picture;
+}
+
+// Against the exact area average of the picture, as the X11 and Windows grabs are measured.
+double Psnr(const std::filesystem::path& file, const QImage& picture) {
+    Bench::ExactAreaAverage reference(picture.width(), picture.height(), 800, 600);
+    for (int y = 0; y < picture.height(); ++y)
+        reference.AddRow(y, reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y)));
+    const Bench::Quality quality = Bench::Compare(Bench::ReadBmp24(file), reference);
+    EXPECT_EQ(quality.Error, "");
+    return quality.Psnr;
+}
+
+// Kestrel's own window out of the pictures: sway keeps it, hidden, in the scratchpad.
+void HideWindow(SessionKestrel& kestrel) {
+    ASSERT_TRUE(kestrel.Window()) << kestrel.Process().Stderr();
+    Sway("[app_id=\"org.ardmoor.Kestrel\"] move scratchpad");
+}
+
+TEST(WaylandGrab, TheOutputIsCapturedAsTheExactAreaAverageOfItsPicture) {
+    const QImage busy = BusyPicture(1920, 1080);
+    ASSERT_TRUE(Paint("HEADLESS-1", busy));
+    SessionKestrel kestrel;
+    HideWindow(kestrel);
+    ASSERT_EQ(CaptureAction(), 0) << kestrel.Process().Stderr();
+    ASSERT_TRUE(kestrel.WaitForCaptures(1)) << kestrel.Process().Stderr();
+    EXPECT_GE(Psnr(kestrel.Capture(kestrel.Captures()[0]), busy), 50.0);
+}
+
+// The output at 0,0 is the primary one; turned a quarter and at scale 2, its picture is
+// upright at its size in device pixels.
+TEST(WaylandGrab, TheOutputAtTheOriginIsCapturedUprightAtItsPixelSize) {
+    Sway("create_output");
+    Sway("output HEADLESS-2 mode 1280x720 position -1280 0");
+    Sway("output HEADLESS-1 scale 2 transform 90");
+    const QImage upright = BusyPicture(1080, 1920);
+    ASSERT_TRUE(Paint("HEADLESS-1", upright));
+    ASSERT_TRUE(Paint("HEADLESS-2", BusyPicture(1280, 720).mirrored(true, false)));
+    SessionKestrel kestrel;
+    HideWindow(kestrel);
+    ASSERT_EQ(CaptureAction(), 0);
+    ASSERT_TRUE(kestrel.WaitForCaptures(1)) << kestrel.Process().Stderr();
+    EXPECT_GE(Psnr(kestrel.Capture(kestrel.Captures()[0]), upright), 50.0);
+    EXPECT_NE(
+        kestrel.Process().Stderr().find("primary output HEADLESS-1 (1080 x 1920 pixels at 0,0)"),
+        std::string::npos)
+        << kestrel.Process().Stderr();
+}
+
+TEST(WaylandPointer, TheNameHoldsThePointerInThePicturesPixelsNegativeOnTheLeft) {
+    VirtualPointer pointer;
+    ASSERT_TRUE(pointer.Ready());
+    Sway("create_output");
+    Sway("output HEADLESS-2 mode 1920x1080 position -1920 0");
+    SessionKestrel kestrel;
+    HideWindow(kestrel);
+    // sway's cursor is placed from the layout's top-left corner: the left output's.
+    const struct {
+        int X, Y;
+        const char* Place;
+    } cases[] = {
+        {1920 + 960, 540, "400-300.bmp"}, {1920 + 96, 54, "40-30.bmp"}, {960, 540, "-400-300.bmp"}};
+    std::size_t made = 0;
+    for (const auto& c : cases) {
+        pointer.MoveTo(c.X, c.Y);
+        ASSERT_EQ(CaptureAction(), 0);
+        ASSERT_TRUE(kestrel.WaitForCaptures(++made)) << kestrel.Process().Stderr();
+        const std::string prefix = std::to_string(made) + "-";
+        std::string place;
+        for (const std::string& name : kestrel.Captures()) {
+            if (name.starts_with(prefix))  // N-hhmmss-x-y.bmp
+                place = name.substr(prefix.size() + 7);
+        }
+        EXPECT_EQ(place, c.Place) << "the pointer at " << c.X << "," << c.Y << " of the layout";
+    }
+}
+
+// The button, the timer, the action and a real held Ctrl+F each make their captures; after
+// Quit, sway binds Ctrl+F to nothing of Kestrel's.
+TEST(WaylandTriggers, EachTriggerCapturesAndQuitTakesTheBindingAway) {
+    VirtualPointer pointer;
+    ASSERT_TRUE(pointer.Ready());
+    SessionKestrel kestrel(Settings{{"UseHotkey", "1"}});
+    const auto window = kestrel.Window();
+    ASSERT_TRUE(window) << kestrel.Process().Stderr();
+    // Make Capture Now, 240, 1440 twips and 1815 x 495 of them: its middle.
+    pointer.MoveTo(window->X + 76, window->Y + 112);
+    pointer.Click();
+    ASSERT_TRUE(kestrel.WaitForCaptures(1)) << kestrel.Process().Stderr();
+    ASSERT_EQ(CaptureAction(), 0);
+    ASSERT_TRUE(kestrel.WaitForCaptures(2));
+    // Held for 1.5 s: one capture; pressed again: one more.
+    ASSERT_EQ(Shell("wtype -M ctrl -P f -s 1500 -p f -m ctrl"), 0);
+    ASSERT_TRUE(kestrel.WaitForCaptures(3));
+    ASSERT_EQ(Shell("wtype -M ctrl f -m ctrl"), 0);
+    ASSERT_TRUE(kestrel.WaitForCaptures(4));
+    EXPECT_FALSE(kestrel.WaitForCaptures(5, 1s)) << "a held key made more than one capture";
+
+    // Quit, 5280, 1440 twips, 735 x 495: its middle.
+    pointer.MoveTo(window->X + 376, window->Y + 112);
+    pointer.Click();
+    ASSERT_EQ(kestrel.Process().WaitExit(10s), 0);
+    EXPECT_NE(Sway("unbindsym Ctrl+f").find("Could not find binding"), std::string::npos);
+
+    SessionKestrel timed(Settings{{"UseTimer", "1"}, {"TimerPeriod", "0.2"}});
+    EXPECT_TRUE(timed.WaitForCaptures(5, 10s)) << timed.Process().Stderr();
+}
+
+TEST(WaylandUserBinding, ACtrlFOfTheUsersIsLeftAloneAndTheKeyCountsAsTaken) {
+    SessionKestrel kestrel(Settings{{"UseHotkey", "1"}});
+    ASSERT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            return kestrel.Process().Stderr().find(
+                       "Cannot register Ctrl+F: sway's "
+                       "configuration already binds it") != std::string::npos;
+        },
+        15s))
+        << kestrel.Process().Stderr();
+    ASSERT_EQ(Shell("wtype -M ctrl f -m ctrl"), 0);
+    const std::string ran = std::string(std::getenv("KESTREL_SESSION_DIR")) + "/user-binding-ran";
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return std::filesystem::exists(ran); }, 10s));
+    EXPECT_TRUE(kestrel.Captures().empty());
+}
+
+// Two Kestrels: the second says the action's name is taken and runs on; the first keeps the
+// action and Ctrl+F. Hidden in the scratchpad it captures on, and SIGTERM ends it with its
+// binding gone.
+TEST(WaylandLifecycle, ASecondInstanceRunsOnAndTheFirstEndsCleanlyOnSigterm) {
+    SessionKestrel first(Settings{{"UseHotkey", "1"}});
+    HideWindow(first);
+    SessionKestrel second(Settings{{"UseHotkey", "1"}});
+    ASSERT_TRUE(second.Window());
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] { return second.Process().Stderr().find("org.ardmoor.Kestrel") != std::string::npos; },
+        15s))
+        << second.Process().Stderr();
+    second.Process().Kill(SIGTERM);
+    ASSERT_EQ(second.Process().WaitExit(10s), 0);
+
+    ASSERT_EQ(Shell("wtype -M ctrl f -m ctrl"), 0);
+    ASSERT_TRUE(first.WaitForCaptures(1)) << first.Process().Stderr();
+    EXPECT_TRUE(second.Captures().empty());
+    first.Process().Kill(SIGTERM);
+    ASSERT_EQ(first.Process().WaitExit(10s), 0);
+    EXPECT_NE(Sway("unbindsym Ctrl+f").find("Could not find binding"), std::string::npos);
+}
+
+}  // namespace
