@@ -15,6 +15,7 @@
 // keeps running and a hot-key press or timer tick costs only the capture. The ratio over
 // Kestrel as a whole process is printed beside it, without a target.
 #include "BusyScreen.h"
+#include "ProcessMemory.h"
 #include "Reference.h"
 #include "Statistics.h"
 
@@ -80,26 +81,6 @@ struct Options {
     std::string MeasureDirectory;
 };
 
-// Values of /proc/self/status in kB.
-long StatusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t length = std::strlen(key);
-    while (std::getline(status, line)) {
-        if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':')
-            return std::strtol(line.c_str() + length + 1, nullptr, 10);
-    }
-    return -1;
-}
-
-// Lets VmHWM start again from the present VmRSS, so the peak after the captures is theirs.
-bool ResetPeak() {
-    std::ofstream clear("/proc/self/clear_refs");
-    clear << "5";
-    clear.flush();
-    return static_cast<bool>(clear);
-}
-
 // ---- the in-process measurement (a process of its own) ----------------------------
 
 int Measure(const Options& options) {
@@ -116,9 +97,9 @@ int Measure(const Options& options) {
     std::free(xcb_get_input_focus_reply(connection, xcb_get_input_focus(connection), nullptr));
 
     // Idle: connected, the screen painted, no capture made yet.
-    const long idleRss = StatusKb("VmRSS");
-    const long idleHwm = StatusKb("VmHWM");
-    const bool peakReset = ResetPeak();
+    const long idleRss = Bench::StatusKb("VmRSS");
+    const long idleHwm = Bench::StatusKb("VmHWM");
+    const bool peakReset = Bench::ResetPeak();
 
     const std::string directory = options.MeasureDirectory;
     Platform::Posix::PosixClock clock;
@@ -169,8 +150,8 @@ int Measure(const Options& options) {
             std::remove(last.c_str());
         last = path;
     }
-    const long afterRss = StatusKb("VmRSS");
-    const long afterHwm = StatusKb("VmHWM");
+    const long afterRss = Bench::StatusKb("VmRSS");
+    const long afterHwm = Bench::StatusKb("VmHWM");
 
     std::printf("idle_rss_kb=%ld\nidle_hwm_kb=%ld\npeak_reset=%d\n", idleRss, idleHwm,
                 peakReset ? 1 : 0);

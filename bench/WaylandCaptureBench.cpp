@@ -8,11 +8,12 @@
 // timed as whole processes. Last, the built program idles with Ctrl+F bound, and its
 // processor time is read. Prints a Markdown section on standard output.
 #include "BusyPicture.h"
+#include "NoWindow.h"
+#include "ProcessMemory.h"
 #include "Reference.h"
 #include "Statistics.h"
 
 #include "core/CaptureSequence.h"
-#include "core/seam/MainWindowView.h"
 #include "core/seam/Services.h"
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -50,32 +51,11 @@ struct Options {
     std::vector<std::pair<int, int>> Sizes;
 };
 
-class NoWindow final : public KestrelMain::MainWindowView {
-  public:
-    void SetDirLblText(const std::string&) override {}
-    void SetTotalLblText(const std::string&) override {}
-    void SetHotkeyLblText(const std::string&) override {}
-    void SetTimer1Interval(std::int32_t) override {}
-    void SetTimer1Enabled(bool) override {}
-    void Show() override {}
-};
-
 class StderrNotes final : public Platform::ErrorReport {
   public:
     void Report(const KestrelMain::Failure& failure) override { Note(failure.Text()); }
     void Note(const std::string& line) override { std::fprintf(stderr, "  %s\n", line.c_str()); }
 };
-
-long StatusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t length = std::strlen(key);
-    while (std::getline(status, line)) {
-        if (line.compare(0, length, key) == 0 && line.size() > length && line[length] == ':')
-            return std::strtol(line.c_str() + length + 1, nullptr, 10);
-    }
-    return -1;
-}
 
 int Run(const std::string& command) {
     return std::system(command.c_str());
@@ -141,7 +121,7 @@ Row Measure(const Options& options, int width, int height, const fs::path& dir) 
     Platform::Wayland::WaylandScreenGrab grab(*connection.Value());
     Platform::Posix::PosixFileSystem files;
     Platform::Posix::PosixClock clock;
-    NoWindow window;
+    Bench::NoWindow window;
     StderrNotes notes;
     Platform::Install(Platform::Services{.Errors = &notes,
                                          .Screen = &screen,
@@ -151,7 +131,8 @@ Row Measure(const Options& options, int width, int height, const fs::path& dir) 
                                          .MainWindow = &window});
     const fs::path captures = dir / "captures";
     fs::create_directories(captures);
-    row.IdleKb = StatusKb("VmRSS");
+    row.IdleKb = Bench::StatusKb("VmRSS");
+    Bench::ResetPeak();
     std::vector<double> times;
     std::int32_t count = 0;
     for (int i = 0; i < options.Captures; ++i) {
@@ -162,7 +143,7 @@ Row Measure(const Options& options, int width, int height, const fs::path& dir) 
         }
         times.push_back(Milliseconds(Clock::now() - start));
     }
-    row.PeakKb = StatusKb("VmHWM");
+    row.PeakKb = Bench::StatusKb("VmHWM");
     row.Median = Median(times);
     row.P90 = Percentile(times, 0.9);
 

@@ -11,13 +11,13 @@
 // Prints a Markdown table on standard output (scripts/bench-windows.sh puts it in
 // bench/results.md); progress and failures go to standard error.
 #include "BusyPicture.h"
+#include "NoWindow.h"
 #include "Reference.h"
 #include "Statistics.h"
 
 #include "core/Bmp.h"
 #include "core/CaptureSequence.h"
 #include "core/PathText.h"
-#include "core/seam/MainWindowView.h"
 #include "core/seam/Services.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32FileSystem.h"
@@ -54,18 +54,6 @@ struct Options {
     int Captures = 60;
     int OutputWidth = 800;
     int OutputHeight = 600;
-};
-
-// The main window is not part of what is measured: its label is the only thing a capture
-// tells it.
-class NoWindow final : public KestrelMain::MainWindowView {
-  public:
-    void SetDirLblText(const std::string&) override {}
-    void SetTotalLblText(const std::string&) override {}
-    void SetHotkeyLblText(const std::string&) override {}
-    void SetTimer1Interval(std::int32_t) override {}
-    void SetTimer1Enabled(bool) override {}
-    void Show() override {}
 };
 
 BITMAPINFO TopDown32(int width, int height) {
@@ -338,7 +326,7 @@ int main(int argc, char** argv) {
     static Platform::Win32::Win32ScreenGrab grab;
     static Platform::Win32::Win32FileSystem files;
     static Platform::Win32::Win32Clock clock;
-    static NoWindow mainWindow;
+    static Bench::NoWindow mainWindow;
     Platform::Services services;
     services.Screen = &screen;
     services.Grab = &grab;
