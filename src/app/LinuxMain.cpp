@@ -1,5 +1,6 @@
 #include "app/LinuxServices.h"
 #include "core/KestrelMain.h"
+#include "platform/posix/PosixEndSignals.h"
 #include "platform/posix/PosixFileSizeSignal.h"
 #include "platform/qt/QtSettingsStore.h"
 
@@ -9,6 +10,10 @@ int main(int argc, char** argv) {
     // Before anything is written: a write over a file-size limit must fail and be reported,
     // not end the program.
     Platform::Posix::IgnoreFileSizeSignal();
+    // From the first moment: a SIGTERM that came while the services start (after the hot key
+    // was bound, say) must end the program through its own Quit, not where it stands. The
+    // event loop reads the request once it runs.
+    Platform::Posix::CatchEndSignals();
     // Kestrel takes no arguments, and Qt would read its own from them (-geometry, -title,
     // -platform, -display, ...): it gets the program's name only. The display comes from
     // DISPLAY. Both live as long as the application, which never returns from Main.
