@@ -20,8 +20,11 @@ PACKAGES=(
   # tests and screenshots of the windows under a window manager with a task bar
   icewm
   # Wayland: the client library and its protocols' scanner, Qt's Wayland platform; the
-  # tests' headless sway, its key presses (wtype) and its screen read back (grim)
+  # tests' headless sway, its key presses (wtype) and its screen read back (grim), the
+  # desktop portal with its wlroots backend, the PipeWire that backend needs, and the GTK
+  # backend, without whose Access dialog the portal offers no Screenshot
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland sway wtype grim
+  xdg-desktop-portal xdg-desktop-portal-wlr pipewire xdg-desktop-portal-gtk
   # package: the .deb, its checks, its icon, the demonstration's window picture
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
 

@@ -16,6 +16,7 @@
 #include "ui/qt/Controls.h"
 #include "ui/qt/MainForm.h"
 
+#include "platform/portal/PortalScreenshotGrab.h"
 #if KESTREL_WAYLAND
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreen.h"
@@ -34,6 +35,7 @@
 #include <QGuiApplication>
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -70,9 +72,59 @@ struct WaylandBackend {
     std::unique_ptr<Platform::Wayland::WaylandConnection> Connection;
     Platform::Wayland::WaylandScreen Screen;
     Platform::Wayland::WaylandScreenGrab Grab;
+    std::optional<Platform::Portal::PortalScreenshotGrab> Screenshot;
     // Only sway binds a key for a program, through its IPC.
     std::optional<Platform::Wayland::WaylandSwayHotKey> SwayHotKey;
 };
+
+// The rectangle all outputs cover, in the coordinates of the primary output's rectangle.
+std::optional<Platform::ScreenRect> DesktopOf(const Platform::Wayland::WaylandConnection& connection) {
+    std::optional<Platform::ScreenRect> desktop;
+    for (const auto& output : connection.Outputs()) {
+        const Platform::ScreenRect shown{output->LogicalX, output->LogicalY, output->Width(),
+                                         output->Height()};
+        if (!desktop) {
+            desktop = shown;
+            continue;
+        }
+        const int right = std::max(desktop->X + desktop->Width, shown.X + shown.Width);
+        const int bottom = std::max(desktop->Y + desktop->Height, shown.Y + shown.Height);
+        desktop->X = std::min(desktop->X, shown.X);
+        desktop->Y = std::min(desktop->Y, shown.Y);
+        desktop->Width = right - desktop->X;
+        desktop->Height = bottom - desktop->Y;
+    }
+    return desktop;
+}
+
+// The grab of the first screen source that works here, or of the one the user asked for;
+// said on standard error.
+Platform::ScreenGrab* ChooseWaylandGrab(WaylandBackend& wayland, Platform::ErrorReport& errors) {
+    const char* requested = std::getenv("KESTREL_SCREEN_SOURCE");
+    const SourceChoice choice = ChooseScreenSource(
+        [&](std::string_view source) -> std::optional<std::string> {
+            if (source == "screencopy") {
+                if (wayland.Connection->Screencopy() == nullptr)
+                    return "the compositor offers no wlr-screencopy";
+                return std::nullopt;
+            }
+            if (source == "screenshot")
+                return Platform::Portal::PortalScreenshotGrab::Unavailable();
+            return "not in this version of Kestrel";
+        },
+        requested != nullptr ? requested : "");
+    for (const std::string& note : choice.Notes) errors.Note(note);
+    if (choice.Source == "screenshot") {
+        Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
+        wayland.Screenshot.emplace([&connection] { return DesktopOf(connection); });
+        return &*wayland.Screenshot;
+    }
+    if (choice.Source.empty()) {
+        static NoScreenBackend none("no screen source works here: " + choice.WhyNone);
+        return &none;
+    }
+    return &wayland.Grab;
+}
 #endif
 
 }  // namespace
@@ -88,6 +140,37 @@ BackendChoice ChooseScreenBackend(const Session& session) {
     if (session.QtPlatform != "xcb")
         return {{}, "the display runs \u201C" + session.QtPlatform + "\u201D"};
     return {"x11", {}};
+}
+
+SourceChoice ChooseScreenSource(
+    const std::function<std::optional<std::string>(std::string_view)>& whyNot,
+    std::string_view requested) {
+    SourceChoice choice;
+    if (!requested.empty()) {
+        const std::string asked = "KESTREL_SCREEN_SOURCE=" + std::string(requested);
+        if (std::find(std::begin(SCREEN_SOURCES), std::end(SCREEN_SOURCES), requested) ==
+            std::end(SCREEN_SOURCES)) {
+            choice.Notes.push_back(asked +
+                                   " names no screen source (screencopy, kwin, screencast or "
+                                   "screenshot); choosing as usual");
+        } else if (auto why = whyNot(requested)) {
+            choice.Notes.push_back(asked + " cannot be used: " + *why + "; choosing as usual");
+        } else {
+            choice.Source = requested;
+            return choice;
+        }
+    }
+    for (const std::string_view source : SCREEN_SOURCES) {
+        if (source == requested)
+            continue;  // asked already, and the note says why not
+        if (const auto why = whyNot(source)) {
+            choice.WhyNone += (choice.WhyNone.empty() ? "" : "; ") + std::string(source) + ": " + *why;
+            continue;
+        }
+        choice.Source = source;
+        return choice;
+    }
+    return choice;
 }
 
 Session CurrentSession() {
@@ -134,7 +217,7 @@ void InstallLinuxServices() {
         if (connection) {
             wayland = std::make_unique<WaylandBackend>(std::move(connection.Value()));
             services.Screen = &wayland->Screen;
-            services.Grab = &wayland->Grab;
+            services.Grab = ChooseWaylandGrab(*wayland, errors);
             errors.SetOwner([]() -> QWidget* { return &Ui::MainForm::Instance(); });
             const std::string sway = Platform::Wayland::WaylandSwayIpc::SocketPath();
             if (!sway.empty()) {

@@ -3,7 +3,11 @@
 // its own, so the in-process tests start Kestrel on the very same services.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace App {
 
@@ -23,6 +27,24 @@ struct BackendChoice {
     std::string WhyNone;
 };
 BackendChoice ChooseScreenBackend(const Session& session);
+
+// The ways to the screen in a Wayland session, in the order Kestrel prefers them; the names
+// KESTREL_SCREEN_SOURCE takes.
+inline constexpr std::string_view SCREEN_SOURCES[] = {"screencopy", "kwin", "screencast",
+                                                      "screenshot"};
+
+// The source chosen once at start-up: the one `requested` names where it works here, else the
+// first that works; empty with why none does. `whyNot` answers for one source: nothing where
+// it works, else why not; it is asked in order, no further than needed. Notes say what
+// became of the request.
+struct SourceChoice {
+    std::string Source;
+    std::string WhyNone;
+    std::vector<std::string> Notes;
+};
+SourceChoice ChooseScreenSource(
+    const std::function<std::optional<std::string>(std::string_view)>& whyNot,
+    std::string_view requested);
 
 // This process's session: its environment and the running QGuiApplication.
 Session CurrentSession();

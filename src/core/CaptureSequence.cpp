@@ -40,6 +40,9 @@ Status NewCaptureDir(const std::string& basePath, std::string& captureDir) {
 Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
                    std::int16_t outputHeight, std::int32_t& captureCount) {
     const Platform::Services& seam = Platform::Installed();
+    // The refusal was said once, with the capture that met it; the button asks again.
+    if (seam.Grab->Refused())
+        return std::nullopt;
     // Asked first and answered at once: a capture never waits for the desktop.
     if (auto because = seam.Grab->NotReadyBecause())
         return Failure{SCREEN_NOT_READY, {}, *because};
@@ -89,6 +92,11 @@ void MakeCapture() {
     if (auto failed = MakeCapture(AppState.CaptureDir, AppState.OutputWidth, AppState.OutputHeight,
                                   AppState.CaptureCount))
         Platform::Installed().Errors->Report(*failed);
+}
+
+void MakeCaptureFromButton() {
+    Platform::Installed().Grab->AskAgain();
+    MakeCapture();
 }
 
 }  // namespace KestrelMain

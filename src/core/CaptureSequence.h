@@ -26,7 +26,8 @@ inline constexpr char SCREEN_NOT_READY[] = "The screen is not ready yet";
 // TotalLbl and saves the picture in captureDir, named after the count, the time and the
 // pointer in image pixels. The count rises once the screen and pointer are known, even
 // when the grab or the save then fails; at its 32-bit limit, and while the screen source
-// is not ready, nothing is counted, grabbed or saved. A pointer the desktop will not tell
+// is not ready, nothing is counted, grabbed or saved; after the desktop refused the screen,
+// nothing at all is done and nothing said. A pointer the desktop will not tell
 // names the file with "NA" for each coordinate; why is noted once a run.
 Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
                    std::int16_t outputHeight, std::int32_t& captureCount);
@@ -38,5 +39,8 @@ void ForgetRunNotes();
 // and count. A failure is reported and the program goes on; the next capture succeeds once
 // the cause is gone.
 void MakeCapture();
+
+// The button's capture: the one trigger that asks a desktop which refused the screen again.
+void MakeCaptureFromButton();
 
 }  // namespace KestrelMain

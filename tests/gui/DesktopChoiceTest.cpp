@@ -1,6 +1,7 @@
 // The backend the program chooses at start-up, as the core then reaches it: on an X11
 // display, the X11 screen, grab and hot key. (Elsewhere the choice reports that no screen
 // backend is available; StartupE2E checks that on the built program.)
+#include "app/LinuxServices.h"
 #include "core/seam/Services.h"
 #include "support/FakeEvents.h"
 #include "support/GuiEnvironment.h"
@@ -12,10 +13,47 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include <map>
+
 namespace {
 
 using namespace TestSupport;
 using namespace std::chrono_literals;
+
+// A Wayland session's screen source: the user's request where it works, else the first that
+// works, asking no further than needed.
+TEST(DesktopChoice, TheScreenSourceIsTheRequestedOneOrTheFirstThatWorks) {
+    const std::map<std::string_view, std::string> broken{{"screencopy", "no wlr-screencopy"},
+                                                         {"kwin", "not KWin"}};
+    const struct {
+        const char* Requested;
+        const char* Chosen;
+        const char* Note;
+    } cases[] = {
+        {"", "screencast", ""},
+        {"screenshot", "screenshot", ""},
+        {"kwin", "screencast", "KESTREL_SCREEN_SOURCE=kwin cannot be used: not KWin; choosing as usual"},
+        {"grim", "screencast",
+         "KESTREL_SCREEN_SOURCE=grim names no screen source (screencopy, kwin, screencast or "
+         "screenshot); choosing as usual"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string_view> asked;
+        const App::SourceChoice choice = App::ChooseScreenSource(
+            [&](std::string_view source) -> std::optional<std::string> {
+                asked.push_back(source);
+                const auto it = broken.find(source);
+                return it == broken.end() ? std::nullopt : std::optional(it->second);
+            },
+            c.Requested);
+        EXPECT_EQ(choice.Source, c.Chosen) << c.Requested;
+        EXPECT_EQ(choice.Notes.empty() ? "" : choice.Notes.front(), c.Note) << c.Requested;
+        EXPECT_EQ(asked.back(), c.Chosen) << "asked beyond the choice";
+    }
+    const auto none = App::ChooseScreenSource([](std::string_view) { return std::optional<std::string>("no"); }, "");
+    EXPECT_EQ(none.Source, "");
+    EXPECT_EQ(none.WhyNone, "screencopy: no; kwin: no; screencast: no; screenshot: no");
+}
 
 TEST(DesktopChoice, OnAnX11DisplayTheScreenIsTheServersPrimaryMonitor) {
     const auto screen = Platform::Installed().Screen->ReadPrimaryScreen();

@@ -35,6 +35,9 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     void HidePointer(std::optional<std::string> why) { pointerUnknown_ = std::move(why); }
     // A screen source still being set up, and why; nothing once it is ready.
     void SetNotReady(std::optional<std::string> why) { notReady_ = std::move(why); }
+    // A source the desktop refused, until the button asks again.
+    void Refuse() { refused_ = true; }
+    int AskedAgain() const { return askedAgain_; }
 
     void FailScreen(std::optional<KestrelMain::Failure> failure) { screenFailure_ = failure; }
     void FailPointer(std::optional<KestrelMain::Failure> failure) { pointerFailure_ = failure; }
@@ -48,6 +51,8 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
         const Platform::ScreenRect& primaryScreen) override;
     KestrelMain::Status Start() override { return std::nullopt; }
     std::optional<std::string> NotReadyBecause() override { return notReady_; }
+    bool Refused() override { return refused_; }
+    void AskAgain() override { refused_ = false, ++askedAgain_; }
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect& area,
                                                          int outputWidth,
                                                          int outputHeight) override;
@@ -61,6 +66,8 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     int pointerY_ = 0;
     std::optional<std::string> pointerUnknown_;
     std::optional<std::string> notReady_;
+    bool refused_ = false;
+    int askedAgain_ = 0;
     std::optional<KestrelMain::Failure> screenFailure_;
     std::optional<KestrelMain::Failure> pointerFailure_;
     std::optional<KestrelMain::Failure> grabFailure_;

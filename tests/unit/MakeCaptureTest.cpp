@@ -1,6 +1,7 @@
 // The capture sequence and the capture directory on a desktop in memory: a screen of
 // known pixels scaled by the real area scaler, a fixed clock and an in-memory file system.
 // What is saved is read back as a BMP file; what fails is returned for the report.
+#include "core/AppState.h"
 #include "core/CaptureSequence.h"
 #include "support/BmpReader.h"
 #include "support/MemoryDesktop.h"
@@ -279,6 +280,24 @@ TEST_F(Capture, BeforeTheScreenIsReadyACaptureIsReportedAtOnceAndCountsNothing) 
 
     screen_.SetNotReady(std::nullopt);
     ASSERT_FALSE(Make());
+    EXPECT_EQ(Saved(), std::vector<std::string>{"1-140359-0-0.bmp"});
+}
+
+// The refusal itself was reported by the grab that met it: a timer must not repeat it
+// every period, nor ask the desktop again; the button does.
+TEST_F(Capture, AfterARefusalCapturesDoNothingUntilTheButtonAsksAgain) {
+    screen_.Refuse();
+    EXPECT_FALSE(Make());
+    EXPECT_EQ(screen_.Grabs(), 0);
+    EXPECT_EQ(count_, 0);
+    EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
+
+    KestrelMain::AppState.CaptureDir = CAPTURE_DIR;
+    KestrelMain::AppState.CaptureCount = 0;
+    KestrelMain::AppState.OutputWidth = 800;
+    KestrelMain::AppState.OutputHeight = 600;
+    KestrelMain::MakeCaptureFromButton();
+    EXPECT_EQ(screen_.AskedAgain(), 1);
     EXPECT_EQ(Saved(), std::vector<std::string>{"1-140359-0-0.bmp"});
 }
 

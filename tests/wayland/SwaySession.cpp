@@ -155,20 +155,20 @@ void VirtualPointer::Click() {
     Sway("seat - cursor release button1");
 }
 
-SessionKestrel::SessionKestrel(const std::map<std::string, std::string>& settings) {
+SessionKestrel::SessionKestrel(const std::map<std::string, std::string>& settings,
+                               const std::vector<std::string>& environment) {
     std::map<std::string, std::string> stored{{"BasePath", environment_.Pictures().string() + "/"},
                                               {"OutputWidth", "800"},
                                               {"OutputHeight", "600"}};
     for (const auto& [key, value] : settings) stored[key] = value;
     environment_.WriteSettings(stored);
     const std::string runtime = Variable("XDG_RUNTIME_DIR");
-    process_ = std::make_unique<TestSupport::KestrelProcess>(
-        environment_, "",
-        TestSupport::LaunchOptions{
-            {"WAYLAND_DISPLAY=" + runtime + "/" + Variable("WAYLAND_DISPLAY"),
-             "SWAYSOCK=" + Variable("SWAYSOCK"), "XDG_SESSION_TYPE=wayland",
-             "QT_QPA_PLATFORM=wayland",
-             "DBUS_SESSION_BUS_ADDRESS=" + Variable("DBUS_SESSION_BUS_ADDRESS")}});
+    TestSupport::LaunchOptions options{
+        {"WAYLAND_DISPLAY=" + runtime + "/" + Variable("WAYLAND_DISPLAY"),
+         "SWAYSOCK=" + Variable("SWAYSOCK"), "XDG_SESSION_TYPE=wayland", "QT_QPA_PLATFORM=wayland",
+         "DBUS_SESSION_BUS_ADDRESS=" + Variable("DBUS_SESSION_BUS_ADDRESS")}};
+    options.ExtraEnv.insert(options.ExtraEnv.end(), environment.begin(), environment.end());
+    process_ = std::make_unique<TestSupport::KestrelProcess>(environment_, "", options);
 }
 
 std::optional<WindowPlace> SessionKestrel::Window() const {

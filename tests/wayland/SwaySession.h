@@ -52,10 +52,12 @@ struct WindowPlace {
 
 using Settings = std::map<std::string, std::string>;
 
-// Kestrel in the session, with its own private home and these settings.
+// Kestrel in the session, with its own private home, these settings and these variables
+// ("NAME=value") added to its environment.
 class SessionKestrel {
   public:
-    explicit SessionKestrel(const Settings& settings = {});
+    explicit SessionKestrel(const Settings& settings = {},
+                            const std::vector<std::string>& environment = {});
 
     TestSupport::KestrelProcess& Process() { return *process_; }
     const TestSupport::PrivateEnvironment& Environment() const { return environment_; }

@@ -147,6 +147,22 @@ TEST(WaylandUserBinding, ACtrlFOfTheUsersIsLeftAloneAndTheKeyCountsAsTaken) {
     EXPECT_TRUE(kestrel.Captures().empty());
 }
 
+// The desktop portal's Screenshot, as the user's override chooses it where a compositor's
+// own way misbehaves: the same picture, and the portal's file removed once read.
+TEST(WaylandScreenshotPortal, TheChosenPortalGivesTheScreenAndLeavesNoFile) {
+    const QImage busy = BusyPicture(1920, 1080);
+    ASSERT_TRUE(Paint("HEADLESS-1", busy));
+    SessionKestrel kestrel({}, {"KESTREL_SCREEN_SOURCE=screenshot"});
+    HideWindow(kestrel);
+    ASSERT_EQ(CaptureAction(), 0) << kestrel.Process().Stderr();
+    ASSERT_TRUE(kestrel.WaitForCaptures(1)) << kestrel.Process().Stderr();
+    EXPECT_GE(Psnr(kestrel.Capture(kestrel.Captures()[0]), busy), 50.0);
+    EXPECT_NE(kestrel.Process().Stderr().find("through the desktop portal's Screenshot"),
+              std::string::npos);
+    // Where this desktop's portal leaves its screenshots.
+    EXPECT_FALSE(std::filesystem::exists("/tmp/out.png"));
+}
+
 // Two Kestrels: the second says the action's name is taken and runs on; the first keeps the
 // action and Ctrl+F. Hidden in the scratchpad it captures on, and SIGTERM ends it with its
 // binding gone.

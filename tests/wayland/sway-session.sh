@@ -5,7 +5,9 @@
 # made for the tests. The command sees WAYLAND_DISPLAY, SWAYSOCK, DBUS_SESSION_BUS_ADDRESS,
 # XDG_RUNTIME_DIR and KESTREL_SESSION_DIR (a folder it may write to); the session ends with
 # it, and so does everything started in it. KESTREL_SWAY_CONFIG adds lines to sway's
-# configuration, with @SESSION_DIR@ standing for that folder.
+# configuration, with @SESSION_DIR@ standing for that folder. KESTREL_SWAY_PIPEWIRE=1 starts
+# PipeWire in the session too, which the desktop portal's wlroots backend will not start
+# without.
 #   bash tests/wayland/sway-session.sh COMMAND [ARGUMENT...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -36,10 +38,10 @@ if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
             ;;
         esac
         setpriv --reuid="$user" --regid="$user" --clear-groups --reset-env \
-            env PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
+            env PATH="$PATH" KESTREL_SWAY_PIPEWIRE="${KESTREL_SWAY_PIPEWIRE:-}" ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
             bash "$here/sway-session.sh" --as-user "$root" "$@" || status=$?
     else
-        env -i PATH="$PATH" ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
+        env -i PATH="$PATH" KESTREL_SWAY_PIPEWIRE="${KESTREL_SWAY_PIPEWIRE:-}" ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
             bash "$here/sway-session.sh" --as-user "$root" "$@" || status=$?
     fi
     [ "$status" = 0 ] || { echo "sway-session: the command ended with $status; sway said:" >&2; tail -n 20 "$root/sway.log" >&2 || true; }
@@ -72,6 +74,19 @@ until socket=$(cd "$XDG_RUNTIME_DIR" && ls sway-ipc.*.sock 2>/dev/null) && [ -n 
     sleep 0.05
 done
 export WAYLAND_DISPLAY=$display SWAYSOCK=$XDG_RUNTIME_DIR/$socket
+# Services the session bus starts on demand (the desktop portal) find the compositor.
+dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP \
+    XDG_SESSION_TYPE XDG_CONFIG_HOME
+if [ "${KESTREL_SWAY_PIPEWIRE:-}" = 1 ]; then
+    pipewire >"$root/pipewire.log" 2>&1 &
+    pipewire=$!
+    trap 'kill "$pipewire" "$sway" 2>/dev/null; wait "$pipewire" "$sway" 2>/dev/null' EXIT
+    until [ -S "$XDG_RUNTIME_DIR/pipewire-0" ]; do
+        kill -0 "$pipewire" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ] ||
+            { echo "sway-session: PipeWire did not start" >&2; cat "$root/pipewire.log" >&2; exit 1; }
+        sleep 0.05
+    done
+fi
 # The IPC answers once sway's configuration is loaded.
 until swaymsg -t get_version >/dev/null 2>&1; do
     [ "$SECONDS" -lt "$deadline" ] || { echo "sway-session: sway's IPC did not answer" >&2; exit 1; }

@@ -24,6 +24,16 @@ class ScreenGrab {
     // granted the screen"), for the capture to report without waiting.
     virtual std::optional<std::string> NotReadyBecause() = 0;
 
+    // True once the desktop refused to let Kestrel read the screen (a request denied, a
+    // chooser cancelled). The grab that met the refusal reported it; captures from then on
+    // are skipped without asking the desktop again, which a timer would otherwise do every
+    // period, until AskAgain.
+    virtual bool Refused() { return false; }
+
+    // The user asked for a capture with the button: a refused source asks the desktop once
+    // more with that capture.
+    virtual void AskAgain() {}
+
     virtual KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area,
                                                                  int outputWidth,
                                                                  int outputHeight) = 0;

@@ -75,7 +75,7 @@ MainForm::MainForm() : QWidget(nullptr) {
 }
 
 void MainForm::CaptureBtn_Click() {
-    KestrelMain::MakeCapture();
+    KestrelMain::MakeCaptureFromButton();
 }
 
 void MainForm::ConfigBtn_Click() {

@@ -122,7 +122,7 @@ LRESULT MainForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainForm::CaptureBtn_Click() {
-    KestrelMain::MakeCapture();
+    KestrelMain::MakeCaptureFromButton();
 }
 
 // Created on first use, which fills it from the current settings; shown again as it was

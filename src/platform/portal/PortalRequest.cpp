@@ -1,0 +1,140 @@
+#include "platform/portal/PortalRequest.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QThread>
+
+#include <atomic>
+
+namespace Platform::Portal {
+
+using KestrelMain::Failure;
+
+namespace {
+
+constexpr char REQUEST_INTERFACE[] = "org.freedesktop.portal.Request";
+
+// Lives as long as the program: Responses are received here while the main thread waits.
+QThread& ResponseThread() {
+    static QThread* thread = [] {
+        auto* started = new QThread;
+        started->setObjectName(QStringLiteral("kestrel-portal"));
+        started->start();
+        return started;
+    }();
+    return *thread;
+}
+
+// The request object's path is known before the call, so the Response cannot come before
+// Kestrel listens for it: .../request/SENDER/TOKEN, the sender's unique name without its
+// colon and with its dots as underscores.
+QString RequestPath(const QDBusConnection& bus, const QString& token) {
+    QString sender = bus.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    return QStringLiteral("%1/request/%2/%3").arg(QLatin1String(PORTAL_PATH), sender, token);
+}
+
+Failure Unreachable(std::string reason) {
+    return Failure{"Cannot reach the desktop portal", {}, std::move(reason)};
+}
+
+}  // namespace
+
+std::optional<PortalAnswer> PortalResponse::WaitFor(std::chrono::milliseconds deadline) {
+    std::unique_lock lock(mutex_);
+    answered_.wait_for(lock, deadline, [this] { return answer_.has_value(); });
+    return answer_;
+}
+
+void PortalResponse::Receive(uint code, const QVariantMap& results) {
+    {
+        std::lock_guard lock(mutex_);
+        answer_ = PortalAnswer{code, results};
+    }
+    answered_.notify_all();
+}
+
+KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return Unreachable("there is no session bus");
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << interface << QStringLiteral("version");
+    const QDBusMessage reply = bus.call(get, QDBus::Block);
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return Unreachable(reply.errorMessage().toStdString());
+    return reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
+}
+
+KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QString& method,
+                                             const QList<QVariant>& arguments,
+                                             QVariantMap options,
+                                             std::chrono::milliseconds deadline) {
+    static std::atomic<unsigned> requests{0};
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected())
+        return Unreachable("there is no session bus");
+    const QString token = QStringLiteral("kestrel%1").arg(++requests);
+    QString path = RequestPath(bus, token);
+    auto* response = new PortalResponse;
+    response->moveToThread(&ResponseThread());
+    const auto listen = [&](const QString& requestPath, bool on) {
+        const QString service = QLatin1String(PORTAL_SERVICE);
+        const QString request = QLatin1String(REQUEST_INTERFACE);
+        const QString signal = QStringLiteral("Response");
+        const char* slot = SLOT(Receive(uint, QVariantMap));
+        return on ? bus.connect(service, requestPath, request, signal, response, slot)
+                  : bus.disconnect(service, requestPath, request, signal, response, slot);
+    };
+    listen(path, true);
+
+    options.insert(QStringLiteral("handle_token"), token);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH), interface, method);
+    call.setArguments(QList<QVariant>(arguments) << options);
+    const QDBusMessage reply =
+        bus.call(call, QDBus::Block, static_cast<int>(deadline.count()));
+    std::optional<PortalAnswer> answer;
+    if (reply.type() != QDBusMessage::ErrorMessage) {
+        // A portal older than the handle_token convention names another object.
+        const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
+        if (!handle.isEmpty() && handle != path) {
+            listen(path, false);
+            path = handle;
+            listen(path, true);
+        }
+        answer = response->WaitFor(deadline);
+        if (!answer) {
+            // Withdrawn, so that no dialog of it stays on screen with nobody waiting.
+            bus.call(QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), path,
+                                                    QLatin1String(REQUEST_INTERFACE),
+                                                    QStringLiteral("Close")),
+                     QDBus::NoBlock);
+        }
+    }
+    listen(path, false);
+    response->deleteLater();
+    if (reply.type() == QDBusMessage::ErrorMessage)
+        return Unreachable(reply.errorMessage().toStdString());
+    if (!answer) {
+        return Unreachable("the desktop did not answer within " +
+                           std::to_string(deadline.count() / 1000) + " s");
+    }
+    return *answer;
+}
+
+std::string PortalRefusal(const PortalAnswer& answer) {
+    switch (answer.Code) {
+        case 0:
+            return "it was granted";
+        case 1:
+            return "the request was cancelled";
+        default:
+            return "the portal ended the request (response " + std::to_string(answer.Code) + ")";
+    }
+}
+
+}  // namespace Platform::Portal

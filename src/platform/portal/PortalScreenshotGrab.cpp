@@ -1,0 +1,110 @@
+#include "platform/portal/PortalScreenshotGrab.h"
+
+#include "core/seam/Services.h"
+#include "platform/portal/PortalRequest.h"
+
+#include <QFile>
+#include <QImage>
+#include <QUrl>
+
+namespace Platform::Portal {
+
+using KestrelMain::Failure;
+using KestrelMain::Result;
+
+namespace {
+
+const QString SCREENSHOT = QStringLiteral("org.freedesktop.portal.Screenshot");
+
+// Long enough for a user to answer the desktop's question whether Kestrel may take
+// screenshots, the first time; a screenshot itself takes a fraction of a second.
+constexpr auto ANSWER_DEADLINE = std::chrono::seconds(60);
+
+Failure GrabFailure(std::string reason) {
+    return Failure{"Cannot read the screen", {}, std::move(reason)};
+}
+
+// Rows of the primary output's rectangle of the screenshot, as 32-bit XRGB pixels.
+class ImageRows final : public KestrelMain::RowSource {
+  public:
+    ImageRows(const QImage& image, int left, int top) : image_(image), left_(left), top_(top) {}
+    const std::uint8_t* Row(int y) override {
+        return image_.constScanLine(top_ + y) + static_cast<std::size_t>(left_) * 4;
+    }
+
+  private:
+    const QImage& image_;
+    int left_;
+    int top_;
+};
+
+}  // namespace
+
+PortalScreenshotGrab::PortalScreenshotGrab(std::function<std::optional<ScreenRect>()> desktop)
+    : desktop_(std::move(desktop)) {}
+
+std::optional<std::string> PortalScreenshotGrab::Unavailable() {
+    const auto version = PortalVersion(SCREENSHOT);
+    if (!version)
+        return "the desktop portal offers no Screenshot (" + version.Error().Reason + ")";
+    return std::nullopt;
+}
+
+KestrelMain::Status PortalScreenshotGrab::Start() {
+    if (ErrorReport* report = Installed().Errors)
+        report->Note("Wayland: the screen through the desktop portal's Screenshot");
+    return std::nullopt;
+}
+
+Result<KestrelMain::Picture> PortalScreenshotGrab::GrabScaled(const ScreenRect& area,
+                                                              int outputWidth, int outputHeight) {
+    const auto answer = CallPortal(SCREENSHOT, QStringLiteral("Screenshot"), {QString()},
+                                   {{QStringLiteral("interactive"), false}}, ANSWER_DEADLINE);
+    if (!answer)
+        return GrabFailure(answer.Error().Reason);
+    if ((*answer).Code != 0) {
+        refused_ = true;
+        return Failure{"The desktop did not allow Kestrel to capture the screen", {},
+                       PortalRefusal(*answer)};
+    }
+    const QUrl uri((*answer).Results.value(QStringLiteral("uri")).toString());
+    if (!uri.isLocalFile())
+        return GrabFailure("the desktop portal gave no file but \u201C" +
+                           uri.toString().toStdString() + "\u201D");
+    const QString file = uri.toLocalFile();
+    QImage image(file);
+    // Read or not, the file is Kestrel's to remove: a screenshot of the user's screen must
+    // not stay behind in a shared folder.
+    QFile::remove(file);
+    if (image.isNull())
+        return GrabFailure("the desktop portal's screenshot " + file.toStdString() +
+                           " could not be read");
+    image.convertTo(QImage::Format_RGB32);
+
+    // A screenshot of the primary output alone, or of all outputs, the primary cut out.
+    int left = 0;
+    int top = 0;
+    if (image.width() != area.Width || image.height() != area.Height) {
+        const auto desktop = desktop_ ? desktop_() : std::nullopt;
+        if (!desktop || image.width() != desktop->Width || image.height() != desktop->Height) {
+            return GrabFailure("the desktop portal's screenshot is " +
+                               std::to_string(image.width()) + " x " +
+                               std::to_string(image.height()) +
+                               " pixels, neither the primary output's nor the desktop's size");
+        }
+        left = area.X - desktop->X;
+        top = area.Y - desktop->Y;
+    }
+    if (auto refused = scaler_.Prepare(KestrelMain::PixelLayout{}, area.Width, area.Height,
+                                       outputWidth, outputHeight))
+        return *refused;
+    auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
+    if (!bitmap)
+        return bitmap.Error();
+    ImageRows rows(image, left, top);
+    if (!scaler_.Run(rows, bitmap.Value()))
+        return GrabFailure("a row of the screenshot could not be read");
+    return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
+}
+
+}  // namespace Platform::Portal
