@@ -80,8 +80,16 @@ else()
 endif()
 add_custom_target(kestrel_packaging_files ALL DEPENDS ${_pkg_outputs})
 
-install(FILES ${_pkg_src}/${KESTREL_APP_ID}.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# KWin lets a program use its screenshot interface only when a desktop entry listing that
+# interface runs the very file: Exec names the installed program by its absolute path, which
+# is known at install time (the package's prefix is /usr, whatever the build's).
+install(CODE "
+  file(READ \"${_pkg_src}/${KESTREL_APP_ID}.desktop.in\" _entry)
+  string(REPLACE \"@KESTREL_PROGRAM@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kestrel\"
+         _entry \"\${_entry}\")
+  file(WRITE
+       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/${KESTREL_APP_ID}.desktop\"
+       \"\${_entry}\")")
 install(FILES ${_pkg_gen}/${KESTREL_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${_pkg_src}/${KESTREL_APP_ID}.svg

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Kestrel's capture in a Wayland session, on request only (never part of a test run): builds
 # kestrel_bench_wayland and the program, starts a private headless sway
-# (tests/wayland/sway-session.sh) and measures there at 1920x1080 and 3840x2160, writing the
+# (tests/wayland/desktop-session.sh) and measures there at 1920x1080 and 3840x2160, writing the
 # figures to bench/results-wayland.md.
 #
 #   bash scripts/bench-wayland.sh [--captures N] [--peer-runs N]
@@ -17,7 +17,7 @@ table=$(mktemp)
 trap 'rm -f "$table"' EXIT
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 status=0
-bash tests/wayland/sway-session.sh "$PWD/build/kestrel_bench_wayland" --kestrel "$PWD/build/kestrel" \
+bash tests/wayland/desktop-session.sh sway "$PWD/build/kestrel_bench_wayland" --kestrel "$PWD/build/kestrel" \
     "$@" 1920x1080 3840x2160 >"$table" || status=$?
 grep -q '^| ' "$table" || { echo "bench-wayland: the benchmark failed" >&2; exit 1; }
 {

@@ -25,6 +25,10 @@ PACKAGES=(
   # backend, without whose Access dialog the portal offers no Screenshot
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland sway wtype grim
   xdg-desktop-portal xdg-desktop-portal-wlr pipewire xdg-desktop-portal-gtk
+  # KDE Plasma's tests: a headless KWin (its screenshot interface and fake input; kbuildsycoca5
+  # comes with it), the portal's KDE backend for GlobalShortcuts and the Qt 5 Wayland platform
+  # it runs on, and the KDE protocols' XML the tests' clients are built from
+  kwin-wayland xdg-desktop-portal-kde qtwayland5 plasma-wayland-protocols
   # package: the .deb, its checks, its icon, the demonstration's window picture
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
 

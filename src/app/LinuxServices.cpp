@@ -16,6 +16,9 @@
 #include "ui/qt/Controls.h"
 #include "ui/qt/MainForm.h"
 
+#include "platform/kde/KWinScreenShotGrab.h"
+#include "platform/portal/PortalGlobalShortcuts.h"
+#include "platform/portal/PortalScreenCast.h"
 #include "platform/portal/PortalScreenshotGrab.h"
 #if KESTREL_WAYLAND
 #include "platform/wayland/WaylandConnection.h"
@@ -73,12 +76,17 @@ struct WaylandBackend {
     Platform::Wayland::WaylandScreen Screen;
     Platform::Wayland::WaylandScreenGrab Grab;
     std::optional<Platform::Portal::PortalScreenshotGrab> Screenshot;
+    std::optional<Platform::Kde::KWinScreenShotGrab> KWin;
+    std::optional<Platform::Portal::PortalScreenCast> ScreenCast;
     // Only sway binds a key for a program, through its IPC.
     std::optional<Platform::Wayland::WaylandSwayHotKey> SwayHotKey;
+    // Elsewhere the desktop portal's GlobalShortcuts, where the desktop has them.
+    std::optional<Platform::Portal::PortalGlobalShortcuts> PortalHotKey;
 };
 
 // The rectangle all outputs cover, in the coordinates of the primary output's rectangle.
-std::optional<Platform::ScreenRect> DesktopOf(const Platform::Wayland::WaylandConnection& connection) {
+std::optional<Platform::ScreenRect> DesktopOf(
+    const Platform::Wayland::WaylandConnection& connection) {
     std::optional<Platform::ScreenRect> desktop;
     for (const auto& output : connection.Outputs()) {
         const Platform::ScreenRect shown{output->LogicalX, output->LogicalY, output->Width(),
@@ -97,9 +105,10 @@ std::optional<Platform::ScreenRect> DesktopOf(const Platform::Wayland::WaylandCo
     return desktop;
 }
 
-// The grab of the first screen source that works here, or of the one the user asked for;
-// said on standard error.
-Platform::ScreenGrab* ChooseWaylandGrab(WaylandBackend& wayland, Platform::ErrorReport& errors) {
+// The screen and grab of the first screen source that works here, or of the one the user
+// asked for; said on standard error.
+void ChooseWaylandSource(WaylandBackend& wayland, Platform::ErrorReport& errors,
+                         Platform::Services& services) {
     const char* requested = std::getenv("KESTREL_SCREEN_SOURCE");
     const SourceChoice choice = ChooseScreenSource(
         [&](std::string_view source) -> std::optional<std::string> {
@@ -108,22 +117,43 @@ Platform::ScreenGrab* ChooseWaylandGrab(WaylandBackend& wayland, Platform::Error
                     return "the compositor offers no wlr-screencopy";
                 return std::nullopt;
             }
+            if (source == "kwin") {
+                bool refused = false;
+                auto why = Platform::Kde::KWinScreenShotGrab::Unavailable(refused);
+                // Said whatever is chosen instead: an installed Kestrel would have it.
+                if (refused)
+                    errors.Note("Wayland: KWin's screenshot interface cannot be used: " + *why);
+                return why;
+            }
+            if (source == "screencast")
+                return Platform::Portal::PortalScreenCast::Unavailable();
             if (source == "screenshot")
                 return Platform::Portal::PortalScreenshotGrab::Unavailable();
             return "not in this version of Kestrel";
         },
         requested != nullptr ? requested : "");
     for (const std::string& note : choice.Notes) errors.Note(note);
-    if (choice.Source == "screenshot") {
+    services.Screen = &wayland.Screen;
+    services.Grab = &wayland.Grab;
+    if (choice.Source == "kwin") {
+        const Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
+        wayland.KWin.emplace([&connection] {
+            const Platform::Wayland::WaylandOutput* primary = connection.Primary();
+            return primary != nullptr ? primary->Connector : std::string();
+        });
+        services.Grab = &*wayland.KWin;
+    } else if (choice.Source == "screencast") {
+        wayland.ScreenCast.emplace(Platform::Portal::PortalScreenCast::DefaultTokenFile());
+        services.Screen = &*wayland.ScreenCast;
+        services.Grab = &*wayland.ScreenCast;
+    } else if (choice.Source == "screenshot") {
         Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
         wayland.Screenshot.emplace([&connection] { return DesktopOf(connection); });
-        return &*wayland.Screenshot;
-    }
-    if (choice.Source.empty()) {
+        services.Grab = &*wayland.Screenshot;
+    } else if (choice.Source.empty()) {
         static NoScreenBackend none("no screen source works here: " + choice.WhyNone);
-        return &none;
+        services.Grab = &none;
     }
-    return &wayland.Grab;
 }
 #endif
 
@@ -164,7 +194,8 @@ SourceChoice ChooseScreenSource(
         if (source == requested)
             continue;  // asked already, and the note says why not
         if (const auto why = whyNot(source)) {
-            choice.WhyNone += (choice.WhyNone.empty() ? "" : "; ") + std::string(source) + ": " + *why;
+            choice.WhyNone +=
+                (choice.WhyNone.empty() ? "" : "; ") + std::string(source) + ": " + *why;
             continue;
         }
         choice.Source = source;
@@ -216,8 +247,7 @@ void InstallLinuxServices() {
         auto connection = Platform::Wayland::WaylandConnection::Open();
         if (connection) {
             wayland = std::make_unique<WaylandBackend>(std::move(connection.Value()));
-            services.Screen = &wayland->Screen;
-            services.Grab = ChooseWaylandGrab(*wayland, errors);
+            ChooseWaylandSource(*wayland, errors, services);
             errors.SetOwner([]() -> QWidget* { return &Ui::MainForm::Instance(); });
             const std::string sway = Platform::Wayland::WaylandSwayIpc::SocketPath();
             if (!sway.empty()) {
@@ -229,7 +259,8 @@ void InstallLinuxServices() {
                 static NoHotKey unbound(
                     "this desktop lets no program take a key; bind Ctrl+F to Kestrel's capture "
                     "action in the desktop's settings (see the README)");
-                services.HotKey = &unbound;
+                wayland->PortalHotKey.emplace(unbound);
+                services.HotKey = &*wayland->PortalHotKey;
             }
         } else {
             choice.WhyNone = connection.Error().Text();

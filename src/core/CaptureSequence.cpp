@@ -21,11 +21,14 @@ bool FitsInt16(int value) {
 
 // Said on standard error once a run: the reason does not change between captures.
 bool pointerUnknownNoted = false;
+// Said once until the source is ready.
+bool timedNotReadyNoted = false;
 
 }  // namespace
 
 void ForgetRunNotes() {
     pointerUnknownNoted = false;
+    timedNotReadyNoted = false;
 }
 
 Status NewCaptureDir(const std::string& basePath, std::string& captureDir) {
@@ -92,6 +95,17 @@ void MakeCapture() {
     if (auto failed = MakeCapture(AppState.CaptureDir, AppState.OutputWidth, AppState.OutputHeight,
                                   AppState.CaptureCount))
         Platform::Installed().Errors->Report(*failed);
+}
+
+void MakeTimedCapture() {
+    const auto failed = MakeCapture(AppState.CaptureDir, AppState.OutputWidth,
+                                    AppState.OutputHeight, AppState.CaptureCount);
+    const bool notReady = failed && failed->What == SCREEN_NOT_READY;
+    if (notReady && !timedNotReadyNoted)
+        Platform::Installed().Errors->Note(failed->Text() + "; the timer's captures wait for it");
+    else if (failed && !notReady)
+        Platform::Installed().Errors->Report(*failed);
+    timedNotReadyNoted = notReady;
 }
 
 void MakeCaptureFromButton() {

@@ -40,6 +40,11 @@ void ForgetRunNotes();
 // the cause is gone.
 void MakeCapture();
 
+// The timer's capture: while the screen source is not ready (the desktop's chooser is up,
+// waiting for the user), a tick is skipped and said once on standard error, not in the
+// error box, whose window would take the focus from the chooser at every period.
+void MakeTimedCapture();
+
 // The button's capture: the one trigger that asks a desktop which refused the screen again.
 void MakeCaptureFromButton();
 

@@ -102,7 +102,7 @@ void RunMessageLoop() {
 void Timer1Tick() {
     // Not 0, where start-up and the dialog switch the timer on only for exactly 1.
     if (AppState.UseTimer != 0)
-        MakeCapture();
+        MakeTimedCapture();
     else
         Platform::Installed().MainWindow->SetTimer1Enabled(false);
 }

@@ -32,7 +32,8 @@ TEST(DesktopChoice, TheScreenSourceIsTheRequestedOneOrTheFirstThatWorks) {
     } cases[] = {
         {"", "screencast", ""},
         {"screenshot", "screenshot", ""},
-        {"kwin", "screencast", "KESTREL_SCREEN_SOURCE=kwin cannot be used: not KWin; choosing as usual"},
+        {"kwin", "screencast",
+         "KESTREL_SCREEN_SOURCE=kwin cannot be used: not KWin; choosing as usual"},
         {"grim", "screencast",
          "KESTREL_SCREEN_SOURCE=grim names no screen source (screencopy, kwin, screencast or "
          "screenshot); choosing as usual"},
@@ -50,7 +51,8 @@ TEST(DesktopChoice, TheScreenSourceIsTheRequestedOneOrTheFirstThatWorks) {
         EXPECT_EQ(choice.Notes.empty() ? "" : choice.Notes.front(), c.Note) << c.Requested;
         EXPECT_EQ(asked.back(), c.Chosen) << "asked beyond the choice";
     }
-    const auto none = App::ChooseScreenSource([](std::string_view) { return std::optional<std::string>("no"); }, "");
+    const auto none = App::ChooseScreenSource(
+        [](std::string_view) { return std::optional<std::string>("no"); }, "");
     EXPECT_EQ(none.Source, "");
     EXPECT_EQ(none.WhyNone, "screencopy: no; kwin: no; screencast: no; screenshot: no");
 }

@@ -301,6 +301,25 @@ TEST_F(Capture, AfterARefusalCapturesDoNothingUntilTheButtonAsksAgain) {
     EXPECT_EQ(Saved(), std::vector<std::string>{"1-140359-0-0.bmp"});
 }
 
+// While the desktop's chooser waits for the user, an error box at every tick would take the
+// focus from it: the timer's captures say it once on standard error.
+TEST_F(Capture, TheTimerWaitsQuietlyForASourceThatIsNotReady) {
+    KestrelMain::AppState.CaptureDir = CAPTURE_DIR;
+    KestrelMain::AppState.OutputWidth = 800;
+    KestrelMain::AppState.OutputHeight = 600;
+    screen_.SetNotReady("the desktop has not yet granted Kestrel the screen");
+    KestrelMain::MakeTimedCapture();
+    KestrelMain::MakeTimedCapture();
+    EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
+    EXPECT_EQ(desktop_.Services.Errors.Notes.size(), 1u);
+    EXPECT_TRUE(Saved().empty());
+
+    screen_.SetNotReady(std::nullopt);
+    screen_.FailGrab(KestrelMain::Failure{"Cannot read the screen", {}, "gone"});
+    KestrelMain::MakeTimedCapture();
+    EXPECT_EQ(desktop_.Services.Errors.Reports.size(), 1u);
+}
+
 class NewCaptureDir : public Capture {
   protected:
     KestrelMain::Status New(const std::string& basePath) {

@@ -1,4 +1,4 @@
-// The headless sway session a Wayland test runs in (sway-session.sh started it): sway's
+// The headless sway session a Wayland test runs in (desktop-session.sh started it): sway's
 // commands, the outputs painted with a known picture, a pointer the seat can move, Kestrel
 // started in the session, its windows found by their app id, and the session-bus call of its
 // capture action.

@@ -1,7 +1,8 @@
-// Kestrel in a Wayland session, on a real headless sway (sway-session.sh): the grab, the
+// Kestrel in a Wayland session, on a real headless sway (desktop-session.sh): the grab, the
 // pointer in the capture's name, every trigger, two instances, and the end of the run. Each
 // suite here runs in a session of its own.
 #include "BusyPicture.h"
+#include "MutterRemote.h"
 #include "Reference.h"
 #include "SwaySession.h"
 #include "support/Wait.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -184,6 +186,120 @@ TEST(WaylandLifecycle, ASecondInstanceRunsOnAndTheFirstEndsCleanlyOnSigterm) {
     first.Process().Kill(SIGTERM);
     ASSERT_EQ(first.Process().WaitExit(10s), 0);
     EXPECT_NE(Sway("unbindsym Ctrl+f").find("Could not find binding"), std::string::npos);
+}
+
+// GNOME: the screen through the desktop portal's ScreenCast, granted once in the portal's
+// chooser and restored at later starts by the token Kestrel keeps in its state folder.
+class WaylandGnome : public ::testing::Test {
+  protected:
+    static std::string Folder(const std::string& name) {
+        return std::string(std::getenv("KESTREL_SESSION_DIR")) + "/" + name;
+    }
+    static std::unique_ptr<SessionKestrel> Start(const std::string& state,
+                                                 const Settings& settings = {}) {
+        return std::make_unique<SessionKestrel>(
+            settings, std::vector<std::string>{"XDG_STATE_HOME=" + state});
+    }
+    static std::size_t Said(SessionKestrel& kestrel, const std::string& text) {
+        const std::string said = kestrel.Process().Stderr();
+        std::size_t count = 0;
+        for (auto at = said.find(text); at != std::string::npos; at = said.find(text, at + 1))
+            ++count;
+        return count;
+    }
+    static constexpr char GRANTED[] = "granted through the ScreenCast portal";
+
+    // The chooser comes up when the portal has it ready: the keys go again until it answered.
+    // Shift first: a remote session's first key is lost. Tab reaches the monitor and Alt+S
+    // shares it; Alt+C cancels.
+    bool Answer(SessionKestrel& kestrel, bool share, const std::string& answered,
+                std::size_t times = 1) {
+        return TestSupport::WaitUntil(
+            [&] {
+                remote_.Keys({KEY_SHIFT});
+                if (share) {
+                    remote_.Keys({KEY_TAB});
+                    remote_.Keys({KEY_ALT, KEY_S});
+                } else {
+                    remote_.Keys({KEY_ALT, KEY_C});
+                }
+                return TestSupport::WaitUntil([&] { return Said(kestrel, answered) >= times; }, 2s);
+            },
+            40s);
+    }
+
+    MutterRemote remote_;
+};
+
+TEST_F(WaylandGnome, TheChosenMonitorIsCapturedWithThePointerAndRestoredAtTheNextStart) {
+    ASSERT_TRUE(remote_.Ready());
+    const std::string state = Folder("state-chosen");
+    const std::string token = state + "/kestrel/screencast-restore-token";
+    {
+        auto kestrel = Start(state);
+        ASSERT_TRUE(Answer(*kestrel, true, GRANTED)) << kestrel->Process().Stderr();
+        std::ifstream stored(token);
+        std::string first;
+        EXPECT_TRUE(std::getline(stored, first) && !first.empty());
+
+        // A picture over everything, Kestrel's window too; frames follow the screen's changes.
+        const QImage busy = BusyPicture(1920, 1080);
+        const std::string file = Folder("busy.png");
+        ASSERT_TRUE(busy.save(QString::fromStdString(file)));
+        ASSERT_EQ(Shell("QT_QPA_PLATFORM=wayland " SHOW_PICTURE " " + file + " > " +
+                        Folder("shown") + " 2>&1 &"),
+                  0);
+        std::size_t made = 0;
+        EXPECT_TRUE(TestSupport::WaitUntil(
+            [&] {
+                CaptureAction();
+                if (!kestrel->WaitForCaptures(++made))
+                    return false;
+                const auto names = kestrel->Captures();
+                return Psnr(kestrel->Capture(names.back()), busy) >= 50.0;
+            },
+            20s))
+            << kestrel->Process().Stderr();
+
+        // The pointer's hot spot from the stream, in the capture's pixels.
+        for (const auto& [x, y, name] :
+             {std::tuple{960, 540, "-400-300.bmp"}, std::tuple{300, 200, "-125-111.bmp"}}) {
+            remote_.MoveTo(x, y);
+            EXPECT_TRUE(TestSupport::WaitUntil(
+                [&] {
+                    CaptureAction();
+                    if (!kestrel->WaitForCaptures(++made))
+                        return false;
+                    const std::string last = kestrel->Captures().back();
+                    return last.size() > std::strlen(name) &&
+                           last.compare(last.size() - std::strlen(name), std::string::npos, name) ==
+                               0;
+                },
+                10s))
+                << name;
+        }
+        kestrel->Process().Kill(SIGTERM);
+        ASSERT_EQ(kestrel->Process().WaitExit(10s), 0);
+    }
+    // No chooser now: the token restores the grant, and the new token is kept.
+    auto again = Start(state);
+    EXPECT_TRUE(TestSupport::WaitUntil([&] { return Said(*again, GRANTED) == 1; }, 15s))
+        << again->Process().Stderr();
+    std::ifstream stored(token);
+    std::string next;
+    EXPECT_TRUE(std::getline(stored, next) && !next.empty());
+}
+
+// Cancelled: said once, and the timer does not ask again (the button does: its rule is the
+// core's, and the window's place, where a click would go, is mutter's secret).
+TEST_F(WaylandGnome, ACancelledChooserIsSaidOnceAndTheTimerDoesNotAskAgain) {
+    ASSERT_TRUE(remote_.Ready());
+    auto kestrel = Start(Folder("state-cancelled"), {{"UseTimer", "1"}, {"TimerPeriod", "0.2"}});
+    const std::string refused = "The desktop did not allow Kestrel to capture the screen";
+    ASSERT_TRUE(Answer(*kestrel, false, refused)) << kestrel->Process().Stderr();
+    EXPECT_FALSE(TestSupport::WaitUntil([&] { return Said(*kestrel, refused) > 1; }, 2s))
+        << kestrel->Process().Stderr();
+    EXPECT_TRUE(kestrel->Captures().empty());
 }
 
 }  // namespace

@@ -41,16 +41,40 @@ Failure Unreachable(std::string reason) {
 
 }  // namespace
 
-std::optional<PortalAnswer> PortalResponse::WaitFor(std::chrono::milliseconds deadline) {
-    std::unique_lock lock(mutex_);
-    answered_.wait_for(lock, deadline, [this] { return answer_.has_value(); });
-    return answer_;
+PortalResponses& PortalResponses::Listening() {
+    static PortalResponses* responses = [] {
+        auto* made = new PortalResponses;
+        made->moveToThread(&ResponseThread());
+        // Any path: each request has its own object.
+        QDBusConnection::sessionBus().connect(
+            QLatin1String(PORTAL_SERVICE), QString(), QLatin1String(REQUEST_INTERFACE),
+            QStringLiteral("Response"), made, SLOT(Receive(uint, QVariantMap, QDBusMessage)));
+        return made;
+    }();
+    return *responses;
 }
 
-void PortalResponse::Receive(uint code, const QVariantMap& results) {
+std::optional<PortalAnswer> PortalResponses::Take(const QString& path,
+                                                  std::chrono::milliseconds deadline) {
+    std::unique_lock lock(mutex_);
+    answered_.wait_for(lock, deadline, [&] { return answers_.count(path) != 0; });
+    const auto found = answers_.find(path);
+    if (found == answers_.end())
+        return std::nullopt;
+    const PortalAnswer answer = found->second;
+    answers_.erase(found);
+    return answer;
+}
+
+void PortalResponses::Forget(const QString& path) {
+    std::lock_guard lock(mutex_);
+    answers_.erase(path);
+}
+
+void PortalResponses::Receive(uint code, const QVariantMap& results, const QDBusMessage& message) {
     {
         std::lock_guard lock(mutex_);
-        answer_ = PortalAnswer{code, results};
+        answers_[message.path()] = PortalAnswer{code, results};
     }
     answered_.notify_all();
 }
@@ -59,6 +83,7 @@ KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return Unreachable("there is no session bus");
+    PortalResponses::Listening();
     QDBusMessage get = QDBusMessage::createMethodCall(
         QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
@@ -70,56 +95,34 @@ KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
 }
 
 KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QString& method,
-                                             const QList<QVariant>& arguments,
-                                             QVariantMap options,
+                                             const QList<QVariant>& arguments, QVariantMap options,
                                              std::chrono::milliseconds deadline) {
     static std::atomic<unsigned> requests{0};
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return Unreachable("there is no session bus");
+    PortalResponses& responses = PortalResponses::Listening();
     const QString token = QStringLiteral("kestrel%1").arg(++requests);
-    QString path = RequestPath(bus, token);
-    auto* response = new PortalResponse;
-    response->moveToThread(&ResponseThread());
-    const auto listen = [&](const QString& requestPath, bool on) {
-        const QString service = QLatin1String(PORTAL_SERVICE);
-        const QString request = QLatin1String(REQUEST_INTERFACE);
-        const QString signal = QStringLiteral("Response");
-        const char* slot = SLOT(Receive(uint, QVariantMap));
-        return on ? bus.connect(service, requestPath, request, signal, response, slot)
-                  : bus.disconnect(service, requestPath, request, signal, response, slot);
-    };
-    listen(path, true);
-
     options.insert(QStringLiteral("handle_token"), token);
     QDBusMessage call = QDBusMessage::createMethodCall(
         QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH), interface, method);
     call.setArguments(QList<QVariant>(arguments) << options);
-    const QDBusMessage reply =
-        bus.call(call, QDBus::Block, static_cast<int>(deadline.count()));
-    std::optional<PortalAnswer> answer;
-    if (reply.type() != QDBusMessage::ErrorMessage) {
-        // A portal older than the handle_token convention names another object.
-        const QString handle = reply.arguments().value(0).value<QDBusObjectPath>().path();
-        if (!handle.isEmpty() && handle != path) {
-            listen(path, false);
-            path = handle;
-            listen(path, true);
-        }
-        answer = response->WaitFor(deadline);
-        if (!answer) {
-            // Withdrawn, so that no dialog of it stays on screen with nobody waiting.
-            bus.call(QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), path,
-                                                    QLatin1String(REQUEST_INTERFACE),
-                                                    QStringLiteral("Close")),
-                     QDBus::NoBlock);
-        }
-    }
-    listen(path, false);
-    response->deleteLater();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, static_cast<int>(deadline.count()));
     if (reply.type() == QDBusMessage::ErrorMessage)
         return Unreachable(reply.errorMessage().toStdString());
+    // The request object's path, as the portal named it (older portals ignore the token).
+    QString path = reply.arguments().value(0).value<QDBusObjectPath>().path();
+    if (path.isEmpty())
+        path = RequestPath(bus, token);
+    const auto answer = responses.Take(path, deadline);
     if (!answer) {
+        // Withdrawn, so that no dialog of it stays on screen with nobody waiting; an answer
+        // that comes after all is dropped.
+        bus.call(QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), path,
+                                                QLatin1String(REQUEST_INTERFACE),
+                                                QStringLiteral("Close")),
+                 QDBus::NoBlock);
+        responses.Forget(path);
         return Unreachable("the desktop did not answer within " +
                            std::to_string(deadline.count() / 1000) + " s");
     }

@@ -1,14 +1,20 @@
 // One request to the desktop portal (org.freedesktop.portal.Desktop), waited for with a
 // deadline. A portal method answers at once with a request object; its result comes later
-// in that object's Response signal, perhaps after a dialog. The signal is received on a
+// in that object's Response signal, perhaps after a dialog. Responses are received on a
 // thread of its own, so the caller waits without running the program's event dispatch:
 // no timer tick or key press is handled in the middle of a capture, and no second request
 // can start while one is open.
+//
+// Kestrel listens for all its Responses at once, from the first use on (PortalVersion, at
+// start-up): Qt holds the bus connection's lock while it handles a call made to Kestrel
+// (its capture action), and starting to listen takes that lock, so a capture asked for
+// that way could not listen for its own request's answer.
 #pragma once
 
 #include "core/Failure.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -17,6 +23,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <map>
 #include <mutex>
 #include <optional>
 
@@ -37,26 +44,31 @@ KestrelMain::Result<unsigned> PortalVersion(const QString& interface);
 // Calls `method` of the portal's `interface` with `arguments` followed by `options`, to
 // which a fresh handle_token is added, and waits up to `deadline` for the Response.
 KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QString& method,
-                                             const QList<QVariant>& arguments,
-                                             QVariantMap options,
+                                             const QList<QVariant>& arguments, QVariantMap options,
                                              std::chrono::milliseconds deadline);
 
 // Why the portal answered as it did, for the user: "the request was cancelled".
 std::string PortalRefusal(const PortalAnswer& answer);
 
-// Receives one request's Response on the portal thread.
-class PortalResponse final : public QObject {
+// The Responses to Kestrel's requests, kept by request path until taken; received on the
+// portal thread.
+class PortalResponses final : public QObject {
     Q_OBJECT
   public:
-    std::optional<PortalAnswer> WaitFor(std::chrono::milliseconds deadline);
+    // Listening, once; later calls answer the same.
+    static PortalResponses& Listening();
+
+    // Waits for the answer at `path`, and forgets it.
+    std::optional<PortalAnswer> Take(const QString& path, std::chrono::milliseconds deadline);
+    void Forget(const QString& path);
 
   public Q_SLOTS:
-    void Receive(uint code, const QVariantMap& results);
+    void Receive(uint code, const QVariantMap& results, const QDBusMessage& message);
 
   private:
     std::mutex mutex_;
     std::condition_variable answered_;
-    std::optional<PortalAnswer> answer_;
+    std::map<QString, PortalAnswer> answers_;
 };
 
 }  // namespace Platform::Portal

@@ -64,8 +64,8 @@ Result<KestrelMain::Picture> PortalScreenshotGrab::GrabScaled(const ScreenRect& 
         return GrabFailure(answer.Error().Reason);
     if ((*answer).Code != 0) {
         refused_ = true;
-        return Failure{"The desktop did not allow Kestrel to capture the screen", {},
-                       PortalRefusal(*answer)};
+        return Failure{
+            "The desktop did not allow Kestrel to capture the screen", {}, PortalRefusal(*answer)};
     }
     const QUrl uri((*answer).Results.value(QStringLiteral("uri")).toString());
     if (!uri.isLocalFile())

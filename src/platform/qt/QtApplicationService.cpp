@@ -50,10 +50,7 @@ void QtApplicationService::ActivateAction(const QString& actionName, const QVari
         sendErrorReply(QDBusError::InvalidArgs,
                        QStringLiteral("The action \u201Ccapture\u201D takes no parameter"));
     } else {
-        // After the reply, from the event dispatch: the caller does not wait for the
-        // capture, and the capture runs outside Qt's handling of this call, which holds the
-        // bus connection's lock that a portal request made by the capture needs.
-        QMetaObject::invokeMethod(this, [this] { handlers_.Capture(); }, ::Qt::QueuedConnection);
+        handlers_.Capture();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandConnection.h"
 
+#include "kde-output-order-v1-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 #include "xdg-output-unstable-v1-client-protocol.h"
@@ -78,6 +79,19 @@ struct SeatEvents {
     static constexpr wl_seat_listener SEAT{Capabilities, Name};
 };
 
+// The outputs in the compositor's order, a name at a time, the list complete at done.
+struct OrderEvents {
+    static void Output(void* data, kde_output_order_v1*, const char* name) {
+        static_cast<WaylandConnection*>(data)->orderComing_.emplace_back(name);
+    }
+    static void Done(void* data, kde_output_order_v1*) {
+        auto& connection = *static_cast<WaylandConnection*>(data);
+        connection.orderNames_ = std::move(connection.orderComing_);
+        connection.orderComing_.clear();
+    }
+    static constexpr kde_output_order_v1_listener ORDER{Output, Done};
+};
+
 struct RegistryEvents {
     static void Global(void* data, wl_registry*, std::uint32_t name, const char* interface,
                        std::uint32_t version) {
@@ -106,6 +120,8 @@ KestrelMain::Result<std::unique_ptr<WaylandConnection>> WaylandConnection::Open(
 }
 
 WaylandConnection::~WaylandConnection() {
+    if (order_ != nullptr)
+        kde_output_order_v1_destroy(order_);
     if (display_ != nullptr)
         wl_display_disconnect(display_);
 }
@@ -130,6 +146,10 @@ void WaylandConnection::AddGlobal(std::uint32_t name, const char* interface,
     } else if (which == zwlr_layer_shell_v1_interface.name) {
         layerShell_ =
             Bind<zwlr_layer_shell_v1>(registry_, name, &zwlr_layer_shell_v1_interface, version, 1);
+    } else if (which == kde_output_order_v1_interface.name && order_ == nullptr) {
+        order_ =
+            Bind<kde_output_order_v1>(registry_, name, &kde_output_order_v1_interface, version, 1);
+        kde_output_order_v1_add_listener(order_, &OrderEvents::ORDER, this);
     } else if (which == wl_output_interface.name) {
         auto output = std::make_unique<WaylandOutput>();
         output->Name = name;
@@ -210,6 +230,13 @@ Status WaylandConnection::Sync() {
 }
 
 const WaylandOutput* WaylandConnection::Primary() const {
+    // KDE's first output is its primary one; wlroots compositors know no primary output.
+    if (!orderNames_.empty()) {
+        for (const auto& output : outputs_) {
+            if (output->Connector == orderNames_.front())
+                return output.get();
+        }
+    }
     for (const auto& output : outputs_) {
         if (output->LogicalX == 0 && output->LogicalY == 0)
             return output.get();

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+struct kde_output_order_v1;
 struct wl_compositor;
 struct wl_display;
 struct wl_output;
@@ -65,7 +66,8 @@ class WaylandConnection {
     // or went included.
     KestrelMain::Status Sync();
 
-    // The output at logical 0,0, else the first; null when there is none.
+    // The first output of the compositor's own order (KDE's kde-output-order-v1), else the
+    // output at logical 0,0, else the first; null when there is none.
     const WaylandOutput* Primary() const;
     const std::vector<std::unique_ptr<WaylandOutput>>& Outputs() const { return outputs_; }
     const WaylandOutput* OutputOf(const wl_output* output) const;
@@ -86,6 +88,7 @@ class WaylandConnection {
     friend struct RegistryEvents;
     friend struct OutputEvents;
     friend struct SeatEvents;
+    friend struct OrderEvents;
 
     wl_display* display_ = nullptr;
     wl_registry* registry_ = nullptr;
@@ -97,6 +100,9 @@ class WaylandConnection {
     zwlr_screencopy_manager_v1* screencopy_ = nullptr;
     zwlr_layer_shell_v1* layerShell_ = nullptr;
     std::vector<std::unique_ptr<WaylandOutput>> outputs_;
+    kde_output_order_v1* order_ = nullptr;
+    std::vector<std::string> orderComing_;  // the list being announced
+    std::vector<std::string> orderNames_;   // the last complete one, by connector name
 };
 
 // A failure of the compositor's: what failed and why.

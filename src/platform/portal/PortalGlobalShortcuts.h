@@ -1,0 +1,69 @@
+// Ctrl+F through the desktop portal's GlobalShortcuts (KDE Plasma; GNOME from 48): a session
+// of the portal's holding one shortcut, "capture", which the desktop binds to Ctrl+F or to
+// what its user chooses. The requests run on a thread of their own, so a dialog the desktop
+// shows never holds up the program; the answer comes back through the event dispatch. Where
+// the portal has no such shortcuts (wlroots, GNOME before 48) the hot key given as the
+// fallback takes over, and answers in its stead.
+#pragma once
+
+#include "core/seam/HotKey.h"
+
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QString>
+#include <QVariantMap>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+
+namespace Platform::Portal {
+
+// One press for each time the key goes down, however often a held key repeats: the
+// desktop says Activated again and again while the key is held and Deactivated once as it
+// comes up. A Deactivated that never comes (a desktop that sends none) ends the hold after
+// a silence.
+class ShortcutHold {
+  public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr auto SILENCE = std::chrono::seconds(2);
+
+    // True when this Activated is a new press.
+    bool Activated(Clock::time_point now);
+    void Deactivated() { held_ = false; }
+
+  private:
+    bool held_ = false;
+    Clock::time_point last_{};
+};
+
+class PortalGlobalShortcuts final : public QObject, public HotKey {
+    Q_OBJECT
+  public:
+    explicit PortalGlobalShortcuts(HotKey& fallback);
+    ~PortalGlobalShortcuts() override;
+
+    KestrelMain::Status Register(HotKeyAnswers& later) override;
+    bool PressPending() override;
+    bool TakePress() override;
+    void Unregister() override;
+
+  private Q_SLOTS:
+    void OnActivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
+                     const QVariantMap& options);
+    void OnDeactivated(const QDBusObjectPath& session, const QString& id, qulonglong timestamp,
+                       const QVariantMap& options);
+
+  private:
+    struct Answer;
+    void Answered(const Answer& answer, HotKeyAnswers& later);
+
+    HotKey& fallback_;
+    bool fallenBack_ = false;
+    QString session_;  // the portal's session handle once it bound the shortcut
+    ShortcutHold hold_;
+    int pending_ = 0;
+    std::jthread requests_;
+};
+
+}  // namespace Platform::Portal

@@ -1,0 +1,421 @@
+#include "platform/portal/PortalScreenCast.h"
+
+#include "core/seam/Services.h"
+#include "platform/portal/PortalPipeWire.h"
+#include "platform/portal/PortalRequest.h"
+
+#include <QCoreApplication>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusUnixFileDescriptor>
+#include <QDBusVariant>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace Platform::Portal {
+
+using KestrelMain::Failure;
+using KestrelMain::Result;
+using KestrelMain::Status;
+
+namespace {
+
+const QString SCREENCAST = QStringLiteral("org.freedesktop.portal.ScreenCast");
+constexpr char REFUSED[] = "The desktop did not allow Kestrel to capture the screen";
+
+constexpr auto CALL_DEADLINE = std::chrono::seconds(30);
+// The portal's chooser waits for the user; past this the request is withdrawn.
+constexpr auto CHOOSER_DEADLINE = std::chrono::minutes(10);
+
+// What the portal granted.
+struct Grant {
+    std::uint32_t Node = 0;
+    ScreenRect Monitor;
+    int PipeWire = -1;
+    QString Session;
+    bool PointerMetadata = false;
+};
+
+// Runs on the main thread, from the event dispatch: the error box is a window.
+void OnMainThread(std::function<void()> work) {
+    if (QCoreApplication* application = QCoreApplication::instance())
+        QMetaObject::invokeMethod(application, std::move(work), ::Qt::QueuedConnection);
+}
+
+std::string ReadToken(const std::string& file) {
+    std::ifstream in(file);
+    std::string token;
+    std::getline(in, token);
+    return token;
+}
+
+// Written beside and renamed over, so a run that ends halfway leaves the old token whole.
+Status SaveToken(const std::string& file, const std::string& token) {
+    std::error_code error;
+    const std::filesystem::path path(file);
+    std::filesystem::create_directories(path.parent_path(), error);
+    const std::filesystem::path temporary = path.string() + ".new";
+    {
+        std::ofstream out(temporary, std::ios::trunc);
+        out << token << '\n';
+        out.close();
+        if (!out)
+            return Failure{"Cannot keep the screen's grant for the next start", file,
+                           "the file could not be written"};
+    }
+    std::filesystem::rename(temporary, path, error);
+    if (error)
+        return Failure{"Cannot keep the screen's grant for the next start", file, error.message()};
+    return std::nullopt;
+}
+
+// Session handles come as object paths or as strings, as the portal's version has it.
+QString PathText(const QVariant& value) {
+    if (value.canConvert<QDBusObjectPath>())
+        return value.value<QDBusObjectPath>().path();
+    return value.toString();
+}
+
+std::pair<int, int> Pair(const QVariant& value) {
+    int first = 0;
+    int second = 0;
+    if (value.canConvert<QDBusArgument>()) {
+        const auto argument = value.value<QDBusArgument>();
+        argument.beginStructure();
+        argument >> first >> second;
+        argument.endStructure();
+    }
+    return {first, second};
+}
+
+// The one stream of the granted monitor: its PipeWire node, where it lies on the desktop and
+// its size.
+std::optional<std::pair<std::uint32_t, ScreenRect>> FirstStream(const QVariant& streams) {
+    if (!streams.canConvert<QDBusArgument>())
+        return std::nullopt;
+    const auto argument = streams.value<QDBusArgument>();
+    std::optional<std::pair<std::uint32_t, ScreenRect>> first;
+    argument.beginArray();
+    while (!argument.atEnd()) {
+        uint node = 0;
+        QVariantMap properties;
+        argument.beginStructure();
+        argument >> node >> properties;
+        argument.endStructure();
+        if (first)
+            continue;
+        const auto [x, y] = Pair(properties.value(QStringLiteral("position")));
+        const auto [width, height] = Pair(properties.value(QStringLiteral("size")));
+        first = std::make_pair(node, ScreenRect{x, y, width, height});
+    }
+    argument.endArray();
+    return first;
+}
+
+unsigned CursorModes() {
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << SCREENCAST << QStringLiteral("AvailableCursorModes");
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block);
+    return reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
+}
+
+// One answer of the portal: its results, or the refusal or failure to report.
+Result<QVariantMap> Ask(const QString& method, const QList<QVariant>& arguments,
+                        const QVariantMap& options, std::chrono::milliseconds deadline) {
+    const auto answer = CallPortal(SCREENCAST, method, arguments, options, deadline);
+    if (!answer)
+        return answer.Error();
+    if ((*answer).Code != 0)
+        return Failure{REFUSED, {}, PortalRefusal(*answer)};
+    return (*answer).Results;
+}
+
+// CreateSession, SelectSources (one monitor, the pointer as metadata where offered, the grant
+// remembered), Start (the chooser, unless the token restores the grant) and the stream's
+// PipeWire remote.
+Result<Grant> Negotiate(const std::string& tokenFile) {
+    Grant grant;
+    const auto created =
+        Ask(QStringLiteral("CreateSession"), {},
+            {{QStringLiteral("session_handle_token"), QStringLiteral("kestrel")}}, CALL_DEADLINE);
+    if (!created)
+        return created.Error();
+    grant.Session = PathText((*created).value(QStringLiteral("session_handle")));
+    const QDBusObjectPath session(grant.Session);
+
+    constexpr unsigned MONITOR = 1;
+    constexpr unsigned HIDDEN = 1;
+    constexpr unsigned METADATA = 4;
+    constexpr unsigned UNTIL_REVOKED = 2;
+    grant.PointerMetadata = (CursorModes() & METADATA) != 0;
+    QVariantMap sources{{QStringLiteral("types"), MONITOR},
+                        {QStringLiteral("multiple"), false},
+                        {QStringLiteral("cursor_mode"), grant.PointerMetadata ? METADATA : HIDDEN},
+                        {QStringLiteral("persist_mode"), UNTIL_REVOKED}};
+    if (const std::string token = ReadToken(tokenFile); !token.empty())
+        sources.insert(QStringLiteral("restore_token"), QString::fromStdString(token));
+    const auto selected = Ask(QStringLiteral("SelectSources"), {QVariant::fromValue(session)},
+                              sources, CALL_DEADLINE);
+    if (!selected)
+        return selected.Error();
+
+    const auto started = Ask(QStringLiteral("Start"), {QVariant::fromValue(session), QString()}, {},
+                             CHOOSER_DEADLINE);
+    if (!started)
+        return started.Error();
+    const auto stream = FirstStream((*started).value(QStringLiteral("streams")));
+    if (!stream)
+        return Failure{REFUSED, {}, "the portal granted no monitor"};
+    grant.Node = stream->first;
+    grant.Monitor = stream->second;
+    // Each start hands out a new token; the old one is spent.
+    const QString token = (*started).value(QStringLiteral("restore_token")).toString();
+    if (!token.isEmpty()) {
+        if (auto unsaved = SaveToken(tokenFile, token.toStdString())) {
+            OnMainThread([note = unsaved->Text()] { Installed().Errors->Note(note); });
+        }
+    }
+
+    QDBusMessage open =
+        QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
+                                       SCREENCAST, QStringLiteral("OpenPipeWireRemote"));
+    open << QVariant::fromValue(session) << QVariantMap();
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(open, QDBus::Block);
+    const auto fd = reply.arguments().value(0).value<QDBusUnixFileDescriptor>();
+    if (reply.type() == QDBusMessage::ErrorMessage || !fd.isValid()) {
+        return Failure{
+            "Cannot read the screen",
+            {},
+            "the portal opened no PipeWire remote: " + reply.errorMessage().toStdString()};
+    }
+    grant.PipeWire = dup(fd.fileDescriptor());
+    return grant;
+}
+
+void CloseSession(const QString& session) {
+    if (session.isEmpty())
+        return;
+    QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), session,
+                                       QStringLiteral("org.freedesktop.portal.Session"),
+                                       QStringLiteral("Close")),
+        QDBus::NoBlock);
+}
+
+}  // namespace
+
+struct PortalScreenCast::Shared {
+    enum class Phase { Asking, Streaming, Refused };
+
+    std::string TokenFile;
+    std::mutex Mutex;
+    Phase Now = Phase::Asking;
+    ScreenRect Monitor;
+    QString Session;
+    KestrelPwStream* Stream = nullptr;
+
+    // The refusal, said once: in the error box, from the event dispatch.
+    void Refuse(const Failure& why) {
+        {
+            std::lock_guard lock(Mutex);
+            Now = Phase::Refused;
+        }
+        OnMainThread([why] { Installed().Errors->Report(why); });
+    }
+};
+
+namespace {
+
+void SetUp(const std::shared_ptr<PortalScreenCast::Shared>& shared) {
+    auto grant = Negotiate(shared->TokenFile);
+    if (!grant) {
+        shared->Refuse(grant.Error());
+        return;
+    }
+    char error[256] = "";
+    KestrelPwStream* stream = KestrelPwOpen((*grant).PipeWire, (*grant).Node, error, sizeof error);
+    if (stream == nullptr) {
+        CloseSession((*grant).Session);
+        shared->Refuse(Failure{"Cannot read the screen", {}, error});
+        return;
+    }
+    const ScreenRect monitor = (*grant).Monitor;
+    const bool pointer = (*grant).PointerMetadata;
+    {
+        std::lock_guard lock(shared->Mutex);
+        shared->Stream = stream;
+        shared->Monitor = monitor;
+        shared->Session = (*grant).Session;
+        shared->Now = PortalScreenCast::Shared::Phase::Streaming;
+    }
+    OnMainThread([monitor, pointer] {
+        Installed().Errors->Note("Wayland: the screen granted through the ScreenCast portal, " +
+                                 std::to_string(monitor.Width) + " x " +
+                                 std::to_string(monitor.Height) + " pixels at " +
+                                 std::to_string(monitor.X) + "," + std::to_string(monitor.Y) +
+                                 (pointer ? ", the pointer with it" : ", without the pointer"));
+    });
+}
+
+struct Scaling {
+    KestrelMain::AreaScaler* Scaler;
+    int OutputWidth;
+    int OutputHeight;
+    std::optional<Result<KestrelMain::Picture>> Picture;
+};
+
+class FrameRows final : public KestrelMain::RowSource {
+  public:
+    explicit FrameRows(const KestrelPwFrame& frame) : frame_(frame) {}
+    const std::uint8_t* Row(int y) override {
+        return frame_.Pixels +
+               static_cast<std::size_t>(y) * static_cast<std::size_t>(frame_.Stride);
+    }
+
+  private:
+    const KestrelPwFrame& frame_;
+};
+
+int ScaleFrame(const KestrelPwFrame* frame, void* data) {
+    auto& scaling = *static_cast<Scaling*>(data);
+    KestrelMain::PixelLayout layout;
+    layout.RedMask = 0xffu << frame->RedShift;
+    layout.GreenMask = 0xffu << frame->GreenShift;
+    layout.BlueMask = 0xffu << frame->BlueShift;
+    if (auto refused = scaling.Scaler->Prepare(layout, frame->Width, frame->Height,
+                                               scaling.OutputWidth, scaling.OutputHeight)) {
+        scaling.Picture = *refused;
+        return 0;
+    }
+    auto bitmap = scaling.Scaler->AllocateOutput(scaling.OutputWidth, scaling.OutputHeight);
+    if (!bitmap) {
+        scaling.Picture = bitmap.Error();
+        return 0;
+    }
+    FrameRows rows(*frame);
+    if (!scaling.Scaler->Run(rows, bitmap.Value())) {
+        scaling.Picture = Failure{"Cannot read the screen", {}, "a row of the frame was missing"};
+        return 0;
+    }
+    scaling.Picture = KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
+    return 0;
+}
+
+}  // namespace
+
+PortalScreenCast::PortalScreenCast(std::string tokenFile) : shared_(std::make_shared<Shared>()) {
+    shared_->TokenFile = std::move(tokenFile);
+}
+
+// The set-up thread holds the shared part itself, so it may outlive this.
+PortalScreenCast::~PortalScreenCast() {
+    std::lock_guard lock(shared_->Mutex);
+    KestrelPwClose(shared_->Stream);
+    shared_->Stream = nullptr;
+}
+
+std::optional<std::string> PortalScreenCast::Unavailable() {
+    const auto version = PortalVersion(SCREENCAST);
+    if (!version)
+        return "the desktop portal offers no ScreenCast (" + version.Error().Reason + ")";
+    if (*version < 4)
+        return "the desktop portal's ScreenCast (version " + std::to_string(*version) +
+               ") cannot remember a grant";
+    return std::nullopt;
+}
+
+std::string PortalScreenCast::DefaultTokenFile() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string base = state != nullptr && *state == '/'
+                                 ? std::string(state)
+                                 : std::string(home != nullptr ? home : "") + "/.local/state";
+    return base + "/kestrel/screencast-restore-token";
+}
+
+void PortalScreenCast::Ask() {
+    std::thread([shared = shared_] { SetUp(shared); }).detach();
+}
+
+Status PortalScreenCast::Start() {
+    Installed().Errors->Note("Wayland: the screen through the ScreenCast portal, asking for it");
+    Ask();
+    return std::nullopt;
+}
+
+bool PortalScreenCast::Refused() {
+    std::unique_lock lock(shared_->Mutex);
+    if (shared_->Now == Shared::Phase::Streaming) {
+        char why[256] = "";
+        if (KestrelPwState(shared_->Stream, why, sizeof why) < 0) {
+            KestrelPwClose(shared_->Stream);
+            shared_->Stream = nullptr;
+            CloseSession(shared_->Session);
+            lock.unlock();
+            shared_->Refuse(Failure{"Kestrel can no longer capture the screen", {}, why});
+            return true;
+        }
+    }
+    return shared_->Now == Shared::Phase::Refused;
+}
+
+void PortalScreenCast::AskAgain() {
+    {
+        std::lock_guard lock(shared_->Mutex);
+        if (shared_->Now != Shared::Phase::Refused)
+            return;
+        shared_->Now = Shared::Phase::Asking;
+    }
+    Ask();
+}
+
+std::optional<std::string> PortalScreenCast::NotReadyBecause() {
+    std::lock_guard lock(shared_->Mutex);
+    if (shared_->Now == Shared::Phase::Asking)
+        return "the desktop has not yet granted Kestrel the screen";
+    char why[256] = "";
+    if (shared_->Stream == nullptr || KestrelPwState(shared_->Stream, why, sizeof why) == 0)
+        return "the screen's stream is still being set up";
+    return std::nullopt;
+}
+
+Result<ScreenRect> PortalScreenCast::ReadPrimaryScreen() {
+    std::lock_guard lock(shared_->Mutex);
+    if (shared_->Now != Shared::Phase::Streaming)
+        return Failure{"Cannot find the primary screen", {}, "the desktop granted no monitor"};
+    return shared_->Monitor;
+}
+
+Result<PointerReading> PortalScreenCast::ReadPointer(const ScreenRect&) {
+    std::lock_guard lock(shared_->Mutex);
+    int x = 0;
+    int y = 0;
+    if (shared_->Stream != nullptr && KestrelPwPointer(shared_->Stream, &x, &y))
+        return PointerReading::At(x, y);
+    if (shared_->Stream != nullptr && !KestrelPwSendsPointer(shared_->Stream))
+        return PointerReading::Unknown("the desktop sends the screen without the pointer");
+    return PointerReading::Unknown("the desktop has not said that the pointer is on the monitor");
+}
+
+Result<KestrelMain::Picture> PortalScreenCast::GrabScaled(const ScreenRect&, int outputWidth,
+                                                          int outputHeight) {
+    std::lock_guard lock(shared_->Mutex);
+    if (shared_->Stream == nullptr)
+        return Failure{"Cannot read the screen", {}, "the desktop granted no monitor"};
+    Scaling scaling{&scaler_, outputWidth, outputHeight, std::nullopt};
+    if (KestrelPwWithFrame(shared_->Stream, ScaleFrame, &scaling) < 0 || !scaling.Picture)
+        return Failure{"Cannot read the screen", {}, "the screen's stream has sent no picture yet"};
+    return std::move(*scaling.Picture);
+}
+
+}  // namespace Platform::Portal

@@ -1,0 +1,137 @@
+// Kestrel on KDE Plasma, on a real headless KWin (kwin-session.sh), one session per suite:
+// KWin's screenshot interface for the program its desktop entry lists and for no other, the
+// hot key through the desktop portal's GlobalShortcuts, and the primary output of KWin's own
+// order.
+#include "BusyPicture.h"
+#include "KwinSession.h"
+#include "Reference.h"
+#include "SwaySession.h"
+#include "platform/portal/PortalGlobalShortcuts.h"
+#include "support/Wait.h"
+
+#include <gtest/gtest.h>
+#include <linux/input-event-codes.h>
+
+#include <cstdlib>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+using namespace WaylandTest;
+using namespace std::chrono_literals;
+
+bool Says(SessionKestrel& kestrel, const std::string& text) {
+    return TestSupport::WaitUntil(
+        [&] { return kestrel.Process().Stderr().find(text) != std::string::npos; }, 15s);
+}
+
+// Without a desktop entry of its own (the built Kestrel is not listed in this session), KWin
+// refuses; Kestrel says why, chooses on, and answers its capture action all the same.
+TEST(KwinRefused, AProgramNoDesktopEntryListsIsRefusedAndRunsOn) {
+    SessionKestrel kestrel;
+    ASSERT_TRUE(Says(kestrel, "cannot be used: KWin does not let this program take screenshots"))
+        << kestrel.Process().Stderr();
+    EXPECT_EQ(CaptureAction(), 0);
+    EXPECT_TRUE(kestrel.Process().Running());
+    EXPECT_EQ(kestrel.Process().Stderr().find("through KWin's screenshot interface"),
+              std::string::npos);
+}
+
+TEST(KwinGrab, TheListedProgramCapturesTheExactPictureOnScreen) {
+    SessionKestrel kestrel;
+    ASSERT_TRUE(Says(kestrel, "through KWin's screenshot interface, primary output Virtual-0"))
+        << kestrel.Process().Stderr();
+    // A picture over everything, Kestrel's window too.
+    QImage busy(1920, 1080, QImage::Format_RGB32);
+    for (int y = 0; y < busy.height(); ++y) {
+        for (int x = 0; x < busy.width(); ++x)
+            busy.setPixel(x, y, 0xff000000u | Bench::BusyColourAt(x, y, 1920, 1080));
+    }
+    const std::string file = std::string(std::getenv("KESTREL_SESSION_DIR")) + "/busy.png";
+    ASSERT_TRUE(busy.save(QString::fromStdString(file)));
+    ASSERT_EQ(Shell("QT_QPA_PLATFORM=wayland " SHOW_PICTURE " " + file + " >/dev/null 2>&1 &"), 0);
+    Bench::ExactAreaAverage reference(1920, 1080, 800, 600);
+    for (int y = 0; y < busy.height(); ++y)
+        reference.AddRow(y, reinterpret_cast<const std::uint32_t*>(busy.constScanLine(y)));
+    std::size_t made = 0;
+    double psnr = 0;
+    // Captured again until the picture is on screen.
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            CaptureAction();
+            if (!kestrel.WaitForCaptures(++made))
+                return false;
+            psnr = Bench::Compare(Bench::ReadBmp24(kestrel.Capture(kestrel.Captures().back())),
+                                  reference)
+                       .Psnr;
+            return psnr >= 50.0;
+        },
+        20s))
+        << "PSNR " << psnr << " dB\n"
+        << kestrel.Process().Stderr();
+}
+
+// A held Ctrl+F repeats, and KWin says Activated for each repeat: one capture all the same;
+// a second press makes one more.
+TEST(KwinShortcut, AHeldCtrlFCapturesOnceAndASecondPressOnceMore) {
+    FakeKeyboard keyboard;
+    ASSERT_TRUE(keyboard.Ready());
+    SessionKestrel kestrel(Settings{{"UseHotkey", "1"}});
+    ASSERT_TRUE(Says(kestrel, "the hot key through the desktop portal, bound to Ctrl+F"))
+        << kestrel.Process().Stderr();
+    const auto pressed = std::chrono::steady_clock::now();
+    keyboard.Key(KEY_LEFTCTRL, true);
+    keyboard.Key(KEY_F, true);
+    ASSERT_TRUE(kestrel.WaitForCaptures(1)) << kestrel.Process().Stderr();
+    // Held on until 1.5 s after the press, well into the key's repeats: the length of the
+    // press the test makes, not a wait for Kestrel.
+    TestSupport::WaitUntil([&] { return std::chrono::steady_clock::now() - pressed >= 1500ms; },
+                           2s);
+    keyboard.Key(KEY_F, false);
+    EXPECT_FALSE(kestrel.WaitForCaptures(2, 1s)) << "a held key made more than one capture";
+    keyboard.Key(KEY_F, true);
+    keyboard.Key(KEY_F, false);
+    keyboard.Key(KEY_LEFTCTRL, false);
+    EXPECT_TRUE(kestrel.WaitForCaptures(2)) << kestrel.Process().Stderr();
+    EXPECT_FALSE(kestrel.WaitForCaptures(3, 1s));
+}
+
+}  // namespace
+
+// Two outputs side by side: the one KWin's order puts first is the primary one, wherever it
+// lies.
+TEST(KwinOutputs, ThePrimaryOutputIsTheFirstOfKWinsOrder) {
+    ASSERT_TRUE(PutFirst(1));
+    SessionKestrel kestrel;
+    EXPECT_TRUE(Says(kestrel, "through KWin's screenshot interface, primary output Virtual-1"))
+        << kestrel.Process().Stderr();
+}
+
+// The desktop's Activated and Deactivated, at these milliseconds, counted as presses: a held
+// key repeats Activated, and a desktop that never says Deactivated ends the hold by silence.
+TEST(ShortcutHold, EachHoldIsOnePress) {
+    using Platform::Portal::ShortcutHold;
+    const struct {
+        const char* Name;
+        std::vector<std::pair<int, bool>> Events;  // time, Activated (else Deactivated)
+        int Presses;
+    } cases[] = {
+        {"a held key's repeats", {{0, true}, {600, true}, {640, true}, {680, false}}, 1},
+        {"two presses", {{0, true}, {100, false}, {200, true}, {300, false}}, 2},
+        {"no Deactivated, repeats close together", {{0, true}, {1900, true}, {3800, true}}, 1},
+        {"no Deactivated, then silence", {{0, true}, {2000, true}}, 2},
+    };
+    for (const auto& c : cases) {
+        ShortcutHold hold;
+        int presses = 0;
+        for (const auto& [ms, activated] : c.Events) {
+            if (!activated)
+                hold.Deactivated();
+            else if (hold.Activated(ShortcutHold::Clock::time_point(std::chrono::milliseconds(ms))))
+                ++presses;
+        }
+        EXPECT_EQ(presses, c.Presses) << c.Name;
+    }
+}

@@ -1,0 +1,43 @@
+// Input into a headless mutter through its RemoteDesktop service, as a remote-desktop client
+// sends it: keys by keysym, and the pointer at absolute places of the monitor, through a
+// stream of mutter's own ScreenCast linked to the session.
+#pragma once
+
+#include <QDBusConnection>
+#include <QString>
+
+#include <cstdint>
+#include <initializer_list>
+
+namespace WaylandTest {
+
+class MutterRemote {
+  public:
+    MutterRemote();
+    ~MutterRemote();
+    MutterRemote(const MutterRemote&) = delete;
+    MutterRemote& operator=(const MutterRemote&) = delete;
+
+    bool Ready() const { return !stream_.isEmpty(); }
+    // Presses the keys in order and lets them go in reverse: {Alt_L, s} is Alt+S.
+    void Keys(std::initializer_list<std::uint32_t> keysyms);
+    void MoveTo(double x, double y);
+
+  private:
+    bool Call(const QString& service, const QString& path, const QString& interface,
+              const QString& method, const QList<QVariant>& arguments = {},
+              QVariant* answer = nullptr);
+
+    QDBusConnection bus_;
+    QString session_;
+    QString stream_;
+};
+
+// Keysyms the tests press.
+inline constexpr std::uint32_t KEY_SHIFT = 0xffe1;
+inline constexpr std::uint32_t KEY_TAB = 0xff09;
+inline constexpr std::uint32_t KEY_ALT = 0xffe9;
+inline constexpr std::uint32_t KEY_C = 0x63;
+inline constexpr std::uint32_t KEY_S = 0x73;
+
+}  // namespace WaylandTest
