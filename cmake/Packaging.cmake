@@ -23,8 +23,8 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Kestrel developers <kestrel@${KESTREL_MAKER_HOST}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screen capture utility saving scaled BMP pictures")
 set(CPACK_PACKAGE_DESCRIPTION
-"Kestrel grabs the whole primary monitor of an X11 desktop or of a wlroots
-Wayland desktop (sway and its kin), scales it in one
+"Kestrel grabs the whole primary monitor of an X11 desktop or of a Wayland
+desktop (GNOME, KDE Plasma, sway and its kin), scales it in one
 step to a configured size (800 x 600 unless configured otherwise) and saves
 it as a BMP file in a capture directory of its own, created at every start.
 Captures come from a button in its small window, from a timer, or from the

@@ -9,7 +9,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git clang-format
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev
-  libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-res0-dev
+  libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-res0-dev libpipewire-0.3-dev
   # run: Qt's xcb platform plugin, a font Qt can draw with, the URL handler, a face with
   # the widths the windows' layouts were drawn for, Qt's D-Bus and gdbus for the capture
   # action on the session bus
@@ -29,6 +29,9 @@ PACKAGES=(
   # comes with it), the portal's KDE backend for GlobalShortcuts and the Qt 5 Wayland platform
   # it runs on, and the KDE protocols' XML the tests' clients are built from
   kwin-wayland xdg-desktop-portal-kde qtwayland5 plasma-wayland-protocols
+  # GNOME's tests: its compositor headless, the portal's GNOME backend and WirePlumber, which
+  # links a screen cast's stream to its reader
+  mutter xdg-desktop-portal-gnome wireplumber
   # package: the .deb, its checks, its icon, the demonstration's window picture
   dpkg-dev lintian desktop-file-utils appstream librsvg2-bin imagemagick file
 

@@ -1,4 +1,4 @@
-// Kestrel on KDE Plasma, on a real headless KWin (kwin-session.sh), one session per suite:
+// Kestrel on KDE Plasma, on a real headless KWin (desktop-session.sh kwin), one session per suite:
 // KWin's screenshot interface for the program its desktop entry lists and for no other, the
 // hot key through the desktop portal's GlobalShortcuts, and the primary output of KWin's own
 // order.

@@ -1,4 +1,4 @@
-// What a test needs of the headless KWin session that kwin-session.sh started, beside what
+// What a test needs of the headless KWin session that desktop-session.sh kwin started, beside what
 // SwaySession.h offers every Wayland session: keys pressed through KWin's own input
 // (org_kde_kwin_fake_input, which the session opens to its clients), as a keyboard would;
 // the outputs' order changed as the display settings change it.

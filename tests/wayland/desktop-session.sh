@@ -3,26 +3,39 @@
 # runtime directory and no user's settings:
 #   sway    one 1920x1080 output at 60 Hz (HEADLESS-1);
 #   mutter  GNOME's compositor with one 1920x1080 virtual monitor, PipeWire, WirePlumber and
-#           the desktop portal (started by the bus), for the ScreenCast portal.
+#           the desktop portal (started by the bus), for the ScreenCast portal;
+#   kwin    KDE's, 1920x1080 (Virtual-0), or KESTREL_KWIN_OUTPUTS outputs side by side.
 # Compositors refuse to run as root, so as root the session runs as an unprivileged system
 # user made for the tests. The command sees WAYLAND_DISPLAY, DBUS_SESSION_BUS_ADDRESS,
 # XDG_RUNTIME_DIR, KESTREL_SESSION_DIR (a folder it may write to) and, under sway, SWAYSOCK;
 # the session ends with it, and so does everything started in it. KESTREL_SWAY_CONFIG adds
 # lines to sway's configuration, with @SESSION_DIR@ standing for that folder.
 # KESTREL_SWAY_PIPEWIRE=1 starts PipeWire under sway too, which the desktop portal's wlroots
-# backend will not start without.
-#   bash tests/wayland/desktop-session.sh sway|mutter COMMAND [ARGUMENT...]
+# backend will not start without. KESTREL_KWIN_AUTHORISE=PROGRAM gives that program a desktop
+# entry that lets it use KWin's restricted screenshot interface, as an installed Kestrel's
+# entry does; any other program is refused it.
+#   bash tests/wayland/desktop-session.sh sway|mutter|kwin COMMAND [ARGUMENT...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-user=kestrel-sway
+user=kestrel-wayland
 
 if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
     desktop=${1:-}
-    case "$desktop" in sway | mutter) shift ;; *) echo "usage: desktop-session.sh sway|mutter COMMAND..." >&2; exit 2 ;; esac
-    root=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-sway.XXXXXX")
+    case "$desktop" in sway | mutter | kwin) shift ;; *) echo "usage: desktop-session.sh sway|mutter|kwin COMMAND..." >&2; exit 2 ;; esac
+    root=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-$desktop.XXXXXX")
+    # Removed however the run ends, a test's time limit included.
+    trap 'rm -rf "$root" 2>/dev/null || true' EXIT
     chmod 755 "$root"
-    mkdir -p "$root/home" "$root/runtime" "$root/work"
+    mkdir -p "$root/home/.local/share/applications" "$root/runtime" "$root/work" "$root/bin"
     chmod 700 "$root/runtime"
+    # The packaged kwin_wayland carries a file capability (cap_sys_resource) that a
+    # container cannot grant, so it would not start; a plain copy does. KWin finds its
+    # helpers by its own name, which the copy keeps.
+    [ "$desktop" != kwin ] || cp /usr/bin/kwin_wayland "$root/bin/kwin_wayland"
+    passed=(PATH="$PATH" KESTREL_SWAY_PIPEWIRE="${KESTREL_SWAY_PIPEWIRE:-}"
+        KESTREL_KWIN_OUTPUTS="${KESTREL_KWIN_OUTPUTS:-1}"
+        KESTREL_KWIN_AUTHORISE="${KESTREL_KWIN_AUTHORISE:-}"
+        ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}")
     {
         echo "output HEADLESS-1 mode 1920x1080@60Hz position 0 0"
         echo "default_border none"
@@ -43,14 +56,13 @@ if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
             ;;
         esac
         setpriv --reuid="$user" --regid="$user" --clear-groups --reset-env \
-            env PATH="$PATH" KESTREL_SWAY_PIPEWIRE="${KESTREL_SWAY_PIPEWIRE:-}" ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
-            bash "$here/desktop-session.sh" --as-user "$root" "$desktop" "$@" || status=$?
+            env "${passed[@]}" bash "$here/desktop-session.sh" --as-user "$root" "$desktop" "$@" ||
+            status=$?
     else
-        env -i PATH="$PATH" KESTREL_SWAY_PIPEWIRE="${KESTREL_SWAY_PIPEWIRE:-}" ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}" \
-            bash "$here/desktop-session.sh" --as-user "$root" "$desktop" "$@" || status=$?
+        env -i "${passed[@]}" bash "$here/desktop-session.sh" --as-user "$root" "$desktop" "$@" ||
+            status=$?
     fi
     [ "$status" = 0 ] || { echo "desktop-session: the command ended with $status; $desktop said:" >&2; tail -n 20 "$root/$desktop.log" >&2 || true; }
-    rm -rf "$root" 2>/dev/null || true
     exit "$status"
 fi
 
@@ -59,6 +71,7 @@ if [ "$1" = --as-user ]; then
     shift 2
     export HOME=$root/home XDG_RUNTIME_DIR=$root/runtime KESTREL_SESSION_DIR=$root/work
     export TMPDIR=$root/work XDG_CONFIG_HOME=$root/home/.config XDG_SESSION_TYPE=wayland
+    export XDG_DATA_HOME=$root/home/.local/share XDG_CACHE_HOME=$root/home/.cache
     exec dbus-run-session -- bash "$here/desktop-session.sh" --in-session "$root" "$@"
 fi
 
@@ -89,7 +102,40 @@ start_pipewire() {
     fi
 }
 pids=()
-trap 'kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null' EXIT
+# A compositor ends with the signal's number, which is no failure of the command's.
+trap 'kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null || true' EXIT
+
+if [ "$desktop" = kwin ]; then
+    export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5
+    export WAYLAND_DISPLAY=wayland-kestrel
+    if [ -n "$KESTREL_KWIN_AUTHORISE" ]; then
+        # KWin lets a program use the interface when the first word of a desktop entry's
+        # Exec is that program's very file: an absolute path, as the installed entry has.
+        printf '%s\n' "[Desktop Entry]" Type=Application "Name=Kestrel under test" \
+            "Exec=$KESTREL_KWIN_AUTHORISE" NoDisplay=true \
+            X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2 \
+            >"$XDG_DATA_HOME/applications/org.ardmoor.KestrelUnderTest.desktop"
+    fi
+    kbuildsycoca5 >"$root/sycoca.log" 2>&1
+    # KWIN_WAYLAND_NO_PERMISSION_CHECKS opens KWin's fake input to the tests' key presses; it
+    # does not touch the screenshot interface's own check of the desktop entry.
+    KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "$root/bin/kwin_wayland" --virtual --no-lockscreen \
+        --width 1920 --height 1080 --output-count "$KESTREL_KWIN_OUTPUTS" \
+        --socket "$WAYLAND_DISPLAY" >"$root/kwin.log" 2>&1 &
+    pids+=($!)
+    await "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" $! KWin
+    # KWin takes its bus name once its outputs and screenshot interface are up.
+    until gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+        --method org.freedesktop.DBus.NameHasOwner org.kde.KWin 2>/dev/null | grep -q true; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "KWin did not take its bus name"
+        sleep 0.05
+    done
+    dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
+        XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME KDE_FULL_SESSION KDE_SESSION_VERSION \
+        QT_QPA_PLATFORM=wayland
+    "$@"
+    exit
+fi
 
 if [ "$desktop" = mutter ]; then
     export XDG_CURRENT_DESKTOP=GNOME WAYLAND_DISPLAY=wayland-kestrel
