@@ -1,5 +1,7 @@
 #include "SwaySession.h"
 
+#include "BusyPicture.h"
+#include "Reference.h"
 #include "support/Wait.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
@@ -206,10 +208,55 @@ fs::path SessionKestrel::Capture(const std::string& name) const {
     return process_->FindCaptureDir() / name;
 }
 
+std::string SessionKestrel::Numbered(std::size_t number) const {
+    const std::string prefix = std::to_string(number) + "-";
+    for (const std::string& name : Captures()) {
+        if (name.starts_with(prefix))
+            return name;
+    }
+    return {};
+}
+
 int CaptureAction() {
     return Shell(
         "gdbus call --session --dest org.ardmoor.Kestrel --object-path /org/ardmoor/Kestrel "
         "--method org.freedesktop.Application.ActivateAction capture '[]' '{}' >/dev/null 2>&1");
+}
+
+QImage BusyPicture(int width, int height) {
+    QImage picture(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
+        for (int x = 0; x < width; ++x)
+            row[x] = 0xff000000u | Bench::BusyColourAt(x, y, width, height);
+    }
+    return picture;
+}
+
+double Psnr(const fs::path& capture, const QImage& picture) {
+    Bench::ExactAreaAverage reference(picture.width(), picture.height(), 800, 600);
+    for (int y = 0; y < picture.height(); ++y)
+        reference.AddRow(y, reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y)));
+    const Bench::Quality quality = Bench::Compare(Bench::ReadBmp24(capture), reference);
+    return quality.Error.empty() ? quality.Psnr : 0;
+}
+
+bool ShowOverEverything(const QImage& picture) {
+    const fs::path file = fs::path(Variable("KESTREL_SESSION_DIR")) / "shown.png";
+    return picture.save(QString::fromStdString(file.string())) &&
+           Shell("QT_QPA_PLATFORM=wayland " SHOW_PICTURE " " + file.string() +
+                 " >/dev/null 2>&1 &") == 0;
+}
+
+bool CapturesShow(SessionKestrel& kestrel, const QImage& picture,
+                  std::chrono::milliseconds deadline) {
+    return TestSupport::WaitUntil(
+        [&] {
+            const std::size_t next = kestrel.Captures().size() + 1;
+            return CaptureAction() == 0 && kestrel.WaitForCaptures(next) &&
+                   Psnr(kestrel.Capture(kestrel.Numbered(next)), picture) >= 50.0;
+        },
+        deadline);
 }
 
 }  // namespace WaylandTest

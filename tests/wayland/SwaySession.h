@@ -69,6 +69,8 @@ class SessionKestrel {
     bool WaitForCaptures(std::size_t count,
                          std::chrono::milliseconds deadline = std::chrono::seconds(15)) const;
     std::filesystem::path Capture(const std::string& name) const;
+    // The name of the capture with this number, empty while there is none.
+    std::string Numbered(std::size_t number) const;
 
   private:
     TestSupport::PrivateEnvironment environment_;
@@ -77,5 +79,21 @@ class SessionKestrel {
 
 // Asks the running Kestrel for one capture, as a desktop's key binding or a script would.
 int CaptureAction();
+
+// The benchmarks' busy picture at this size.
+QImage BusyPicture(int width, int height);
+
+// The capture's PSNR against the exact area average of the picture at 800 x 600, as the X11
+// and Windows grabs are measured.
+double Psnr(const std::filesystem::path& capture, const QImage& picture);
+
+// On desktops where the test cannot set the background: the picture in a full-screen window
+// of the tests' own, over everything, Kestrel's windows too.
+bool ShowOverEverything(const QImage& picture);
+
+// Asks for captures until one shows the picture at 50 dB or more: the window showing it
+// reaches the screen at the compositor's pace.
+bool CapturesShow(SessionKestrel& kestrel, const QImage& picture,
+                  std::chrono::milliseconds deadline = std::chrono::seconds(20));
 
 }  // namespace WaylandTest

@@ -1,9 +1,7 @@
 // Kestrel in a Wayland session, on a real headless sway (desktop-session.sh): the grab, the
 // pointer in the capture's name, every trigger, two instances, and the end of the run. Each
 // suite here runs in a session of its own.
-#include "BusyPicture.h"
 #include "MutterRemote.h"
-#include "Reference.h"
 #include "SwaySession.h"
 #include "support/Wait.h"
 
@@ -17,26 +15,6 @@ namespace {
 
 using namespace WaylandTest;
 using namespace std::chrono_literals;
-
-QImage BusyPicture(int width, int height) {
-    QImage picture(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            row[x] = 0xff000000u | Bench::BusyColourAt(x, y, width, height);
-    }
-    return picture;
-}
-
-// Against the exact area average of the picture, as the X11 and Windows grabs are measured.
-double Psnr(const std::filesystem::path& file, const QImage& picture) {
-    Bench::ExactAreaAverage reference(picture.width(), picture.height(), 800, 600);
-    for (int y = 0; y < picture.height(); ++y)
-        reference.AddRow(y, reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y)));
-    const Bench::Quality quality = Bench::Compare(Bench::ReadBmp24(file), reference);
-    EXPECT_EQ(quality.Error, "");
-    return quality.Psnr;
-}
 
 // Kestrel's own window out of the pictures: sway keeps it, hidden, in the scratchpad.
 void HideWindow(SessionKestrel& kestrel) {
@@ -242,24 +220,10 @@ TEST_F(WaylandGnome, TheChosenMonitorIsCapturedWithThePointerAndRestoredAtTheNex
         std::string first;
         EXPECT_TRUE(std::getline(stored, first) && !first.empty());
 
-        // A picture over everything, Kestrel's window too; frames follow the screen's changes.
+        // The stream's frames follow the screen's changes.
         const QImage busy = BusyPicture(1920, 1080);
-        const std::string file = Folder("busy.png");
-        ASSERT_TRUE(busy.save(QString::fromStdString(file)));
-        ASSERT_EQ(Shell("QT_QPA_PLATFORM=wayland " SHOW_PICTURE " " + file + " > " +
-                        Folder("shown") + " 2>&1 &"),
-                  0);
-        std::size_t made = 0;
-        EXPECT_TRUE(TestSupport::WaitUntil(
-            [&] {
-                CaptureAction();
-                if (!kestrel->WaitForCaptures(++made))
-                    return false;
-                const auto names = kestrel->Captures();
-                return Psnr(kestrel->Capture(names.back()), busy) >= 50.0;
-            },
-            20s))
-            << kestrel->Process().Stderr();
+        ASSERT_TRUE(ShowOverEverything(busy));
+        EXPECT_TRUE(CapturesShow(*kestrel, busy)) << kestrel->Process().Stderr();
 
         // The pointer's hot spot from the stream, in the capture's pixels.
         for (const auto& [x, y, name] :
@@ -267,13 +231,9 @@ TEST_F(WaylandGnome, TheChosenMonitorIsCapturedWithThePointerAndRestoredAtTheNex
             remote_.MoveTo(x, y);
             EXPECT_TRUE(TestSupport::WaitUntil(
                 [&] {
-                    CaptureAction();
-                    if (!kestrel->WaitForCaptures(++made))
-                        return false;
-                    const std::string last = kestrel->Captures().back();
-                    return last.size() > std::strlen(name) &&
-                           last.compare(last.size() - std::strlen(name), std::string::npos, name) ==
-                               0;
+                    const std::size_t next = kestrel->Captures().size() + 1;
+                    return CaptureAction() == 0 && kestrel->WaitForCaptures(next) &&
+                           kestrel->Numbered(next).ends_with(name);
                 },
                 10s))
                 << name;
