@@ -109,8 +109,8 @@ void MakeTimedCapture() {
 }
 
 void MakeCaptureFromButton() {
-    Platform::Installed().Grab->AskAgain();
-    MakeCapture();
+    if (!Platform::Installed().Grab->AskAgain())
+        MakeCapture();
 }
 
 }  // namespace KestrelMain

@@ -46,6 +46,7 @@ void MakeCapture();
 void MakeTimedCapture();
 
 // The button's capture: the one trigger that asks a desktop which refused the screen again.
+// Where the desktop answers later (its chooser), that click makes no capture.
 void MakeCaptureFromButton();
 
 }  // namespace KestrelMain

@@ -35,8 +35,9 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     void HidePointer(std::optional<std::string> why) { pointerUnknown_ = std::move(why); }
     // A screen source still being set up, and why; nothing once it is ready.
     void SetNotReady(std::optional<std::string> why) { notReady_ = std::move(why); }
-    // A source the desktop refused, until the button asks again.
-    void Refuse() { refused_ = true; }
+    // A source the desktop refused, until the button asks again; one that then answers
+    // later (a chooser) or in the capture itself.
+    void Refuse(bool answersLater = false) { refused_ = true, answersLater_ = answersLater; }
     int AskedAgain() const { return askedAgain_; }
 
     void FailScreen(std::optional<KestrelMain::Failure> failure) { screenFailure_ = failure; }
@@ -52,7 +53,11 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     KestrelMain::Status Start() override { return std::nullopt; }
     std::optional<std::string> NotReadyBecause() override { return notReady_; }
     bool Refused() override { return refused_; }
-    void AskAgain() override { refused_ = false, ++askedAgain_; }
+    bool AskAgain() override {
+        const bool later = refused_ && answersLater_;
+        refused_ = false, ++askedAgain_;
+        return later;
+    }
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect& area,
                                                          int outputWidth,
                                                          int outputHeight) override;
@@ -67,6 +72,7 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     std::optional<std::string> pointerUnknown_;
     std::optional<std::string> notReady_;
     bool refused_ = false;
+    bool answersLater_ = false;
     int askedAgain_ = 0;
     std::optional<KestrelMain::Failure> screenFailure_;
     std::optional<KestrelMain::Failure> pointerFailure_;

@@ -299,6 +299,13 @@ TEST_F(Capture, AfterARefusalCapturesDoNothingUntilTheButtonAsksAgain) {
     KestrelMain::MakeCaptureFromButton();
     EXPECT_EQ(screen_.AskedAgain(), 1);
     EXPECT_EQ(Saved(), std::vector<std::string>{"1-140359-0-0.bmp"});
+
+    // A desktop that puts up its chooser again: that click makes and says nothing more.
+    screen_.Refuse(true);
+    KestrelMain::MakeCaptureFromButton();
+    EXPECT_EQ(screen_.AskedAgain(), 2);
+    EXPECT_EQ(Saved().size(), 1u);
+    EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
 }
 
 // While the desktop's chooser waits for the user, an error box at every tick would take the

@@ -31,8 +31,11 @@ class ScreenGrab {
     virtual bool Refused() { return false; }
 
     // The user asked for a capture with the button: a refused source asks the desktop once
-    // more with that capture.
-    virtual void AskAgain() {}
+    // more. True where it asked and the answer comes later (a chooser is up): that click's
+    // capture is then not made, and not reported as not ready either, as the desktop's own
+    // question is what the user sees. False where the capture itself asks, or nothing was
+    // refused.
+    virtual bool AskAgain() { return false; }
 
     virtual KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area,
                                                                  int outputWidth,

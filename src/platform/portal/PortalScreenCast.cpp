@@ -369,14 +369,15 @@ bool PortalScreenCast::Refused() {
     return shared_->Now == Shared::Phase::Refused;
 }
 
-void PortalScreenCast::AskAgain() {
+bool PortalScreenCast::AskAgain() {
     {
         std::lock_guard lock(shared_->Mutex);
         if (shared_->Now != Shared::Phase::Refused)
-            return;
+            return false;
         shared_->Now = Shared::Phase::Asking;
     }
     Ask();
+    return true;
 }
 
 std::optional<std::string> PortalScreenCast::NotReadyBecause() {

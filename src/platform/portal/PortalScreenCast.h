@@ -43,7 +43,7 @@ class PortalScreenCast final : public Screen, public ScreenGrab {
     KestrelMain::Status Start() override;
     std::optional<std::string> NotReadyBecause() override;
     bool Refused() override;
-    void AskAgain() override;
+    bool AskAgain() override;
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
                                                          int outputHeight) override;
 

@@ -27,7 +27,11 @@ class PortalScreenshotGrab final : public ScreenGrab {
     KestrelMain::Status Start() override;
     std::optional<std::string> NotReadyBecause() override { return std::nullopt; }
     bool Refused() override { return refused_; }
-    void AskAgain() override { refused_ = false; }
+    // The capture itself asks.
+    bool AskAgain() override {
+        refused_ = false;
+        return false;
+    }
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
                                                          int outputHeight) override;
 
