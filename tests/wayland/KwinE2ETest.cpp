@@ -20,16 +20,11 @@ namespace {
 using namespace WaylandTest;
 using namespace std::chrono_literals;
 
-bool Says(SessionKestrel& kestrel, const std::string& text) {
-    return TestSupport::WaitUntil(
-        [&] { return kestrel.Process().Stderr().find(text) != std::string::npos; }, 15s);
-}
-
 // Without a desktop entry of its own (the built Kestrel is not listed in this session), KWin
 // refuses; Kestrel says why, chooses on, and answers its capture action all the same.
 TEST(KwinRefused, AProgramNoDesktopEntryListsIsRefusedAndRunsOn) {
     SessionKestrel kestrel;
-    ASSERT_TRUE(Says(kestrel, "cannot be used: KWin does not let this program take screenshots"))
+    ASSERT_TRUE(kestrel.Says("cannot be used: KWin does not let this program take screenshots"))
         << kestrel.Process().Stderr();
     EXPECT_EQ(CaptureAction(), 0);
     EXPECT_TRUE(kestrel.Process().Running());
@@ -39,7 +34,7 @@ TEST(KwinRefused, AProgramNoDesktopEntryListsIsRefusedAndRunsOn) {
 
 TEST(KwinGrab, TheListedProgramCapturesTheExactPictureOnScreen) {
     SessionKestrel kestrel;
-    ASSERT_TRUE(Says(kestrel, "through KWin's screenshot interface, primary output Virtual-0"))
+    ASSERT_TRUE(kestrel.Says("through KWin's screenshot interface, primary output Virtual-0"))
         << kestrel.Process().Stderr();
     const QImage busy = BusyPicture(1920, 1080);
     ASSERT_TRUE(ShowOverEverything(busy));
@@ -52,7 +47,7 @@ TEST(KwinShortcut, AHeldCtrlFCapturesOnceAndASecondPressOnceMore) {
     FakeKeyboard keyboard;
     ASSERT_TRUE(keyboard.Ready());
     SessionKestrel kestrel(Settings{{"UseHotkey", "1"}});
-    ASSERT_TRUE(Says(kestrel, "the hot key through the desktop portal, bound to Ctrl+F"))
+    ASSERT_TRUE(kestrel.Says("the hot key through the desktop portal, bound to Ctrl+F"))
         << kestrel.Process().Stderr();
     const auto pressed = std::chrono::steady_clock::now();
     keyboard.Key(KEY_LEFTCTRL, true);
@@ -78,7 +73,7 @@ TEST(KwinShortcut, AHeldCtrlFCapturesOnceAndASecondPressOnceMore) {
 TEST(KwinOutputs, ThePrimaryOutputIsTheFirstOfKWinsOrder) {
     ASSERT_TRUE(PutFirst(1));
     SessionKestrel kestrel;
-    EXPECT_TRUE(Says(kestrel, "through KWin's screenshot interface, primary output Virtual-1"))
+    EXPECT_TRUE(kestrel.Says("through KWin's screenshot interface, primary output Virtual-1"))
         << kestrel.Process().Stderr();
 }
 

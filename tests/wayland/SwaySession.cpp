@@ -208,6 +208,18 @@ fs::path SessionKestrel::Capture(const std::string& name) const {
     return process_->FindCaptureDir() / name;
 }
 
+std::size_t SessionKestrel::Said(const std::string& text) const {
+    const std::string said = process_->Stderr();
+    std::size_t count = 0;
+    for (auto at = said.find(text); at != std::string::npos; at = said.find(text, at + 1)) ++count;
+    return count;
+}
+
+bool SessionKestrel::Says(const std::string& text, std::size_t times,
+                          std::chrono::milliseconds deadline) const {
+    return TestSupport::WaitUntil([&] { return Said(text) >= times; }, deadline);
+}
+
 std::string SessionKestrel::Numbered(std::size_t number) const {
     const std::string prefix = std::to_string(number) + "-";
     for (const std::string& name : Captures()) {

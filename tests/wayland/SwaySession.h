@@ -69,6 +69,11 @@ class SessionKestrel {
     bool WaitForCaptures(std::size_t count,
                          std::chrono::milliseconds deadline = std::chrono::seconds(15)) const;
     std::filesystem::path Capture(const std::string& name) const;
+    // How often standard error has said this so far.
+    std::size_t Said(const std::string& text) const;
+    // Waits until standard error has said this `times` times.
+    bool Says(const std::string& text, std::size_t times = 1,
+              std::chrono::milliseconds deadline = std::chrono::seconds(15)) const;
     // The name of the capture with this number, empty while there is none.
     std::string Numbered(std::size_t number) const;
 

@@ -113,13 +113,7 @@ TEST(WaylandTriggers, EachTriggerCapturesAndQuitTakesTheBindingAway) {
 
 TEST(WaylandUserBinding, ACtrlFOfTheUsersIsLeftAloneAndTheKeyCountsAsTaken) {
     SessionKestrel kestrel(Settings{{"UseHotkey", "1"}});
-    ASSERT_TRUE(TestSupport::WaitUntil(
-        [&] {
-            return kestrel.Process().Stderr().find(
-                       "Cannot register Ctrl+F: sway's "
-                       "configuration already binds it") != std::string::npos;
-        },
-        15s))
+    ASSERT_TRUE(kestrel.Says("Cannot register Ctrl+F: sway's configuration already binds it"))
         << kestrel.Process().Stderr();
     ASSERT_EQ(Shell("wtype -M ctrl f -m ctrl"), 0);
     const std::string ran = std::string(std::getenv("KESTREL_SESSION_DIR")) + "/user-binding-ran";
@@ -137,8 +131,7 @@ TEST(WaylandScreenshotPortal, TheChosenPortalGivesTheScreenAndLeavesNoFile) {
     ASSERT_EQ(CaptureAction(), 0) << kestrel.Process().Stderr();
     ASSERT_TRUE(kestrel.WaitForCaptures(1)) << kestrel.Process().Stderr();
     EXPECT_GE(Psnr(kestrel.Capture(kestrel.Captures()[0]), busy), 50.0);
-    EXPECT_NE(kestrel.Process().Stderr().find("through the desktop portal's Screenshot"),
-              std::string::npos);
+    EXPECT_EQ(kestrel.Said("through the desktop portal's Screenshot"), 1u);
     // Where this desktop's portal leaves its screenshots.
     EXPECT_FALSE(std::filesystem::exists("/tmp/out.png"));
 }
@@ -151,10 +144,7 @@ TEST(WaylandLifecycle, ASecondInstanceRunsOnAndTheFirstEndsCleanlyOnSigterm) {
     HideWindow(first);
     SessionKestrel second(Settings{{"UseHotkey", "1"}});
     ASSERT_TRUE(second.Window());
-    EXPECT_TRUE(TestSupport::WaitUntil(
-        [&] { return second.Process().Stderr().find("org.ardmoor.Kestrel") != std::string::npos; },
-        15s))
-        << second.Process().Stderr();
+    EXPECT_TRUE(second.Says("org.ardmoor.Kestrel")) << second.Process().Stderr();
     second.Process().Kill(SIGTERM);
     ASSERT_EQ(second.Process().WaitExit(10s), 0);
 
@@ -178,13 +168,6 @@ class WaylandGnome : public ::testing::Test {
         return std::make_unique<SessionKestrel>(
             settings, std::vector<std::string>{"XDG_STATE_HOME=" + state});
     }
-    static std::size_t Said(SessionKestrel& kestrel, const std::string& text) {
-        const std::string said = kestrel.Process().Stderr();
-        std::size_t count = 0;
-        for (auto at = said.find(text); at != std::string::npos; at = said.find(text, at + 1))
-            ++count;
-        return count;
-    }
     static constexpr char GRANTED[] = "granted through the ScreenCast portal";
 
     // The chooser comes up when the portal has it ready: the keys go again until it answered.
@@ -201,7 +184,7 @@ class WaylandGnome : public ::testing::Test {
                 } else {
                     remote_.Keys({KEY_ALT, KEY_C});
                 }
-                return TestSupport::WaitUntil([&] { return Said(kestrel, answered) >= times; }, 2s);
+                return kestrel.Says(answered, times, 2s);
             },
             40s);
     }
@@ -243,8 +226,7 @@ TEST_F(WaylandGnome, TheChosenMonitorIsCapturedWithThePointerAndRestoredAtTheNex
     }
     // No chooser now: the token restores the grant, and the new token is kept.
     auto again = Start(state);
-    EXPECT_TRUE(TestSupport::WaitUntil([&] { return Said(*again, GRANTED) == 1; }, 15s))
-        << again->Process().Stderr();
+    EXPECT_TRUE(again->Says(GRANTED)) << again->Process().Stderr();
     std::ifstream stored(token);
     std::string next;
     EXPECT_TRUE(std::getline(stored, next) && !next.empty());
@@ -257,8 +239,7 @@ TEST_F(WaylandGnome, ACancelledChooserIsSaidOnceAndTheTimerDoesNotAskAgain) {
     auto kestrel = Start(Folder("state-cancelled"), {{"UseTimer", "1"}, {"TimerPeriod", "0.2"}});
     const std::string refused = "The desktop did not allow Kestrel to capture the screen";
     ASSERT_TRUE(Answer(*kestrel, false, refused)) << kestrel->Process().Stderr();
-    EXPECT_FALSE(TestSupport::WaitUntil([&] { return Said(*kestrel, refused) > 1; }, 2s))
-        << kestrel->Process().Stderr();
+    EXPECT_FALSE(kestrel->Says(refused, 2, 2s)) << kestrel->Process().Stderr();
     EXPECT_TRUE(kestrel->Captures().empty());
 }
 
