@@ -243,4 +243,19 @@ TEST_F(WaylandGnome, ACancelledChooserIsSaidOnceAndTheTimerDoesNotAskAgain) {
     EXPECT_TRUE(kestrel->Captures().empty());
 }
 
+// The stream gone (the desktop stopped the cast; here PipeWire ends): said once, and Kestrel
+// runs on. Last in the suite, which ends the session's PipeWire.
+TEST_F(WaylandGnome, AStreamThatEndsIsSaidOnceAndKestrelRunsOn) {
+    auto kestrel = Start(Folder("state-chosen"));
+    ASSERT_TRUE(kestrel->Says(GRANTED)) << kestrel->Process().Stderr();
+    ASSERT_EQ(kill(std::stoi(std::getenv("KESTREL_PIPEWIRE_PID")), SIGTERM), 0);
+    const std::string ended = "Kestrel can no longer capture the screen";
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] { return CaptureAction() == 0 && kestrel->Said(ended) == 1; }, 15s))
+        << kestrel->Process().Stderr();
+    EXPECT_EQ(CaptureAction(), 0);
+    EXPECT_EQ(kestrel->Said(ended), 1u);
+    EXPECT_TRUE(kestrel->Process().Running());
+}
+
 }  // namespace

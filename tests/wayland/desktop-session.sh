@@ -92,9 +92,11 @@ await() {  # PATH PID WHAT
 }
 # PipeWire for the portal's screen streams, and WirePlumber, which links a stream to its
 # reader.
+# KESTREL_PIPEWIRE_PID lets a test end PipeWire, as a desktop ends a screen cast.
 start_pipewire() {
     pipewire >"$root/pipewire.log" 2>&1 &
     pids+=($!)
+    export KESTREL_PIPEWIRE_PID=$!
     await "$XDG_RUNTIME_DIR/pipewire-0" $! PipeWire
     if [ "$desktop" = mutter ]; then
         wireplumber >"$root/wireplumber.log" 2>&1 &
