@@ -202,6 +202,9 @@ TEST_F(WaylandGnome, TheChosenMonitorIsCapturedWithThePointerAndRestoredAtTheNex
         std::ifstream stored(token);
         std::string first;
         EXPECT_TRUE(std::getline(stored, first) && !first.empty());
+        namespace fs = std::filesystem;
+        EXPECT_EQ(fs::status(token).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write);
 
         // The stream's frames follow the screen's changes.
         const QImage busy = BusyPicture(1920, 1080);

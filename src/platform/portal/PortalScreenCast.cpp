@@ -59,19 +59,23 @@ std::string ReadToken(const std::string& file) {
 
 // Written beside and renamed over, so a run that ends halfway leaves the old token whole.
 Status SaveToken(const std::string& file, const std::string& token) {
+    namespace fs = std::filesystem;
     std::error_code error;
-    const std::filesystem::path path(file);
-    std::filesystem::create_directories(path.parent_path(), error);
-    const std::filesystem::path temporary = path.string() + ".new";
+    const fs::path path(file);
+    // The token restores the grant without asking: for the user's eyes only.
+    if (fs::create_directories(path.parent_path(), error))
+        fs::permissions(path.parent_path(), fs::perms::owner_all, error);
+    const fs::path temporary = path.string() + ".new";
     {
         std::ofstream out(temporary, std::ios::trunc);
+        fs::permissions(temporary, fs::perms::owner_read | fs::perms::owner_write, error);
         out << token << '\n';
         out.close();
         if (!out)
             return Failure{"Cannot keep the screen's grant for the next start", file,
                            "the file could not be written"};
     }
-    std::filesystem::rename(temporary, path, error);
+    fs::rename(temporary, path, error);
     if (error)
         return Failure{"Cannot keep the screen's grant for the next start", file, error.message()};
     return std::nullopt;
