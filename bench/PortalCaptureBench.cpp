@@ -11,6 +11,7 @@
 #include "BusyPicture.h"
 #include "MutterRemote.h"
 #include "NoWindow.h"
+#include "ProcessMemory.h"
 #include "Reference.h"
 #include "Statistics.h"
 
@@ -87,18 +88,6 @@ pid_t Spawn(const std::vector<std::string>& command, const fs::path& output,
 std::string Read(const fs::path& file) {
     std::ifstream in(file);
     return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-long Ticks(pid_t pid) {
-    const std::string text = Read("/proc/" + std::to_string(pid) + "/stat");
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    long total = 0;
-    for (int i = 3; fields >> field && i <= 15; ++i) {
-        if (i >= 14)
-            total += std::stol(field);  // utime, stime
-    }
-    return total;
 }
 
 double Psnr(const fs::path& capture) {
@@ -262,9 +251,9 @@ int main(int argc, char** argv) {
         long used = -1;
         if (Until([&] { return Read(log).find("granted through") != std::string::npos; }, 30s)) {
             std::this_thread::sleep_for(1s);  // start-up's last events
-            const long before = Ticks(program);
+            const long before = Bench::ProcessTicks(program);
             std::this_thread::sleep_for(10s);  // the idle time measured
-            used = Ticks(program) - before;
+            used = Bench::ProcessTicks(program) - before;
         }
         for (const pid_t pid : {changing, program}) {
             kill(pid, SIGTERM);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 
 namespace Bench {
@@ -23,6 +25,20 @@ bool ResetPeak() {
     clear << "5";
     clear.flush();
     return static_cast<bool>(clear);
+}
+
+long ProcessTicks(pid_t pid) {
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(stat)), {});
+    // The fields after the command's name, which may hold spaces, from the third on.
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    long total = 0;
+    for (int i = 3; fields >> field && i <= 15; ++i) {
+        if (i >= 14)
+            total += std::stol(field);  // utime, stime
+    }
+    return total;
 }
 
 }  // namespace Bench

@@ -1,7 +1,12 @@
-// A Linux benchmark process's own memory, as /proc tells it.
+// A Linux benchmark process's own memory, and a process's processor time, as /proc tells it.
 #pragma once
 
+#include <sys/types.h>
+
 namespace Bench {
+
+// The processor time process `pid` has used so far, user and system, in clock ticks.
+long ProcessTicks(pid_t pid);
 
 // A value of /proc/self/status in kB ("VmRSS", "VmHWM"); -1 when it cannot be read.
 long StatusKb(const char* key);

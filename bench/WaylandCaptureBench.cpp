@@ -193,18 +193,7 @@ long IdleTicks(const std::string& kestrel, const fs::path& dir) {
         execl(kestrel.c_str(), kestrel.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    const auto ticks = [pid] {
-        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-        std::string text((std::istreambuf_iterator<char>(stat)), {});
-        std::istringstream fields(text.substr(text.rfind(')') + 2));
-        std::string field;
-        long total = 0;
-        for (int i = 3; fields >> field && i <= 15; ++i) {
-            if (i >= 14)
-                total += std::stol(field);  // utime, stime
-        }
-        return total;
-    };
+    const auto ticks = [pid] { return Bench::ProcessTicks(pid); };
     long used = -1;
     for (int i = 0; i < 100; ++i) {
         std::ifstream in(log);

@@ -175,13 +175,7 @@ void PortalGlobalShortcuts::Unregister() {
         fallback_.Unregister();
         return;
     }
-    if (session_.isEmpty())
-        return;
-    QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), session_,
-                                       QStringLiteral("org.freedesktop.portal.Session"),
-                                       QStringLiteral("Close")),
-        QDBus::NoBlock);
+    ClosePortalSession(session_);
     session_.clear();
     pending_ = 0;
 }

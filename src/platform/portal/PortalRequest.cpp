@@ -129,6 +129,16 @@ KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QSt
     return *answer;
 }
 
+void ClosePortalSession(const QString& session) {
+    if (session.isEmpty())
+        return;
+    QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), session,
+                                       QStringLiteral("org.freedesktop.portal.Session"),
+                                       QStringLiteral("Close")),
+        QDBus::NoBlock);
+}
+
 std::string PortalRefusal(const PortalAnswer& answer) {
     switch (answer.Code) {
         case 0:

@@ -47,6 +47,10 @@ KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QSt
                                              const QList<QVariant>& arguments, QVariantMap options,
                                              std::chrono::milliseconds deadline);
 
+// Ends a portal session (a screen cast, a set of shortcuts) without waiting; nothing when
+// `session` is empty.
+void ClosePortalSession(const QString& session);
+
 // Why the portal answered as it did, for the user: "the request was cancelled".
 std::string PortalRefusal(const PortalAnswer& answer);
 

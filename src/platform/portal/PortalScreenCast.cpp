@@ -156,6 +156,11 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
         return created.Error();
     grant.Session = PathText((*created).value(QStringLiteral("session_handle")));
     const QDBusObjectPath session(grant.Session);
+    // A session that grants nothing is ended, so that the next request starts afresh.
+    const auto ending = [&](Failure why) {
+        ClosePortalSession(grant.Session);
+        return why;
+    };
 
     constexpr unsigned MONITOR = 1;
     constexpr unsigned HIDDEN = 1;
@@ -171,15 +176,15 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
     const auto selected = Ask(QStringLiteral("SelectSources"), {QVariant::fromValue(session)},
                               sources, CALL_DEADLINE);
     if (!selected)
-        return selected.Error();
+        return ending(selected.Error());
 
     const auto started = Ask(QStringLiteral("Start"), {QVariant::fromValue(session), QString()}, {},
                              CHOOSER_DEADLINE);
     if (!started)
-        return started.Error();
+        return ending(started.Error());
     const auto stream = FirstStream((*started).value(QStringLiteral("streams")));
     if (!stream)
-        return Failure{REFUSED, {}, "the portal granted no monitor"};
+        return ending(Failure{REFUSED, {}, "the portal granted no monitor"});
     grant.Node = stream->first;
     grant.Monitor = stream->second;
     // Each start hands out a new token; the old one is spent.
@@ -197,23 +202,13 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(open, QDBus::Block);
     const auto fd = reply.arguments().value(0).value<QDBusUnixFileDescriptor>();
     if (reply.type() == QDBusMessage::ErrorMessage || !fd.isValid()) {
-        return Failure{
-            "Cannot read the screen",
-            {},
-            "the portal opened no PipeWire remote: " + reply.errorMessage().toStdString()};
+        return ending(
+            Failure{"Cannot read the screen",
+                    {},
+                    "the portal opened no PipeWire remote: " + reply.errorMessage().toStdString()});
     }
     grant.PipeWire = dup(fd.fileDescriptor());
     return grant;
-}
-
-void CloseSession(const QString& session) {
-    if (session.isEmpty())
-        return;
-    QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), session,
-                                       QStringLiteral("org.freedesktop.portal.Session"),
-                                       QStringLiteral("Close")),
-        QDBus::NoBlock);
 }
 
 }  // namespace
@@ -249,7 +244,7 @@ void SetUp(const std::shared_ptr<PortalScreenCast::Shared>& shared) {
     char error[256] = "";
     KestrelPwStream* stream = KestrelPwOpen((*grant).PipeWire, (*grant).Node, error, sizeof error);
     if (stream == nullptr) {
-        CloseSession((*grant).Session);
+        ClosePortalSession((*grant).Session);
         shared->Refuse(Failure{"Cannot read the screen", {}, error});
         return;
     }
@@ -364,7 +359,7 @@ bool PortalScreenCast::Refused() {
         if (KestrelPwState(shared_->Stream, why, sizeof why) < 0) {
             KestrelPwClose(shared_->Stream);
             shared_->Stream = nullptr;
-            CloseSession(shared_->Session);
+            ClosePortalSession(shared_->Session);
             lock.unlock();
             shared_->Refuse(Failure{"Kestrel can no longer capture the screen", {}, why});
             return true;
