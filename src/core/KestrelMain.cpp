@@ -67,12 +67,12 @@ void StartUp(const std::string& defaultBasePath) {
             seam.Errors->Note(failed->Text());
     }
     seam.MainWindow->SetHotkeyLblText(CurrentHotkeyCaption());
-    // A source that will never be ready is said once here; each capture then says why it
-    // cannot be made.
+    seam.MainWindow->Show();
+    // After the window: a desktop that asks its user for the screen (a chooser) then puts its
+    // question in front of Kestrel's window. A source that will never be ready is said once
+    // here; each capture then says why it cannot be made.
     if (auto failed = seam.Grab->Start())
         seam.Errors->Note(failed->Text());
-
-    seam.MainWindow->Show();
     // A timer whose interval could not be set stays off rather than run at the old one.
     const bool intervalSet = ApplyTimerPeriod();
     if (AppState.UseTimer == 1 && intervalSet)
