@@ -37,7 +37,8 @@ TEST(KwinGrab, TheListedProgramCapturesTheExactPictureOnScreen) {
     ASSERT_TRUE(kestrel.Says("through KWin's screenshot interface, primary output Virtual-0"))
         << kestrel.Process().Stderr();
     const QImage busy = BusyPicture(1920, 1080);
-    ASSERT_TRUE(ShowOverEverything(busy));
+    const ShownPicture shown(busy);
+    ASSERT_TRUE(shown.Started());
     EXPECT_TRUE(CapturesShow(kestrel, busy)) << kestrel.Process().Stderr();
 }
 

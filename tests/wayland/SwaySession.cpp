@@ -11,6 +11,10 @@
 
 #include <wayland-client.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -253,11 +257,23 @@ double Psnr(const fs::path& capture, const QImage& picture) {
     return quality.Error.empty() ? quality.Psnr : 0;
 }
 
-bool ShowOverEverything(const QImage& picture) {
+ShownPicture::ShownPicture(const QImage& picture) {
     const fs::path file = fs::path(Variable("KESTREL_SESSION_DIR")) / "shown.png";
-    return picture.save(QString::fromStdString(file.string())) &&
-           Shell("QT_QPA_PLATFORM=wayland " SHOW_PICTURE " " + file.string() +
-                 " >/dev/null 2>&1 &") == 0;
+    if (!picture.save(QString::fromStdString(file.string())))
+        return;
+    pid_ = fork();
+    if (pid_ == 0) {
+        setenv("QT_QPA_PLATFORM", "wayland", 1);
+        execl(SHOW_PICTURE, SHOW_PICTURE, file.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+ShownPicture::~ShownPicture() {
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
 }
 
 bool CapturesShow(SessionKestrel& kestrel, const QImage& picture,

@@ -93,8 +93,19 @@ QImage BusyPicture(int width, int height);
 double Psnr(const std::filesystem::path& capture, const QImage& picture);
 
 // On desktops where the test cannot set the background: the picture in a full-screen window
-// of the tests' own, over everything, Kestrel's windows too.
-bool ShowOverEverything(const QImage& picture);
+// of the tests' own, over everything, Kestrel's windows too, until this goes (so that it
+// takes no later test's focus).
+class ShownPicture {
+  public:
+    explicit ShownPicture(const QImage& picture);
+    ~ShownPicture();
+    ShownPicture(const ShownPicture&) = delete;
+    ShownPicture& operator=(const ShownPicture&) = delete;
+    bool Started() const { return pid_ > 0; }
+
+  private:
+    int pid_ = -1;
+};
 
 // Asks for captures until one shows the picture at 50 dB or more: the window showing it
 // reaches the screen at the compositor's pace.

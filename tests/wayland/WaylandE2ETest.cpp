@@ -208,7 +208,8 @@ TEST_F(WaylandGnome, TheChosenMonitorIsCapturedWithThePointerAndRestoredAtTheNex
 
         // The stream's frames follow the screen's changes.
         const QImage busy = BusyPicture(1920, 1080);
-        ASSERT_TRUE(ShowOverEverything(busy));
+        const ShownPicture shown(busy);
+        ASSERT_TRUE(shown.Started());
         EXPECT_TRUE(CapturesShow(*kestrel, busy)) << kestrel->Process().Stderr();
 
         // The pointer's hot spot from the stream, in the capture's pixels.
