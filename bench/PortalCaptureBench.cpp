@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
         .Errors = &notes, .Files = &files, .Clock = &clock, .MainWindow = &window};
     std::string failed;
     if (desktop == "gnome") {
-        cast.emplace(token);
+        cast.emplace(token, nullptr);
         services.Screen = &*cast;
         services.Grab = &*cast;
         Platform::Install(services);

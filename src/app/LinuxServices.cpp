@@ -35,14 +35,18 @@
 #include "platform/x11/X11TaskBar.h"
 #endif
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string_view>
+#include <utility>
 
 namespace App {
 
@@ -105,6 +109,36 @@ std::optional<Platform::ScreenRect> DesktopOf(
     return desktop;
 }
 
+// Runs `then` once, when the window is first on screen, or after a while if it never is.
+void WhenExposed(QWidget& widget, std::function<void()> then) {
+    class Watcher final : public QObject {
+      public:
+        explicit Watcher(std::function<void()> then) : then_(std::move(then)) {
+            QTimer::singleShot(std::chrono::seconds(2), this, [this] { Run(); });
+        }
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Expose)
+                QTimer::singleShot(0, this, [this] { Run(); });
+            return false;
+        }
+
+      private:
+        void Run() {
+            if (const auto then = std::exchange(then_, nullptr)) {
+                then();
+                deleteLater();
+            }
+        }
+        std::function<void()> then_;
+    };
+    QWindow* window = widget.windowHandle();
+    if (window == nullptr || window->isExposed()) {
+        then();
+        return;
+    }
+    window->installEventFilter(new Watcher(std::move(then)));
+}
+
 // The screen and grab of the first screen source that works here, or of the one the user
 // asked for; said on standard error.
 void ChooseWaylandSource(WaylandBackend& wayland, Platform::ErrorReport& errors,
@@ -143,7 +177,10 @@ void ChooseWaylandSource(WaylandBackend& wayland, Platform::ErrorReport& errors,
         });
         services.Grab = &*wayland.KWin;
     } else if (choice.Source == "screencast") {
-        wayland.ScreenCast.emplace(Platform::Portal::PortalScreenCast::DefaultTokenFile());
+        wayland.ScreenCast.emplace(Platform::Portal::PortalScreenCast::DefaultTokenFile(),
+                                   [](std::function<void()> ask) {
+                                       WhenExposed(Ui::MainForm::Instance(), std::move(ask));
+                                   });
         services.Screen = &*wayland.ScreenCast;
         services.Grab = &*wayland.ScreenCast;
     } else if (choice.Source == "screenshot") {

@@ -37,7 +37,7 @@ class MutterRemote {
 inline constexpr std::uint32_t KEY_SHIFT = 0xffe1;
 inline constexpr std::uint32_t KEY_TAB = 0xff09;
 inline constexpr std::uint32_t KEY_ALT = 0xffe9;
-inline constexpr std::uint32_t KEY_C = 0x63;
+inline constexpr std::uint32_t KEY_ESCAPE = 0xff1b;
 inline constexpr std::uint32_t KEY_S = 0x73;
 
 }  // namespace WaylandTest

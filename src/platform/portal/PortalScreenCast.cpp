@@ -312,7 +312,8 @@ int ScaleFrame(const KestrelPwFrame* frame, void* data) {
 
 }  // namespace
 
-PortalScreenCast::PortalScreenCast(std::string tokenFile) : shared_(std::make_shared<Shared>()) {
+PortalScreenCast::PortalScreenCast(std::string tokenFile, WhenShown whenShown)
+    : whenShown_(std::move(whenShown)), shared_(std::make_shared<Shared>()) {
     shared_->TokenFile = std::move(tokenFile);
 }
 
@@ -348,7 +349,10 @@ void PortalScreenCast::Ask() {
 
 Status PortalScreenCast::Start() {
     Installed().Errors->Note("Wayland: the screen through the ScreenCast portal, asking for it");
-    Ask();
+    if (whenShown_)
+        whenShown_([this] { Ask(); });
+    else
+        Ask();
     return std::nullopt;
 }
 

@@ -14,6 +14,7 @@
 #include "core/seam/Screen.h"
 #include "core/seam/ScreenGrab.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,8 +23,13 @@ namespace Platform::Portal {
 
 class PortalScreenCast final : public Screen, public ScreenGrab {
   public:
-    // `tokenFile` keeps the portal's restore token between runs.
-    explicit PortalScreenCast(std::string tokenFile);
+    // Runs the request it is given once the program's window is on screen.
+    using WhenShown = std::function<void(std::function<void()>)>;
+
+    // `tokenFile` keeps the portal's restore token between runs. The first request waits
+    // for `whenShown`, so that the desktop's chooser comes up over Kestrel's window, which
+    // would otherwise take the focus from it as it appears.
+    PortalScreenCast(std::string tokenFile, WhenShown whenShown);
     ~PortalScreenCast();
     PortalScreenCast(const PortalScreenCast&) = delete;
     PortalScreenCast& operator=(const PortalScreenCast&) = delete;
@@ -53,6 +59,7 @@ class PortalScreenCast final : public Screen, public ScreenGrab {
   private:
     void Ask();
 
+    WhenShown whenShown_;
     std::shared_ptr<Shared> shared_;
     KestrelMain::AreaScaler scaler_;
 };
