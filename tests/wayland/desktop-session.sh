@@ -103,6 +103,15 @@ start_pipewire() {
         pids+=($!)
     fi
 }
+# The desktop's own portal backends only, as its users have them: the others, installed for
+# the other desktops' tests, would start here too, slowly, and answer in their place.
+portals() {
+    export XDG_DESKTOP_PORTAL_DIR=$root/portals
+    mkdir -p "$XDG_DESKTOP_PORTAL_DIR"
+    for backend in "$@"; do
+        cp "/usr/share/xdg-desktop-portal/portals/$backend.portal" "$XDG_DESKTOP_PORTAL_DIR"
+    done
+}
 pids=()
 # A compositor ends with the signal's number, which is no failure of the command's.
 trap 'kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null || true' EXIT
@@ -132,9 +141,10 @@ if [ "$desktop" = kwin ]; then
         [ "$SECONDS" -lt "$deadline" ] || fail "KWin did not take its bus name"
         sleep 0.05
     done
+    portals kde
     dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
         XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME KDE_FULL_SESSION KDE_SESSION_VERSION \
-        QT_QPA_PLATFORM=wayland
+        QT_QPA_PLATFORM=wayland XDG_DESKTOP_PORTAL_DIR
     "$@"
     exit
 fi
@@ -151,11 +161,7 @@ if [ "$desktop" = mutter ]; then
         [ "$SECONDS" -lt "$deadline" ] || fail "mutter's ScreenCast did not answer"
         sleep 0.05
     done
-    # A GNOME desktop's portal backends only: KDE's, installed for the KWin tests, would
-    # answer here too.
-    export XDG_DESKTOP_PORTAL_DIR=$root/portals
-    mkdir -p "$XDG_DESKTOP_PORTAL_DIR"
-    cp /usr/share/xdg-desktop-portal/portals/{gnome,gtk}.portal "$XDG_DESKTOP_PORTAL_DIR"
+    portals gnome gtk
     dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
         XDG_CONFIG_HOME XDG_DESKTOP_PORTAL_DIR
     start_pipewire
@@ -177,8 +183,9 @@ until socket=$(cd "$XDG_RUNTIME_DIR" && ls sway-ipc.*.sock 2>/dev/null) && [ -n 
 done
 export WAYLAND_DISPLAY=$display SWAYSOCK=$XDG_RUNTIME_DIR/$socket
 # Services the session bus starts on demand (the desktop portal) find the compositor.
+portals wlr gtk
 dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP \
-    XDG_SESSION_TYPE XDG_CONFIG_HOME
+    XDG_SESSION_TYPE XDG_CONFIG_HOME XDG_DESKTOP_PORTAL_DIR
 [ "${KESTREL_SWAY_PIPEWIRE:-}" = 1 ] && start_pipewire
 # The IPC answers once sway's configuration is loaded.
 until swaymsg -t get_version >/dev/null 2>&1; do

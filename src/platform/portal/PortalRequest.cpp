@@ -88,7 +88,10 @@ KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
         QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << interface << QStringLiteral("version");
-    const QDBusMessage reply = bus.call(get, QDBus::Block);
+    // Asked at start-up, before the window shows: a portal that is slow to start (the bus
+    // starts it and its backends on demand) is not waited for long.
+    constexpr int START_DEADLINE_MS = 10000;
+    const QDBusMessage reply = bus.call(get, QDBus::Block, START_DEADLINE_MS);
     if (reply.type() == QDBusMessage::ErrorMessage)
         return Unreachable(reply.errorMessage().toStdString());
     return reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
