@@ -1,5 +1,7 @@
 #include "KwinSession.h"
 
+#include "SwaySession.h"
+
 #include "fake-input-client-protocol.h"
 #include "kde-output-device-v2-client-protocol.h"
 #include "kde-output-management-v2-client-protocol.h"
@@ -20,18 +22,14 @@ FakeKeyboard::FakeKeyboard() : device_(std::make_unique<Device>()) {
     device_->Display = wl_display_connect(nullptr);
     if (device_->Display == nullptr)
         return;
-    wl_registry* registry = wl_display_get_registry(device_->Display);
-    static constexpr wl_registry_listener GLOBALS{
-        [](void* data, wl_registry* globals, std::uint32_t name, const char* interface,
-           std::uint32_t version) {
-            // Keys came with version 4.
-            if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4)
-                static_cast<Device*>(data)->Input = static_cast<org_kde_kwin_fake_input*>(
-                    wl_registry_bind(globals, name, &org_kde_kwin_fake_input_interface, 4));
-        },
-        [](void*, wl_registry*, std::uint32_t) {}};
-    wl_registry_add_listener(registry, &GLOBALS, device_.get());
-    wl_display_roundtrip(device_->Display);
+    Device& device = *device_;
+    BindGlobals(device.Display, [&](wl_registry* globals, std::uint32_t name, const char* interface,
+                                    std::uint32_t version) {
+        // Keys came with version 4.
+        if (std::strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4)
+            device.Input = static_cast<org_kde_kwin_fake_input*>(
+                wl_registry_bind(globals, name, &org_kde_kwin_fake_input_interface, 4));
+    });
     if (device_->Input != nullptr)
         org_kde_kwin_fake_input_authenticate(device_->Input, "Kestrel's tests", "Ctrl+F");
 }
@@ -60,22 +58,16 @@ bool PutFirst(std::size_t announced) {
     wl_display* display = wl_display_connect(nullptr);
     if (display == nullptr)
         return false;
-    static constexpr wl_registry_listener LISTENER{
-        [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
-           std::uint32_t version) {
-            auto& found = *static_cast<Globals*>(data);
-            // The order's priorities came with version 3.
-            if (std::strcmp(interface, kde_output_management_v2_interface.name) == 0 &&
-                version >= 3)
-                found.Management = static_cast<kde_output_management_v2*>(
-                    wl_registry_bind(registry, name, &kde_output_management_v2_interface, 3));
-            if (std::strcmp(interface, kde_output_device_v2_interface.name) == 0)
-                found.Devices.push_back(static_cast<kde_output_device_v2*>(
-                    wl_registry_bind(registry, name, &kde_output_device_v2_interface, 1)));
-        },
-        [](void*, wl_registry*, std::uint32_t) {}};
-    wl_registry_add_listener(wl_display_get_registry(display), &LISTENER, &globals);
-    wl_display_roundtrip(display);
+    BindGlobals(display, [&](wl_registry* registry, std::uint32_t name, const char* interface,
+                             std::uint32_t version) {
+        // The order's priorities came with version 3.
+        if (std::strcmp(interface, kde_output_management_v2_interface.name) == 0 && version >= 3)
+            globals.Management = static_cast<kde_output_management_v2*>(
+                wl_registry_bind(registry, name, &kde_output_management_v2_interface, 3));
+        if (std::strcmp(interface, kde_output_device_v2_interface.name) == 0)
+            globals.Devices.push_back(static_cast<kde_output_device_v2*>(
+                wl_registry_bind(registry, name, &kde_output_device_v2_interface, 1)));
+    });
     if (globals.Management != nullptr && announced < globals.Devices.size()) {
         kde_output_configuration_v2* change =
             kde_output_management_v2_create_configuration(globals.Management);

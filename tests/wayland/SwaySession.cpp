@@ -103,6 +103,18 @@ bool Paint(const std::string& output, const QImage& picture) {
         15s);
 }
 
+void BindGlobals(wl_display* display, const GlobalBinder& bind) {
+    static constexpr wl_registry_listener LISTENER{
+        [](void* data, wl_registry* registry, std::uint32_t name, const char* interface,
+           std::uint32_t version) {
+            (*static_cast<const GlobalBinder*>(data))(registry, name, interface, version);
+        },
+        [](void*, wl_registry*, std::uint32_t) {}};
+    wl_registry_add_listener(wl_display_get_registry(display), &LISTENER,
+                             const_cast<GlobalBinder*>(&bind));
+    wl_display_roundtrip(display);
+}
+
 struct VirtualPointer::Device {
     wl_display* Display = nullptr;
     wl_seat* Seat = nullptr;
@@ -114,21 +126,16 @@ VirtualPointer::VirtualPointer() : device_(std::make_unique<Device>()) {
     device_->Display = wl_display_connect(nullptr);
     if (device_->Display == nullptr)
         return;
-    wl_registry* registry = wl_display_get_registry(device_->Display);
-    static constexpr wl_registry_listener GLOBALS{
-        [](void* data, wl_registry* globals, std::uint32_t name, const char* interface,
-           std::uint32_t) {
-            auto& device = *static_cast<Device*>(data);
-            if (std::strcmp(interface, wl_seat_interface.name) == 0 && device.Seat == nullptr)
-                device.Seat =
-                    static_cast<wl_seat*>(wl_registry_bind(globals, name, &wl_seat_interface, 1));
-            if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
-                device.Manager = static_cast<zwlr_virtual_pointer_manager_v1*>(
-                    wl_registry_bind(globals, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
-        },
-        [](void*, wl_registry*, std::uint32_t) {}};
-    wl_registry_add_listener(registry, &GLOBALS, device_.get());
-    wl_display_roundtrip(device_->Display);
+    Device& device = *device_;
+    BindGlobals(device.Display, [&](wl_registry* globals, std::uint32_t name, const char* interface,
+                                    std::uint32_t) {
+        if (std::strcmp(interface, wl_seat_interface.name) == 0 && device.Seat == nullptr)
+            device.Seat =
+                static_cast<wl_seat*>(wl_registry_bind(globals, name, &wl_seat_interface, 1));
+        if (std::strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
+            device.Manager = static_cast<zwlr_virtual_pointer_manager_v1*>(
+                wl_registry_bind(globals, name, &zwlr_virtual_pointer_manager_v1_interface, 1));
+    });
     if (device_->Manager != nullptr) {
         device_->Pointer =
             zwlr_virtual_pointer_manager_v1_create_virtual_pointer(device_->Manager, device_->Seat);

@@ -10,13 +10,24 @@
 #include <QImage>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
 
+struct wl_display;
+struct wl_registry;
+
 namespace WaylandTest {
+
+// Lists the compositor's globals to `bind`, which binds those it wants, and waits until the
+// compositor has answered.
+using GlobalBinder = std::function<void(wl_registry* registry, std::uint32_t name,
+                                        const char* interface, std::uint32_t version)>;
+void BindGlobals(wl_display* display, const GlobalBinder& bind);
 
 // Runs one swaymsg command; its reply.
 std::string Sway(const std::string& command);
