@@ -11,7 +11,8 @@
 # the session ends with it, and so does everything started in it. KESTREL_SWAY_CONFIG adds
 # lines to sway's configuration, with @SESSION_DIR@ standing for that folder.
 # KESTREL_SWAY_PIPEWIRE=1 starts PipeWire under sway too, which the desktop portal's wlroots
-# backend will not start without. KESTREL_KWIN_AUTHORISE=PROGRAM gives that program a desktop
+# backend will not start without, and the portal. KESTREL_KWIN_AUTHORISE=PROGRAM gives that
+# program a desktop
 # entry that lets it use KWin's restricted screenshot interface, as an installed Kestrel's
 # entry does; any other program is refused it.
 #   bash tests/wayland/desktop-session.sh sway|mutter|kwin COMMAND [ARGUMENT...]
@@ -112,6 +113,15 @@ portals() {
         cp "/usr/share/xdg-desktop-portal/portals/$backend.portal" "$XDG_DESKTOP_PORTAL_DIR"
     done
 }
+# The bus starts the portal and its backends on demand, which can take many seconds on a
+# loaded machine; started before the command, it answers Kestrel's start-up question at once,
+# as on a desktop where it runs already.
+start_portal() {
+    gdbus call --session --timeout 60 --dest org.freedesktop.portal.Desktop \
+        --object-path /org/freedesktop/portal/desktop \
+        --method org.freedesktop.DBus.Properties.Get "org.freedesktop.portal.$1" version \
+        >/dev/null || fail "the desktop portal did not start"
+}
 pids=()
 # A compositor ends with the signal's number, which is no failure of the command's.
 trap 'kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null || true' EXIT
@@ -165,6 +175,7 @@ if [ "$desktop" = mutter ]; then
     dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
         XDG_CONFIG_HOME XDG_DESKTOP_PORTAL_DIR
     start_pipewire
+    start_portal ScreenCast
     "$@"
     exit
 fi
@@ -186,7 +197,10 @@ export WAYLAND_DISPLAY=$display SWAYSOCK=$XDG_RUNTIME_DIR/$socket
 portals wlr gtk
 dbus-update-activation-environment WAYLAND_DISPLAY SWAYSOCK XDG_CURRENT_DESKTOP \
     XDG_SESSION_TYPE XDG_CONFIG_HOME XDG_DESKTOP_PORTAL_DIR
-[ "${KESTREL_SWAY_PIPEWIRE:-}" = 1 ] && start_pipewire
+if [ "${KESTREL_SWAY_PIPEWIRE:-}" = 1 ]; then
+    start_pipewire
+    start_portal Screenshot
+fi
 # The IPC answers once sway's configuration is loaded.
 until swaymsg -t get_version >/dev/null 2>&1; do
     [ "$SECONDS" -lt "$deadline" ] || fail "sway's IPC did not answer"
