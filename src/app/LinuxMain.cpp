@@ -6,6 +6,8 @@
 
 #include <QApplication>
 
+#include <csignal>
+
 int main(int argc, char** argv) {
     // Before anything is written: a write over a file-size limit must fail and be reported,
     // not end the program.
@@ -14,6 +16,9 @@ int main(int argc, char** argv) {
     // was bound, say) must end the program through its own Quit, not where it stands. The
     // event loop reads the request once it runs.
     Platform::Posix::CatchEndSignals();
+    // A write to a connection whose other end is gone (the X server killed mid-capture, the
+    // bus) must fail and be reported, not end the program.
+    std::signal(SIGPIPE, SIG_IGN);
     // Kestrel takes no arguments, and Qt would read its own from them (-geometry, -title,
     // -platform, -display, ...): it gets the program's name only. The display comes from
     // DISPLAY. Both live as long as the application, which never returns from Main.
