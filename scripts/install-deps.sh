@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, running and testing Kestrel needs.
-# Idempotent and quiet: when everything is already there it prints nothing and
-# touches no package list.
+# Installs every Debian package that building, running and testing Kestrel needs, on
+# Debian 12, 13 and testing alike. Idempotent and quiet: when everything is already there it
+# prints nothing and touches no package list. "a|b" is one need that releases name
+# differently: met by any of them installed, else the first the release offers is installed.
+# The Windows tests' Wine may be missing from a release altogether (testing, at times): it
+# is then left out here, and scripts/test-windows.sh says what it skips.
 set -euo pipefail
 
 PACKAGES=(
   # build
-  build-essential cmake ninja-build pkg-config git clang-format
+  build-essential cmake ninja-build pkg-config git clang-format passwd
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libxcb1-dev libxcb-shm0-dev libxcb-randr0-dev
   libxcb-keysyms1-dev libxcb-xkb-dev libxcb-xtest0-dev libxcb-res0-dev libpipewire-0.3-dev
@@ -25,10 +28,13 @@ PACKAGES=(
   # backend, without whose Access dialog the portal offers no Screenshot
   libwayland-dev libwayland-bin wayland-protocols qt6-wayland sway wtype grim
   xdg-desktop-portal xdg-desktop-portal-wlr pipewire xdg-desktop-portal-gtk
-  # KDE Plasma's tests: a headless KWin (its screenshot interface and fake input; kbuildsycoca5
-  # comes with it), the portal's KDE backend for GlobalShortcuts and the Qt 5 Wayland platform
-  # it runs on, and the KDE protocols' XML the tests' clients are built from
-  kwin-wayland xdg-desktop-portal-kde qtwayland5 plasma-wayland-protocols
+  # KDE Plasma's tests: a headless KWin (its screenshot interface and fake input), its
+  # plugins and kglobalaccel (kwin-common, no longer pulled in by Plasma 6's kwin-wayland),
+  # kbuildsycoca (Plasma 5's comes with KWin, Plasma 6's in libkf6service-bin), the portal's
+  # KDE backend for GlobalShortcuts, the Qt 5 Wayland platform Plasma 5's backend runs on,
+  # and the KDE protocols' XML the tests' clients are built from
+  kwin-wayland kwin-common "libkf6service-bin|libkf5service-bin" xdg-desktop-portal-kde
+  plasma-wayland-protocols qtwayland5
   # GNOME's tests: its compositor headless, the portal's GNOME backend and WirePlumber, which
   # links a screen cast's stream to its reader
   mutter xdg-desktop-portal-gnome wireplumber
@@ -39,16 +45,19 @@ PACKAGES=(
   # GoogleTest's sources to build for Windows, and 64-bit Wine to run the console test
   # programs (no display, no Mono, no Gecko); the zip and the NSIS setup
   # (scripts/package-windows.sh) and unzip to check the zip
-  g++-mingw-w64-x86-64-posix googletest wine wine64 nsis zip unzip
+  g++-mingw-w64-x86-64-posix googletest nsis zip unzip
   # kestrel.exe's icon, rendered from the SVG at build time (with librsvg2-bin above)
   icoutils
 )
+
+# Wine, left out where the release has none (see above).
+WINE_PACKAGES=(wine wine64)
 
 # The capture benchmark's peers (scripts/bench.sh), only with --bench: the test command
 # stays lean.
 BENCH_PACKAGES=(imagemagick scrot maim)
 # The fuzz targets' compiler and libFuzzer (scripts/fuzz.sh), only with --fuzz.
-FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+FUZZ_PACKAGES=(clang "libclang-rt-dev|libclang-rt-14-dev")
 
 usage="usage: install-deps.sh [--bench] [--fuzz]"
 for option in "$@"; do
@@ -67,24 +76,52 @@ for option in "$@"; do
   esac
 done
 
-# An option given twice, or a package in two lists, is looked at once.
+# Where nothing is missing, nothing more is done: no package list is read or fetched.
 declare -A seen=()
 missing=()
-for p in "${PACKAGES[@]}"; do
-  [ -n "${seen[$p]:-}" ] && continue
-  seen[$p]=1
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$'; then
-    missing+=("$p")
-  fi
+need() {
+    local alternative
+    [ -n "${seen[$1]:-}" ] && return 0
+    seen[$1]=1
+    for alternative in ${1//|/ }; do
+        dpkg-query -W -f='${Status}' "$alternative" 2>/dev/null | grep -q '^install ok installed$' && return 0
+    done
+    missing+=("$1")
+}
+for p in "${PACKAGES[@]}"; do need "$p"; done
+wine_missing=()
+for p in "${WINE_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || wine_missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
+# A release known (from lists already fetched) to have no Wine asks for none.
+if [ ${#wine_missing[@]} -gt 0 ] && ls /var/lib/apt/lists/*_Packages >/dev/null 2>&1 &&
+    ! apt-cache show wine >/dev/null 2>&1; then
+    wine_missing=()
+fi
+[ ${#missing[@]} -eq 0 ] && [ ${#wine_missing[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "kestrel: missing packages: ${missing[*]}" >&2
+  echo "kestrel: missing packages: ${missing[*]} ${wine_missing[*]}" >&2
   echo "kestrel: run this script as root (or with sudo) to install them" >&2
   exit 1
 fi
-echo "kestrel: installing ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq >/dev/null
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# Each need by the name this release gives it.
+offered() { [ -n "$(apt-cache policy "$1" 2>/dev/null | awk '/Candidate:/ && $2 != "(none)"')" ]; }
+install=()
+for p in "${missing[@]}"; do
+    chosen=
+    for alternative in ${p//|/ }; do
+        if offered "$alternative"; then chosen=$alternative; break; fi
+    done
+    install+=("${chosen:-${p%%|*}}")
+done
+if offered wine; then
+    install+=("${wine_missing[@]}")
+else
+    echo "kestrel: this release offers no wine: the Windows tests will be skipped" >&2
+fi
+[ ${#install[@]} -eq 0 ] && exit 0
+echo "kestrel: installing ${install[*]}" >&2
+apt-get install -y -qq --no-install-recommends "${install[@]}" >/dev/null
