@@ -36,7 +36,19 @@ set(CPACK_THREADS 2)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+# One package per Debian release, each with that release's library names (Debian 13 renamed
+# many for 64-bit time): the revision says which release it was built on and for, e.g.
+# 1.0.0-1~deb12 and 1.0.0-1~deb13, and a testing build sorts above both as plain 1.0.0-1.
+set(KESTREL_DEBIAN_RELEASE "" CACHE STRING "Debian release the .deb is for (12, 13; empty: testing)")
+if(NOT KESTREL_DEBIAN_RELEASE AND EXISTS /etc/os-release)
+  file(STRINGS /etc/os-release _os_version REGEX "^VERSION_ID=")
+  string(REGEX REPLACE "^VERSION_ID=\"?([0-9]+).*" "\\1" KESTREL_DEBIAN_RELEASE "${_os_version}")
+endif()
+if(KESTREL_DEBIAN_RELEASE)
+  set(CPACK_DEBIAN_PACKAGE_RELEASE "1~deb${KESTREL_DEBIAN_RELEASE}")
+else()
+  set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+endif()
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

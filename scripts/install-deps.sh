@@ -60,10 +60,11 @@ BENCH_PACKAGES=(imagemagick scrot maim)
 FUZZ_PACKAGES=(clang "libclang-rt-dev|libclang-rt-14-dev")
 
 usage="usage: install-deps.sh [--bench] [--fuzz]"
+bench= fuzz=
 for option in "$@"; do
   case "$option" in
-    --bench) PACKAGES+=("${BENCH_PACKAGES[@]}") ;;
-    --fuzz) PACKAGES+=("${FUZZ_PACKAGES[@]}") ;;
+    --bench) bench=1 ;;
+    --fuzz) fuzz=1 ;;
     -h | --help)
       echo "$usage"
       exit 0
@@ -75,6 +76,13 @@ for option in "$@"; do
       ;;
   esac
 done
+
+# In one order whatever the options' order, so the same request prints the same list.
+[ -z "$bench" ] || PACKAGES+=("${BENCH_PACKAGES[@]}")
+[ -z "$fuzz" ] || PACKAGES+=("${FUZZ_PACKAGES[@]}")
+
+# Whether the release offers a package, by the package lists fetched last.
+offered() { [ -n "$(apt-cache policy "$1" 2>/dev/null | awk '/Candidate:/ && $2 != "(none)"')" ]; }
 
 # Where nothing is missing, nothing more is done: no package list is read or fetched.
 declare -A seen=()
@@ -95,7 +103,7 @@ for p in "${WINE_PACKAGES[@]}"; do
 done
 # A release known (from lists already fetched) to have no Wine asks for none.
 if [ ${#wine_missing[@]} -gt 0 ] && ls /var/lib/apt/lists/*_Packages >/dev/null 2>&1 &&
-    ! apt-cache show wine >/dev/null 2>&1; then
+    ! offered wine; then
     wine_missing=()
 fi
 [ ${#missing[@]} -eq 0 ] && [ ${#wine_missing[@]} -eq 0 ] && exit 0
@@ -108,7 +116,6 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 apt-get update -qq >/dev/null
 # Each need by the name this release gives it.
-offered() { [ -n "$(apt-cache policy "$1" 2>/dev/null | awk '/Candidate:/ && $2 != "(none)"')" ]; }
 install=()
 for p in "${missing[@]}"; do
     chosen=

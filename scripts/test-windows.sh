@@ -15,6 +15,12 @@ source scripts/lib/wine.sh
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 
+# install-deps leaves Wine out only where the release has none to install.
+if ! command -v wine >/dev/null; then
+    echo "test-windows: skipped running the Windows tests: this Debian release has no wine package (they were built)" >&2
+    exit 0
+fi
+
 # The display first, so the Wine server's helpers (the desktop among them) start on it.
 XVFB_PID=
 XVFB_LOG=$PWD/build-windows/xvfb.log

@@ -26,10 +26,24 @@ expect_field Maintainer "Kestrel developers <kestrel@$host>"
 
 # Depends, one package name a line, versions dropped.
 depends=$(field Depends | tr ',' '\n' | sed 's/(.*)//; s/ //g' | sort -u)
-for needed in qt6-qpa-plugins qt6-wayland fonts-dejavu-core xdg-utils libglib2.0-bin libc6 \
-              libqt6widgets6 libqt6gui6 libqt6dbus6 libqt6core6 libxcb1 libwayland-client0; do
+# The libraries by the names this release gives their packages (Debian 13's t64 renames).
+libraries=()
+for lib in libQt6Widgets.so.6 libQt6Gui.so.6 libQt6DBus.so.6 libQt6Core.so.6 libxcb.so.1 \
+           libwayland-client.so.0 libc.so.6; do
+    owner=$(dpkg -S "*/$lib" 2>/dev/null | head -n1 | cut -d: -f1)
+    [ -n "$owner" ] || fail "no installed package holds $lib"
+    libraries+=("$owner")
+done
+for needed in qt6-qpa-plugins qt6-wayland fonts-dejavu-core xdg-utils libglib2.0-bin "${libraries[@]}"; do
     grep -qx "$needed" <<<"$depends" || fail "Depends lacks $needed: $(field Depends)"
 done
+# Built for the release it was built on: its revision says which.
+release=$(. /etc/os-release && echo "${VERSION_ID:-}")
+case "$(field Version)" in
+    *-1~deb"${release%%.*}") [ -n "$release" ] ;;
+    *-1) [ -z "$release" ] ;;
+    *) false ;;
+esac || fail "Version $(field Version) is not the one for Debian ${release:-testing}"
 
 apps=/usr/share/applications/org.ardmoor.Kestrel.desktop
 for path in /usr/bin/kestrel "$apps" /usr/share/metainfo/org.ardmoor.Kestrel.metainfo.xml \

@@ -68,7 +68,7 @@ void Retype(QLineEdit* box, const QString& text) {
 
 FileState ReadFileState(const fs::path& file) {
     FileState state;
-    struct stat info {};
+    struct stat info = {};
     if (::stat(file.c_str(), &info) != 0)
         return state;
     state.Exists = true;

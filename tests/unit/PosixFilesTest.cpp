@@ -76,7 +76,7 @@ TEST(PosixClock, ReadsTheLocalTimeOfDay) {
         const time_t after = time(nullptr);
         if (before != after)
             continue;
-        struct tm local {};
+        struct tm local = {};
         localtime_r(&before, &local);
         EXPECT_EQ(read,
                   (KestrelMain::LocalDateTime{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,

@@ -44,8 +44,10 @@ if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
     } >"$root/sway.conf"
     status=0
     if [ "$(id -u)" = 0 ]; then
-        id "$user" >/dev/null 2>&1 ||
-            useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin "$user"
+        # Suites started together would each make the user (and one would fail on the
+        # name the other took): it is made once, under a lock.
+        flock /tmp/kestrel-wayland-user.lock bash -c "id $user >/dev/null 2>&1 ||
+            useradd --system --no-create-home --home-dir /nonexistent --shell /usr/sbin/nologin $user"
         chown -R "$user:" "$root"
         case "$1" in
         */*)

@@ -31,12 +31,12 @@ KestrelMain::Result<int> CatchEndSignals() {
     readEnd = ends[0];
     writeEnd = ends[1];
 
-    struct sigaction request {};
+    struct sigaction request = {};
     request.sa_handler = OnEndSignal;
     request.sa_flags = SA_RESTART;
     sigemptyset(&request.sa_mask);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
-        struct sigaction before {};
+        struct sigaction before = {};
         sigaction(signal, nullptr, &before);
         if (before.sa_handler != SIG_IGN)
             sigaction(signal, &request, nullptr);

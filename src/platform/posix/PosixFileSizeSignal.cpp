@@ -15,7 +15,7 @@ namespace {
 void IgnoreFileSizeSignal() {
     static std::once_flag once;
     std::call_once(once, [] {
-        struct sigaction ignore {};
+        struct sigaction ignore = {};
         ignore.sa_handler = SIG_IGN;
         sigemptyset(&ignore.sa_mask);
         sigaction(SIGXFSZ, &ignore, nullptr);

@@ -206,7 +206,7 @@ KestrelMain::Status PosixFileSystem::CreateOneDirectory(const std::filesystem::p
 bool PosixFileSystem::FolderExists(const std::filesystem::path& path) {
     if (path.empty())
         return false;
-    struct stat info {};
+    struct stat info = {};
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
