@@ -13,6 +13,32 @@ fail() {
     failures=$((failures + 1))
 }
 
+# The little-endian number of $3 bytes (2 or 4) at byte $2 of file $1; empty past its end.
+number_at() {
+    od -An -t"u$3" -j"$2" -N"$3" --endian=little "$1" 2>/dev/null | tr -d ' '
+}
+
+# Fails unless file $2, called $1, is a 64-bit Windows GUI program, as its headers say: the
+# DOS header's MZ and the place of the PE header; there the PE signature, the machine
+# x86-64, an executable image that is no DLL, the optional header of PE32+ and the GUI
+# subsystem.
+check_gui_program() {
+    local name=$1 file=$2 pe optional value
+    [ "$(number_at "$file" 0 2)" = $((0x5A4D)) ] || { fail "$name has no MZ header"; return; }
+    pe=$(number_at "$file" 60 4)
+    [ "$(number_at "$file" "${pe:-0}" 4)" = $((0x4550)) ] || { fail "$name has no PE signature"; return; }
+    value=$(number_at "$file" $((pe + 4)) 2)
+    [ "$value" = $((0x8664)) ] || fail "$name is not for x86-64 (machine $value)"
+    value=$(number_at "$file" $((pe + 22)) 2)
+    [ $((${value:-0} & 0x2002)) -eq 2 ] ||
+        fail "$name is no executable image, or a DLL (characteristics $value)"
+    optional=$((pe + 24))
+    value=$(number_at "$file" "$optional" 2)
+    [ "$value" = $((0x20B)) ] || fail "$name has no PE32+ optional header (magic $value)"
+    value=$(number_at "$file" $((optional + 68)) 2)
+    [ "$value" = 2 ] || fail "$name is not a GUI program (subsystem $value)"
+}
+
 for file in "$zip" "$setup"; do
     [ -f "$file" ] || { echo "FAIL: $file was not made: install nsis and zip (scripts/install-deps.sh)" >&2; exit 1; }
 done
@@ -37,11 +63,7 @@ done
 
 exe=$work/kestrel.exe
 if [ -f "$exe" ]; then
-    kind=$(file -b "$exe")
-    case "$kind" in
-        "PE32+ executable (GUI) x86-64"*) ;;
-        *) fail "kestrel.exe is \"$kind\", not a 64-bit GUI program" ;;
-    esac
+    check_gui_program kestrel.exe "$exe"
     sections=$("$objdump" -h "$exe" | awk '$2 ~ /^\.debug/ {print $2}')
     [ -z "$sections" ] || fail "kestrel.exe is not stripped: $(echo $sections)"
     # Windows' own DLLs only: the C and C++ runtimes and winpthreads are linked in.
@@ -57,11 +79,7 @@ if [ -f "$exe" ]; then
     done <<<"$dlls"
 fi
 
-kind=$(file -b "$setup")
-case "$kind" in
-    "PE32+ executable (GUI) x86-64"*) ;;
-    *) fail "the setup is \"$kind\", not a 64-bit GUI program" ;;
-esac
+check_gui_program "the setup" "$setup"
 
 [ "$failures" -eq 0 ] || exit 1
 echo "the zip and the setup are as shipped: $(stat -c %s "$exe") bytes of kestrel.exe," \
