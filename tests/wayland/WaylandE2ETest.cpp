@@ -247,6 +247,26 @@ TEST_F(WaylandGnome, ACancelledChooserIsSaidOnceAndTheTimerDoesNotAskAgain) {
     EXPECT_TRUE(kestrel->Captures().empty());
 }
 
+// The hot key's session of the portal's beside the screen cast's: each has its own, and the
+// screen is granted and captured whatever the desktop makes of the hot key. The session's
+// desktop entry gives Kestrel its app id, unsaid.
+TEST_F(WaylandGnome, WithTheHotKeyOnTheScreenIsGrantedAndCaptured) {
+    ASSERT_TRUE(remote_.Ready());
+    auto kestrel = Start(Folder("state-hotkey"), {{"UseHotkey", "1"}});
+    ASSERT_TRUE(Answer(*kestrel, true, GRANTED)) << kestrel->Process().Stderr();
+    // Bound or not, the hot key's session was made.
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            return kestrel->Said("Cannot register Ctrl+F") + kestrel->Said("hot key through") > 0;
+        },
+        15s))
+        << kestrel->Process().Stderr();
+    EXPECT_TRUE(TestSupport::WaitUntil(
+        [&] { return CaptureAction() == 0 && kestrel->WaitForCaptures(1, 2s); }, 10s))
+        << kestrel->Process().Stderr();
+    EXPECT_EQ(kestrel->Said("cannot tell Kestrel"), 0u) << kestrel->Process().Stderr();
+}
+
 // The stream gone (the desktop stopped the cast; here PipeWire ends): said once, and Kestrel
 // runs on. Last in the suite, which ends the session's PipeWire.
 TEST_F(WaylandGnome, AStreamThatEndsIsSaidOnceAndKestrelRunsOn) {

@@ -163,6 +163,10 @@ fi
 
 if [ "$desktop" = mutter ]; then
     export XDG_CURRENT_DESKTOP=GNOME WAYLAND_DISPLAY=wayland-kestrel
+    # The desktop portal (1.19 on) takes Kestrel's app id only where its desktop entry is
+    # installed. The portal only reads the entry: its Exec needs a program that exists, no more.
+    printf '%s\n' "[Desktop Entry]" Type=Application Name=Kestrel Exec=true NoDisplay=true \
+        >"$XDG_DATA_HOME/applications/org.ardmoor.Kestrel.desktop"
     mutter --headless --virtual-monitor 1920x1080 --wayland --no-x11 \
         --wayland-display "$WAYLAND_DISPLAY" >"$root/mutter.log" 2>&1 &
     pids+=($!)

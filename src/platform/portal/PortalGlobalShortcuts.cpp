@@ -79,7 +79,8 @@ bool ShortcutHold::Activated(Clock::time_point now) {
 PortalGlobalShortcuts::PortalGlobalShortcuts(HotKey& fallback) : fallback_(fallback) {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    // The portal sends a session's signals only to the connection that made the session.
+    QDBusConnection bus = PortalBus();
     bus.connect(QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH), GLOBAL_SHORTCUTS,
                 QStringLiteral("Activated"), this,
                 SLOT(OnActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
@@ -106,7 +107,7 @@ KestrelMain::Status PortalGlobalShortcuts::Register(HotKeyAnswers& later) {
         const QVariant shortcuts = QVariant::fromValue(TheShortcut());
         const auto created =
             CallPortal(GLOBAL_SHORTCUTS, QStringLiteral("CreateSession"), {},
-                       {{QStringLiteral("session_handle_token"), QStringLiteral("kestrel")},
+                       {{QStringLiteral("session_handle_token"), NewSessionToken()},
                         {QStringLiteral("shortcuts"), shortcuts}},
                        SESSION_DEADLINE);
         if (!refused(created)) {

@@ -1,8 +1,12 @@
 #include "platform/portal/PortalRequest.h"
 
+#include "core/seam/Services.h"
+
+#include <QCoreApplication>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QGuiApplication>
 #include <QThread>
 
 #include <atomic>
@@ -14,6 +18,9 @@ using KestrelMain::Failure;
 namespace {
 
 constexpr char REQUEST_INTERFACE[] = "org.freedesktop.portal.Request";
+// Asked at start-up, before the window shows: a portal that is slow to start (the bus
+// starts it and its backends on demand) is not waited for long.
+constexpr int START_DEADLINE_MS = 10000;
 
 // Lives as long as the program: Responses are received here while the main thread waits.
 QThread& ResponseThread() {
@@ -39,16 +46,68 @@ Failure Unreachable(std::string reason) {
     return Failure{"Cannot reach the desktop portal", {}, std::move(reason)};
 }
 
+// Kestrel's app id (its desktop entry's name) on the portal's registry, which portals from
+// 1.19 on have. Without it newer portals, and GNOME on any, bind Kestrel no shortcut. The
+// portal takes an id only with its desktop entry installed, which is said; an older portal
+// without the registry, a connection that has its id already or a portal out of reach are
+// not: the calls that follow go on without it, and say their own failures.
+void RegisterAppId(const QDBusConnection& bus) {
+    const QString appId = QGuiApplication::desktopFileName();
+    if (appId.isEmpty())
+        return;
+    QDBusMessage reg = QDBusMessage::createMethodCall(
+        QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
+        QStringLiteral("org.freedesktop.host.portal.Registry"), QStringLiteral("Register"));
+    reg << appId << QVariantMap();
+    const QDBusMessage reply = bus.call(reg, QDBus::Block, START_DEADLINE_MS);
+    if (reply.type() != QDBusMessage::ErrorMessage ||
+        !reply.errorMessage().contains(QStringLiteral("App info not found")))
+        return;
+    OnMainThread([entry = appId.toStdString() + ".desktop"] {
+        if (ErrorReport* report = Installed().Errors)
+            report->Note(
+                "Wayland: the desktop portal cannot tell Kestrel from other programs: no " + entry +
+                " is installed; a desktop may refuse it the hot key");
+    });
+}
+
+// The portal connection, its app id registered once, before its first method call.
+QDBusConnection RegisteredBus() {
+    static const QDBusConnection bus = [] {
+        QDBusConnection opened = PortalBus();
+        if (opened.isConnected())
+            RegisterAppId(opened);
+        return opened;
+    }();
+    return bus;
+}
+
 }  // namespace
+
+QDBusConnection PortalBus() {
+    static const QDBusConnection bus = QDBusConnection::connectToBus(
+        QDBusConnection::SessionBus, QStringLiteral("kestrel-portal"));
+    return bus;
+}
+
+QString NewSessionToken() {
+    static std::atomic<unsigned> sessions{0};
+    return QStringLiteral("kestrel_session%1").arg(++sessions);
+}
+
+void OnMainThread(std::function<void()> work) {
+    if (QCoreApplication* application = QCoreApplication::instance())
+        QMetaObject::invokeMethod(application, std::move(work), ::Qt::QueuedConnection);
+}
 
 PortalResponses& PortalResponses::Listening() {
     static PortalResponses* responses = [] {
         auto* made = new PortalResponses;
         made->moveToThread(&ResponseThread());
         // Any path: each request has its own object.
-        QDBusConnection::sessionBus().connect(
-            QLatin1String(PORTAL_SERVICE), QString(), QLatin1String(REQUEST_INTERFACE),
-            QStringLiteral("Response"), made, SLOT(Receive(uint, QVariantMap, QDBusMessage)));
+        PortalBus().connect(QLatin1String(PORTAL_SERVICE), QString(),
+                            QLatin1String(REQUEST_INTERFACE), QStringLiteral("Response"), made,
+                            SLOT(Receive(uint, QVariantMap, QDBusMessage)));
         return made;
     }();
     return *responses;
@@ -80,7 +139,7 @@ void PortalResponses::Receive(uint code, const QVariantMap& results, const QDBus
 }
 
 KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = RegisteredBus();
     if (!bus.isConnected())
         return Unreachable("there is no session bus");
     PortalResponses::Listening();
@@ -88,9 +147,6 @@ KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
         QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << interface << QStringLiteral("version");
-    // Asked at start-up, before the window shows: a portal that is slow to start (the bus
-    // starts it and its backends on demand) is not waited for long.
-    constexpr int START_DEADLINE_MS = 10000;
     const QDBusMessage reply = bus.call(get, QDBus::Block, START_DEADLINE_MS);
     if (reply.type() == QDBusMessage::ErrorMessage)
         return Unreachable(reply.errorMessage().toStdString());
@@ -101,7 +157,7 @@ KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QSt
                                              const QList<QVariant>& arguments, QVariantMap options,
                                              std::chrono::milliseconds deadline) {
     static std::atomic<unsigned> requests{0};
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = RegisteredBus();
     if (!bus.isConnected())
         return Unreachable("there is no session bus");
     PortalResponses& responses = PortalResponses::Listening();
@@ -135,11 +191,10 @@ KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QSt
 void ClosePortalSession(const QString& session) {
     if (session.isEmpty())
         return;
-    QDBusConnection::sessionBus().call(
-        QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), session,
-                                       QStringLiteral("org.freedesktop.portal.Session"),
-                                       QStringLiteral("Close")),
-        QDBus::NoBlock);
+    PortalBus().call(QDBusMessage::createMethodCall(
+                         QLatin1String(PORTAL_SERVICE), session,
+                         QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Close")),
+                     QDBus::NoBlock);
 }
 
 std::string PortalRefusal(const PortalAnswer& answer) {

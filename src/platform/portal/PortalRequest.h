@@ -23,6 +23,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -37,6 +38,21 @@ struct PortalAnswer {
     unsigned Code = 2;
     QVariantMap Results;
 };
+
+// Kestrel's own connection to the session bus, which carries all its portal traffic. The
+// portal knows a program by the app id registered on the connection before its first method
+// call there, and Qt's own connection is not Kestrel's to register: Qt's platform theme asks
+// the portal on it early, and newer Qt registers it itself.
+QDBusConnection PortalBus();
+
+// A session_handle_token for each new portal session (a screen cast, the shortcuts, a screen
+// cast asked for again): portals before 1.21 name a session after its token alone, and a
+// second session under a token in use fails and takes the first one down with it.
+QString NewSessionToken();
+
+// Runs `work` on the main thread, from the event dispatch: notes and the error box are the
+// window's, and a note made before the services are installed waits for them.
+void OnMainThread(std::function<void()> work);
 
 // The version the portal gives for an interface, or why it has none.
 KestrelMain::Result<unsigned> PortalVersion(const QString& interface);

@@ -4,7 +4,6 @@
 #include "platform/portal/PortalPipeWire.h"
 #include "platform/portal/PortalRequest.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -43,12 +42,6 @@ struct Grant {
     QString Session;
     bool PointerMetadata = false;
 };
-
-// Runs on the main thread, from the event dispatch: the error box is a window.
-void OnMainThread(std::function<void()> work) {
-    if (QCoreApplication* application = QCoreApplication::instance())
-        QMetaObject::invokeMethod(application, std::move(work), ::Qt::QueuedConnection);
-}
 
 std::string ReadToken(const std::string& file) {
     std::ifstream in(file);
@@ -129,7 +122,7 @@ unsigned CursorModes() {
         QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << SCREENCAST << QStringLiteral("AvailableCursorModes");
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(get, QDBus::Block);
+    const QDBusMessage reply = PortalBus().call(get, QDBus::Block);
     return reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
 }
 
@@ -151,7 +144,7 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
     Grant grant;
     const auto created =
         Ask(QStringLiteral("CreateSession"), {},
-            {{QStringLiteral("session_handle_token"), QStringLiteral("kestrel")}}, CALL_DEADLINE);
+            {{QStringLiteral("session_handle_token"), NewSessionToken()}}, CALL_DEADLINE);
     if (!created)
         return created.Error();
     grant.Session = PathText((*created).value(QStringLiteral("session_handle")));
@@ -199,7 +192,7 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
         QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
                                        SCREENCAST, QStringLiteral("OpenPipeWireRemote"));
     open << QVariant::fromValue(session) << QVariantMap();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(open, QDBus::Block);
+    const QDBusMessage reply = PortalBus().call(open, QDBus::Block);
     const auto fd = reply.arguments().value(0).value<QDBusUnixFileDescriptor>();
     if (reply.type() == QDBusMessage::ErrorMessage || !fd.isValid()) {
         return ending(
