@@ -129,20 +129,38 @@ pids=()
 trap 'kill "${pids[@]}" 2>/dev/null; wait "${pids[@]}" 2>/dev/null || true' EXIT
 
 if [ "$desktop" = kwin ]; then
-    export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true KDE_SESSION_VERSION=5
-    export WAYLAND_DISPLAY=wayland-kestrel
+    export XDG_CURRENT_DESKTOP=KDE KDE_FULL_SESSION=true WAYLAND_DISPLAY=wayland-kestrel
+    # Plasma 6 comes with Frameworks 6, whose tools carry the 6 in their names.
+    if command -v kbuildsycoca6 >/dev/null; then
+        export KDE_SESSION_VERSION=6
+        sycoca=kbuildsycoca6
+    else
+        export KDE_SESSION_VERSION=5
+        sycoca=kbuildsycoca5
+    fi
     if [ -n "$KESTREL_KWIN_AUTHORISE" ]; then
         # KWin lets a program use the interface when the first word of a desktop entry's
         # Exec is that program's very file: an absolute path, as the installed entry has.
+        # Named as the installed one: the desktop portal knows a program by the app id its
+        # entry's name gives. Written before KWin starts, which reads the entries only then.
         printf '%s\n' "[Desktop Entry]" Type=Application "Name=Kestrel under test" \
             "Exec=$KESTREL_KWIN_AUTHORISE" NoDisplay=true \
             X-KDE-DBUS-Restricted-Interfaces=org.kde.KWin.ScreenShot2 \
-            >"$XDG_DATA_HOME/applications/org.ardmoor.KestrelUnderTest.desktop"
+            >"$XDG_DATA_HOME/applications/org.ardmoor.Kestrel.desktop"
     fi
-    kbuildsycoca5 >"$root/sycoca.log" 2>&1
-    # KWIN_WAYLAND_NO_PERMISSION_CHECKS opens KWin's fake input to the tests' key presses; it
-    # does not touch the screenshot interface's own check of the desktop entry.
-    KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 "$root/bin/kwin_wayland" --virtual --no-lockscreen \
+    # Before KWin: KWin 6.3 asks the bus for the desktop portal as it starts, and the bus
+    # starts it with the environment it has then.
+    portals kde
+    dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
+        XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME KDE_FULL_SESSION KDE_SESSION_VERSION \
+        QT_QPA_PLATFORM=wayland XDG_DESKTOP_PORTAL_DIR
+    "$sycoca" >"$root/sycoca.log" 2>&1
+    # KWIN_WAYLAND_NO_PERMISSION_CHECKS opens KWin's fake input and window list to the tests;
+    # it does not touch the screenshot interface's own check of the desktop entry. The generic
+    # Qt theme: where no KDE platform theme is installed, Qt 6.8 and later build one of their
+    # own, whose first theme change KWin 6 handles before it has a theme at all, and crashes.
+    QT_QPA_PLATFORMTHEME=generic KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
+        "$root/bin/kwin_wayland" --virtual --no-lockscreen \
         --width 1920 --height 1080 --output-count "$KESTREL_KWIN_OUTPUTS" \
         --socket "$WAYLAND_DISPLAY" >"$root/kwin.log" 2>&1 &
     pids+=($!)
@@ -153,10 +171,6 @@ if [ "$desktop" = kwin ]; then
         [ "$SECONDS" -lt "$deadline" ] || fail "KWin did not take its bus name"
         sleep 0.05
     done
-    portals kde
-    dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
-        XDG_CONFIG_HOME XDG_DATA_HOME XDG_CACHE_HOME KDE_FULL_SESSION KDE_SESSION_VERSION \
-        QT_QPA_PLATFORM=wayland XDG_DESKTOP_PORTAL_DIR
     "$@"
     exit
 fi
