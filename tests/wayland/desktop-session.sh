@@ -25,7 +25,16 @@ if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
     case "$desktop" in sway | mutter | kwin) shift ;; *) echo "usage: desktop-session.sh sway|mutter|kwin COMMAND..." >&2; exit 2 ;; esac
     root=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-$desktop.XXXXXX")
     # Removed however the run ends, a test's time limit included.
-    trap 'rm -rf "$root" 2>/dev/null || true' EXIT
+    # The document portal may still have its file system mounted in the runtime folder,
+    # which not even root can remove files from: it is unmounted first.
+    remove_root() {
+        local mount
+        for mount in $(awk -v r="$root/" 'index($2, r) == 1 { print $2 }' /proc/self/mounts); do
+            umount -l "$mount" 2>/dev/null || fusermount3 -uz "$mount" 2>/dev/null || true
+        done
+        rm -rf "$root" 2>/dev/null || true
+    }
+    trap remove_root EXIT
     chmod 755 "$root"
     mkdir -p "$root/home/.local/share/applications" "$root/runtime" "$root/work" "$root/bin"
     chmod 700 "$root/runtime"
