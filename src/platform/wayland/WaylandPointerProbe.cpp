@@ -73,9 +73,22 @@ struct PointerEvents {
     static void AxisDiscrete(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
     static void AxisValue120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
 
-    static constexpr wl_pointer_listener LISTENER{Enter,        Leave,       Motion,     Button,
-                                                  Axis,         Frame,       AxisSource, AxisStop,
-                                                  AxisDiscrete, AxisValue120};
+    // Every event of the seat's bound version answered; the ones later headers add (they
+    // come only at a later version) stay empty.
+    static constexpr wl_pointer_listener LISTENER = [] {
+        wl_pointer_listener events{};
+        events.enter = Enter;
+        events.leave = Leave;
+        events.motion = Motion;
+        events.button = Button;
+        events.axis = Axis;
+        events.frame = Frame;
+        events.axis_source = AxisSource;
+        events.axis_stop = AxisStop;
+        events.axis_discrete = AxisDiscrete;
+        events.axis_value120 = AxisValue120;
+        return events;
+    }();
 };
 
 }  // namespace
