@@ -30,6 +30,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     // The desktop entry's name: Wayland compositors know the windows by it (their app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("org.ardmoor.Kestrel"));
+    // Before anything that pumps Qt's events: Qt asks only once.
+    App::EndWhenQtEnds();
     App::InstallLinuxServices();
     App::EndOnSignals();
     KestrelMain::Main(Platform::Qt::DefaultBasePath());

@@ -8,6 +8,7 @@
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixEndSignals.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixProcess.h"
 #include "platform/qt/QtApplicationService.h"
 #include "platform/qt/QtErrorReport.h"
 #include "platform/qt/QtMessageLoop.h"
@@ -42,6 +43,7 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -331,6 +333,26 @@ void InstallLinuxServices() {
     loop = std::make_unique<Platform::Qt::QtMessageLoop>(*services.HotKey);
     services.Loop = loop.get();
     Platform::Install(services);
+}
+
+void EndWhenQtEnds() {
+    // Qt's request ends only the event loops of Qt's that run, and Kestrel runs none (its
+    // own loop pumps Qt's events): unanswered, it would go unheard. Qt asks once. It is how
+    // a newer Qt (6.11; 6.8 still ended the process itself) ends the program when the X
+    // server went away, having said so already.
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, [] {
+#if KESTREL_X11
+        // Nothing of the display's is left to give back.
+        if (Platform::X11::X11Connection::QtConnectionBroken()) {
+            std::fflush(stdout);
+            std::fflush(stderr);
+            std::_Exit(EXIT_FAILURE);
+        }
+#endif
+        if (Platform::Installed().Loop != nullptr)
+            KestrelMain::Quit();
+        Platform::Posix::EndProgramNow();  // before the services: nothing to give back yet
+    });
 }
 
 void EndOnSignals() {

@@ -55,6 +55,11 @@ Session CurrentSession();
 // KestrelMain::StartUp.
 void InstallLinuxServices();
 
+// Qt's own request to end the program (QCoreApplication::exit) ends it: with status 1 when
+// Qt's X11 connection broke, else as Quit does. Needs the QApplication; call once, before
+// anything else can make Qt ask.
+void EndWhenQtEnds();
+
 // SIGTERM, SIGINT and SIGHUP end the program from its event loop, as Quit does. Kept apart
 // from the services so that a test process that installs those still dies of its signals.
 void EndOnSignals();

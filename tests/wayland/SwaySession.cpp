@@ -160,7 +160,10 @@ bool VirtualPointer::Ready() const {
 }
 
 void VirtualPointer::MoveTo(int x, int y) {
-    Sway("seat - cursor set " + std::to_string(x) + " " + std::to_string(y));
+    // A quarter pixel in: sway places the cursor through a float fraction of the layout, a
+    // hair short of the whole number, which some libwayland releases then truncate into
+    // the pixel before.
+    Sway("seat - cursor set " + std::to_string(x) + ".25 " + std::to_string(y) + ".25");
 }
 
 void VirtualPointer::Click() {

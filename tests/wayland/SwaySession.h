@@ -45,7 +45,7 @@ class VirtualPointer {
     VirtualPointer();
     ~VirtualPointer();
     bool Ready() const;
-    // Puts the pointer at (x, y) of the desktop, in logical pixels.
+    // Puts the pointer into the pixel (x, y) of the desktop, in logical pixels.
     void MoveTo(int x, int y);
     void Click();
 

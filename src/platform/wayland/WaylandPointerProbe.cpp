@@ -22,6 +22,7 @@ constexpr auto CONFIGURE_DEADLINE = std::chrono::seconds(2);
 
 struct Overlay {
     const WaylandOutput* Output = nullptr;
+    bool Nudge = false;  // the pixel mapped last, which takes no input (see Probe)
     wl_surface* Surface = nullptr;
     zwlr_layer_surface_v1* Layer = nullptr;
     bool Configured = false;
@@ -56,7 +57,7 @@ struct PointerEvents {
                       wl_fixed_t y) {
         auto& probing = *static_cast<Probing*>(data);
         for (const auto& overlay : probing.Overlays) {
-            if (overlay->Surface == surface) {
+            if (overlay->Surface == surface && !overlay->Nudge) {
                 probing.Entered =
                     PointerOnOutput{overlay->Output, wl_fixed_to_double(x), wl_fixed_to_double(y)};
             }
@@ -73,9 +74,22 @@ struct PointerEvents {
     static void AxisDiscrete(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
     static void AxisValue120(void*, wl_pointer*, std::uint32_t, std::int32_t) {}
 
-    static constexpr wl_pointer_listener LISTENER{Enter,        Leave,       Motion,     Button,
-                                                  Axis,         Frame,       AxisSource, AxisStop,
-                                                  AxisDiscrete, AxisValue120};
+    // Every event of the seat's bound version answered; the ones later headers add (they
+    // come only at a later version) stay empty.
+    static constexpr wl_pointer_listener LISTENER = [] {
+        wl_pointer_listener events{};
+        events.enter = Enter;
+        events.leave = Leave;
+        events.motion = Motion;
+        events.button = Button;
+        events.axis = Axis;
+        events.frame = Frame;
+        events.axis_source = AxisSource;
+        events.axis_stop = AxisStop;
+        events.axis_discrete = AxisDiscrete;
+        events.axis_value120 = AxisValue120;
+        return events;
+    }();
 };
 
 }  // namespace
@@ -128,24 +142,40 @@ KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
     Probing probing;
     wl_pointer* pointer = wl_seat_get_pointer(connection_.Seat());
     wl_pointer_add_listener(pointer, &PointerEvents::LISTENER, &probing);
-    for (const auto& output : connection_.Outputs()) {
+    const auto add = [&](const WaylandOutput& output, std::uint32_t anchor) -> Overlay& {
         auto overlay = std::make_unique<Overlay>();
-        overlay->Output = output.get();
+        overlay->Output = &output;
         overlay->Surface = wl_compositor_create_surface(connection_.Compositor());
         // Input goes through it to nothing: it passes no click on, and it is gone before a
         // user could click.
         overlay->Layer = zwlr_layer_shell_v1_get_layer_surface(
-            connection_.LayerShell(), overlay->Surface, output->Output,
+            connection_.LayerShell(), overlay->Surface, output.Output,
             ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY, "kestrel-pointer");
         zwlr_layer_surface_v1_add_listener(overlay->Layer, &LayerEvents::LISTENER, overlay.get());
-        zwlr_layer_surface_v1_set_anchor(overlay->Layer, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP |
-                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
-                                                             ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+        zwlr_layer_surface_v1_set_anchor(overlay->Layer, anchor);
         zwlr_layer_surface_v1_set_exclusive_zone(overlay->Layer, -1);
         zwlr_layer_surface_v1_set_keyboard_interactivity(overlay->Layer, 0);
-        wl_surface_commit(overlay->Surface);
         probing.Overlays.push_back(std::move(overlay));
+        return *probing.Overlays.back();
+    };
+    constexpr std::uint32_t whole =
+        ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+        ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT;
+    for (const auto& output : connection_.Outputs()) wl_surface_commit(add(*output, whole).Surface);
+    // sway (from 1.10) looks for the surface under a pointer that stands still when a layer
+    // surface maps, but before that surface's picture is in its scene: the overlay mapped
+    // last is never entered. One more surface, a pixel that takes no input and maps after
+    // the overlays (the compositor takes the requests in order), makes it look again once
+    // they are all there. Elsewhere it changes nothing.
+    if (!connection_.Outputs().empty()) {
+        Overlay& nudge = add(*connection_.Outputs().front(),
+                             ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT);
+        nudge.Nudge = true;
+        zwlr_layer_surface_v1_set_size(nudge.Layer, 1, 1);
+        wl_region* nothing = wl_compositor_create_region(connection_.Compositor());
+        wl_surface_set_input_region(nudge.Surface, nothing);
+        wl_region_destroy(nothing);
+        wl_surface_commit(nudge.Surface);
     }
 
     auto configured = [&] {

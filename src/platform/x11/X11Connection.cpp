@@ -28,4 +28,13 @@ std::optional<X11Connection> X11Connection::OfQtApplication() {
     return X11Connection(connection, it.data);
 }
 
+bool X11Connection::QtConnectionBroken() {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (app == nullptr || QGuiApplication::platformName() != QStringLiteral("xcb"))
+        return false;
+    auto* native = app->nativeInterface<QNativeInterface::QX11Application>();
+    return native != nullptr && native->connection() != nullptr &&
+           xcb_connection_has_error(native->connection()) != 0;
+}
+
 }  // namespace Platform::X11

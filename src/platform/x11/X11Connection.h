@@ -20,6 +20,8 @@ class X11Connection {
     // Qt's connection and the screen DISPLAY names (":0.1" is screen 1), or nothing when Qt
     // does not run on xcb or its connection is broken. Needs the QGuiApplication.
     static std::optional<X11Connection> OfQtApplication();
+    // Whether Qt runs on xcb and its connection is broken. Needs the QGuiApplication.
+    static bool QtConnectionBroken();
 
     xcb_connection_t* Connection() const { return connection_; }
     xcb_screen_t* Screen() const { return screen_; }
