@@ -20,6 +20,8 @@ PACKAGES=(
   libqt6dbus6 libglib2.0-bin
   # tests: a virtual X server, monitors, XTest input, GoogleTest, a private session bus
   xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev dbus-daemon
+  # the program under memcheck
+  valgrind
   # tests and screenshots of the windows under a window manager with a task bar
   icewm
   # Wayland: the client library and its protocols' scanner, Qt's Wayland platform; the

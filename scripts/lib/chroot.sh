@@ -22,9 +22,13 @@ make_release_root() {
 }
 
 # Mounts what programs in the system $1 need of the kernel: /proc, /sys, /dev, /dev/pts and
-# /dev/shm, each on its own so each can be taken down again.
+# /dev/shm, each on its own so each can be taken down again. The system's / is a mount of
+# its own, as on a machine, and a private one, so that what a test mounts in a namespace of
+# its own there never reaches this system's mounts.
 mount_release_root() {
     local root=$1 fs
+    mount --bind "$root" "$root"
+    mount --make-private "$root"
     for fs in proc sys dev dev/pts dev/shm; do
         mkdir -p "$root/$fs"
         mount --bind "/$fs" "$root/$fs"
