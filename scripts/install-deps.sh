@@ -18,10 +18,12 @@ PACKAGES=(
   # action on the session bus
   libqt6gui6 qt6-qpa-plugins fonts-dejavu-core xdg-utils fonts-liberation2
   libqt6dbus6 libglib2.0-bin
-  # tests: a virtual X server, monitors, XTest input, GoogleTest, a private session bus
+  # tests: a virtual X server, monitors, XTest input, GoogleTest, a private session bus;
   xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev dbus-daemon
   # the program under memcheck
   valgrind
+  # a real Xorg on the dummy video driver, whose modes can be switched under a running Kestrel
+  xserver-xorg-core xserver-xorg-video-dummy
   # tests and screenshots of the windows under a window manager with a task bar
   icewm
   # Wayland: the client library and its protocols' scanner, Qt's Wayland platform; the

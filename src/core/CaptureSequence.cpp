@@ -24,6 +24,14 @@ bool pointerUnknownNoted = false;
 // Said once until the source is ready.
 bool timedNotReadyNoted = false;
 
+// Sizes beyond 16 bits cannot be scaled into a name's coordinates.
+Status ScreenTooBig(const Platform::ScreenRect& screen) {
+    if (FitsInt16(screen.Width) && FitsInt16(screen.Height))
+        return std::nullopt;
+    return OverflowFailure("Cannot capture a screen of " + std::to_string(screen.Width) + " x " +
+                           std::to_string(screen.Height) + " pixels");
+}
+
 }  // namespace
 
 void ForgetRunNotes() {
@@ -51,15 +59,13 @@ Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
         return Failure{SCREEN_NOT_READY, {}, *because};
     // The one question about the monitor in a capture: the pointer and the grab use this
     // rectangle too.
-    const auto screen = seam.Screen->ReadPrimaryScreen();
+    auto screen = seam.Screen->ReadPrimaryScreen();
     if (!screen)
         return screen.Error();
-    if (!FitsInt16((*screen).Width) || !FitsInt16((*screen).Height)) {
-        return OverflowFailure("Cannot capture a screen of " + std::to_string((*screen).Width) +
-                               " x " + std::to_string((*screen).Height) + " pixels");
-    }
+    if (auto tooBig = ScreenTooBig(*screen))
+        return tooBig;
 
-    const auto pointer = seam.Screen->ReadPointer(*screen);
+    auto pointer = seam.Screen->ReadPointer(*screen);
     if (!pointer)
         return pointer.Error();
 
@@ -69,7 +75,21 @@ Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
     }
     ++captureCount;
 
-    const auto picture = seam.Grab->GrabScaled(*screen, outputWidth, outputHeight);
+    auto picture = seam.Grab->GrabScaled(*screen, outputWidth, outputHeight);
+    // A monitor that changed between its reading and the grab (a mode switched, a monitor
+    // unplugged) fails the grab: the capture is made once more, of the monitor as it is now
+    // and with the pointer measured against it, and reported only if that fails too.
+    if (!picture) {
+        auto now = seam.Screen->ReadPrimaryScreen();
+        if (now && *now != *screen && !ScreenTooBig(*now)) {
+            auto pointerNow = seam.Screen->ReadPointer(*now);
+            if (pointerNow) {
+                screen = std::move(now);
+                pointer = std::move(pointerNow);
+                picture = seam.Grab->GrabScaled(*screen, outputWidth, outputHeight);
+            }
+        }
+    }
     seam.MainWindow->SetTotalLblText("Total captures saved: " + std::to_string(captureCount));
     if (!picture)
         return picture.Error();

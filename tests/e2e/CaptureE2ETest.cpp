@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -168,6 +169,53 @@ TEST_F(CaptureMonitorsE2E, OnlyThePrimaryMonitorIsSavedAndThePointerIsMeasuredFr
         }
         EXPECT_EQ(bmp.At(799, 599), (Rgb{0, 0, 255}));
         EXPECT_EQ(bmp.At(700, 500), (Rgb{0, 0, 255}));
+    }
+}
+
+// Xvfb's screen keeps its size; a real Xorg on the dummy driver switches modes as a monitor
+// does, under the running program. Each capture shows the whole screen as it is then, with
+// the pointer measured in that screen's pixels.
+TEST(ChangingScreenE2E, EachCaptureShowsTheScreenAsItIsAfterAModeSwitch) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "only root may start a real Xorg";
+    XvfbOptions options;
+    options.DummyXorg = true;
+    XvfbServer server(options);
+    PrivateEnvironment env;
+    XInput input(server.Display());
+    env.WriteSettings({{"UseHotkey", "1"}});
+    KestrelProcess kestrel(env, server.Display(), {});
+    ASSERT_TRUE(WaitForWindow(input.Connection(), MAIN_TITLE)) << kestrel.Stderr();
+
+    const Rgb quadrants[2][2] = {{{255, 0, 0}, {0, 0, 255}}, {{0, 255, 0}, {255, 255, 0}}};
+    std::size_t count = 0;
+    // Grown, shrunk below where it started, and back.
+    const struct {
+        const char* Mode;
+        int Width, Height;
+    } steps[] = {{"1920x1080", 1920, 1080}, {"800x600", 800, 600}, {"1024x768", 1024, 768}};
+    for (const auto& [mode, width, height] : steps) {
+        SCOPED_TRACE(mode);
+        ASSERT_TRUE(Xrandr(server.Display(), std::string("--output DUMMY0 --mode ") + mode));
+        // A connection made now is told the new size.
+        ScreenPainter painter(server.Display());
+        ASSERT_EQ(painter.Width(), width);
+        for (int q = 0; q < 4; ++q)
+            painter.Fill(q % 2 * width / 2, q / 2 * height / 2, width / 2, height / 2,
+                         quadrants[q / 2][q % 2]);
+        input.MovePointer(width * 3 / 4, height / 2);
+        input.PressCtrlF();
+        const fs::path dir = kestrel.FindCaptureDir();
+        ASSERT_TRUE(WaitUntil([&] { return ListFiles(dir).size() > count; })) << kestrel.Stderr();
+        const fs::path file = ListFiles(dir).back();
+        ++count;
+        EXPECT_TRUE(file.filename().string().ends_with("-600-300.bmp")) << file;
+        const BmpImage bmp = ReadBmp(file);
+        ASSERT_TRUE(bmp.Ok()) << bmp.Error;
+        // Kestrel's window may cover the top-left corner; the other three are the screen's.
+        EXPECT_EQ(bmp.At(799, 0), quadrants[0][1]);
+        EXPECT_EQ(bmp.At(0, 599), quadrants[1][0]);
+        EXPECT_EQ(bmp.At(799, 599), quadrants[1][1]);
     }
 }
 

@@ -70,6 +70,11 @@ KestrelMain::Result<KestrelMain::Picture> FakeScreen::GrabScaled(const Platform:
     lastGrabbed_ = area;
     if (grabFailure_)
         return *grabFailure_;
+    if (!changes_.empty()) {
+        primary_ = changes_.front();
+        changes_.erase(changes_.begin());
+        return KestrelMain::Failure{"Cannot read the screen", {}, "BadMatch"};
+    }
     if (area.X < 0 || area.Y < 0 || area.X + area.Width > width_ ||
         area.Y + area.Height > height_) {
         return KestrelMain::Failure{"Cannot read the screen", {}, "outside the desktop"};

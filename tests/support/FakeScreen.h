@@ -44,6 +44,10 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     void FailPointer(std::optional<KestrelMain::Failure> failure) { pointerFailure_ = failure; }
     void FailGrab(std::optional<KestrelMain::Failure> failure) { grabFailure_ = failure; }
 
+    // The monitor becomes each of these in turn as a grab starts, and that grab fails, as a
+    // server's does when a mode switch or an unplugged monitor takes the area away.
+    void ChangeAtGrab(std::vector<Platform::ScreenRect> changes) { changes_ = std::move(changes); }
+
     int Grabs() const { return grabs_; }
     const std::optional<Platform::ScreenRect>& LastGrabbed() const { return lastGrabbed_; }
 
@@ -77,6 +81,7 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     std::optional<KestrelMain::Failure> screenFailure_;
     std::optional<KestrelMain::Failure> pointerFailure_;
     std::optional<KestrelMain::Failure> grabFailure_;
+    std::vector<Platform::ScreenRect> changes_;
     int grabs_ = 0;
     std::optional<Platform::ScreenRect> lastGrabbed_;
     KestrelMain::AreaScaler scaler_;

@@ -12,19 +12,76 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <stdexcept>
 
 namespace TestSupport {
+
+namespace {
+
+// No input devices and no console switching: the server only shows a screen.
+constexpr const char* DUMMY_XORG_CONF = R"(Section "ServerFlags"
+  Option "AutoAddDevices" "false"
+  Option "AutoEnableDevices" "false"
+  Option "DontVTSwitch" "true"
+EndSection
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 65536
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0 - 1000.0
+  VertRefresh 5.0 - 200.0
+  Modeline "1920x1080" 148.50 1920 2008 2052 2200 1080 1084 1089 1125 +hsync +vsync
+  Modeline "1024x768" 65.00 1024 1048 1184 1344 768 771 777 806 -hsync -vsync
+  Modeline "800x600" 40.00 800 840 968 1056 600 601 605 628 +hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "1024x768" "1920x1080" "800x600"
+    Virtual 1920 1080
+  EndSubSection
+EndSection
+)";
+
+}  // namespace
 
 XvfbServer::XvfbServer(XvfbOptions options) {
     int fds[2];
     if (pipe(fds) != 0)
         throw std::runtime_error("pipe failed");
-    const std::string screen = std::to_string(options.Width) + "x" +
-                               std::to_string(options.Height) + "x" + std::to_string(options.Depth);
-    std::vector<std::string> args{"Xvfb",      "-displayfd", std::to_string(fds[1]),
-                                  "-screen",   "0",          screen,
-                                  "-nolisten", "tcp",        "-noreset"};
+    std::vector<std::string> args;
+    if (options.DummyXorg) {
+        char dir[] = "/tmp/kestrel-xorg.XXXXXX";
+        if (mkdtemp(dir) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        configDir_ = dir;
+        std::ofstream(configDir_ + "/xorg.conf") << DUMMY_XORG_CONF;
+        args = {"Xorg",
+                "-displayfd",
+                std::to_string(fds[1]),
+                "-config",
+                configDir_ + "/xorg.conf",
+                "-logfile",
+                configDir_ + "/xorg.log",
+                "-nolisten",
+                "tcp",
+                "-noreset"};
+    } else {
+        const std::string screen = std::to_string(options.Width) + "x" +
+                                   std::to_string(options.Height) + "x" +
+                                   std::to_string(options.Depth);
+        args = {"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", screen, "-nolisten",
+                "tcp",  "-noreset"};
+    }
     args.insert(args.end(), options.ExtraArgs.begin(), options.ExtraArgs.end());
 
     pid_ = fork();
@@ -39,7 +96,7 @@ XvfbServer::XvfbServer(XvfbOptions options) {
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        execvp("Xvfb", argv.data());
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(fds[1]);
@@ -62,7 +119,10 @@ XvfbServer::XvfbServer(XvfbOptions options) {
     close(fds[0]);
     if (number.empty()) {
         Stop();
-        throw std::runtime_error("Xvfb did not start (is the xvfb package installed?)");
+        throw std::runtime_error(
+            options.DummyXorg
+                ? "Xorg did not start (is the xserver-xorg-video-dummy package installed?)"
+                : "Xvfb did not start (is the xvfb package installed?)");
     }
     display_ = ":" + number;
 }
@@ -81,6 +141,8 @@ void XvfbServer::Stop() {
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
+    if (!configDir_.empty())
+        std::filesystem::remove_all(configDir_);
 }
 
 bool SetMonitor(const std::string& display, const Monitor& monitor) {

@@ -14,6 +14,10 @@ struct XvfbOptions {
     int Height = 768;
     int Depth = 24;
     std::vector<std::string> ExtraArgs;
+    // A real Xorg on the dummy video driver instead, which switches its RandR modes as a
+    // monitor does (Xvfb's screen keeps its size): output DUMMY0 at 1024x768, with
+    // 1920x1080 and 800x600 to switch to. Only root may start it.
+    bool DummyXorg = false;
 };
 
 class XvfbServer {
@@ -31,6 +35,7 @@ class XvfbServer {
   private:
     pid_t pid_ = -1;
     std::string display_;
+    std::string configDir_;  // the dummy Xorg's configuration and log
 };
 
 // A RandR monitor, a part of the screen that the desktop treats as one display; the primary

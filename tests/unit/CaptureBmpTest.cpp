@@ -144,6 +144,32 @@ TEST(BmpWriter, BothRoutesWriteTheWholeFile) {
     EXPECT_EQ(dir.Entries(), 2u);
 }
 
+// A power cut cannot be staged here; what can be checked is the order that makes one
+// harmless: the bytes are flushed while the capture has no name yet, and a failed flush
+// names nothing.
+TEST(BmpWriter, ACaptureIsNamedOnlyOnceItsBytesAreOnTheDisk) {
+    using Platform::Posix::FileRoute;
+    TempDir dir;
+    static fs::path target;
+    const std::uint8_t bytes[] = {'B', 'M'};
+    const std::span<const std::uint8_t> parts[] = {bytes};
+    for (const FileRoute route : {FileRoute::Unnamed, FileRoute::TemporaryName}) {
+        target = dir.File(route == FileRoute::Unnamed ? "a.bmp" : "b.bmp");
+        const std::size_t before = dir.Entries();
+        const auto failed =
+            Platform::Posix::WriteNewFileWith(target, parts, route, [](int) { return EIO; });
+        ASSERT_TRUE(failed);
+        EXPECT_EQ(failed->Reason, "Input/output error");
+        EXPECT_EQ(dir.Entries(), before) << "a failed flush left a file behind";
+
+        const auto flushedUnnamed = [](int fd) {
+            return fs::exists(target) ? EEXIST : Platform::Posix::FlushToDisk(fd);
+        };
+        EXPECT_FALSE(Platform::Posix::WriteNewFileWith(target, parts, route, flushedUnnamed));
+        EXPECT_TRUE(fs::exists(target));
+    }
+}
+
 TEST(BmpWriter, AMissingDirectoryIsReportedWithItsPath) {
     TempDir dir;
     const fs::path file = dir.File("gone/1-000000-0-0.bmp");

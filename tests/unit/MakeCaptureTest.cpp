@@ -148,6 +148,41 @@ TEST_F(CaptureOnTwoMonitors, TheNameRecordsCountTimeAndPointerInImagePixels) {
     }
 }
 
+TEST_F(CaptureOnTwoMonitors, AMonitorChangedAsItIsGrabbedIsGrabbedOnceMoreAsItIsNow) {
+    const struct {
+        std::vector<ScreenRect> Changes;
+        const char* Saved;  // nothing: the failure is reported
+    } cases[] = {
+        // The primary monitor moved to the right as the grab began: the pointer in the
+        // name is measured against it too.
+        {{{1024, 0, 1024, 768}}, "1-140359-400-300.bmp"},
+        // It grew (a mode switch): the whole of it is scaled.
+        {{{0, 0, 2048, 768}}, "1-140359-600-300.bmp"},
+        // Changed again at the second grab: once is enough, the failure is said.
+        {{{1024, 0, 1024, 768}, {0, 0, 1024, 768}}, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Saved ? c.Saved : "reported");
+        MemoryDesktop desktop(2048, 768);
+        desktop.Files.AddDirectories(CAPTURE_DIR);
+        desktop.Screen.SetPrimary(ScreenRect{0, 0, 1024, 768});
+        desktop.Screen.SetPointer(1536, 384);
+        desktop.Screen.ChangeAtGrab(c.Changes);
+        std::int32_t count = 0;
+        const auto failed = KestrelMain::MakeCapture(CAPTURE_DIR, 800, 600, count);
+        EXPECT_EQ(desktop.Screen.Grabs(), 2);
+        EXPECT_EQ(count, 1);
+        if (c.Saved) {
+            EXPECT_FALSE(failed);
+            EXPECT_EQ(desktop.Files.FileNames(CAPTURE_DIR), std::vector<std::string>{c.Saved});
+            EXPECT_EQ(*desktop.Screen.LastGrabbed(), c.Changes.back());
+        } else {
+            ASSERT_TRUE(failed);
+            EXPECT_EQ(failed->Text(), "Cannot read the screen: BadMatch");
+        }
+    }
+}
+
 TEST_F(Capture, TwoCapturesInOneSecondDifferInTheirNumber) {
     ASSERT_FALSE(Make());
     ASSERT_FALSE(Make());
@@ -216,6 +251,7 @@ TEST_F(Capture, AFailedGrabIsReportedAfterTheCountAndTheLabelAdvanced) {
     const auto failed = Make();
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->Text(), "Cannot read the screen: BadMatch");
+    EXPECT_EQ(screen_.Grabs(), 1);  // the monitor is as it was: no second try
     EXPECT_EQ(count_, 1);
     EXPECT_EQ(view_.TotalLbl, "Total captures saved: 1");
     EXPECT_EQ(files_.FileCount(), 0u);

@@ -63,10 +63,21 @@ int CloseChecked(int fd) {
 
 enum class Outcome { Done, Failed, Unsupported };
 
-// An unnamed file in the directory, linked under its name when complete: nothing is
-// ever visible before it is whole, not even after a crash.
+// The new name made durable too, once the file it names is. Best effort: some file systems
+// cannot sync a directory, and the capture is whole and named either way.
+void FlushDirectory(const std::string& directory) {
+    const int fd = open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    while (fsync(fd) != 0 && errno == EINTR) {
+    }
+    close(fd);
+}
+
+// An unnamed file in the directory, linked under its name when complete and on the disk:
+// nothing is ever visible before it is whole, not even after a crash or a power cut.
 Outcome WriteUnnamed(const std::string& directory, const std::string& target, FileParts parts,
-                     int& error) {
+                     DataFlush flush, int& error) {
     const int fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) {
         error = errno;
@@ -75,6 +86,8 @@ Outcome WriteUnnamed(const std::string& directory, const std::string& target, Fi
                                                                            : Outcome::Failed;
     }
     error = WriteAll(fd, parts);
+    if (error == 0)
+        error = flush(fd);
     if (error != 0) {
         close(fd);
         return Outcome::Failed;
@@ -94,13 +107,14 @@ Outcome WriteUnnamed(const std::string& directory, const std::string& target, Fi
         unlink(target.c_str());
         return Outcome::Failed;
     }
+    FlushDirectory(directory);
     return Outcome::Done;
 }
 
 // A hidden temporary name in the directory, renamed to the final name without replacing
 // a file that is already there.
 int WriteNamed(const std::string& directory, const std::string& name, const std::string& target,
-               FileParts parts) {
+               FileParts parts, DataFlush flush) {
     // Created with the usual mode (0666 less the umask), as the final file should have.
     static unsigned serial = 0;
     std::string temporary;
@@ -115,6 +129,8 @@ int WriteNamed(const std::string& directory, const std::string& name, const std:
     if (fd < 0)
         return EEXIST;
     int error = WriteAll(fd, parts);
+    if (error == 0)
+        error = flush(fd);
     if (error != 0) {
         close(fd);
         unlink(temporary.c_str());
@@ -126,6 +142,7 @@ int WriteNamed(const std::string& directory, const std::string& name, const std:
         return error;
     }
     if (renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
+        FlushDirectory(directory);
         return 0;
     }
     error = errno;
@@ -134,6 +151,8 @@ int WriteNamed(const std::string& directory, const std::string& name, const std:
         error = link(temporary.c_str(), target.c_str()) == 0 ? 0 : errno;
     }
     unlink(temporary.c_str());
+    if (error == 0)
+        FlushDirectory(directory);
     return error;
 }
 
@@ -165,33 +184,44 @@ std::string ErrnoText(int errnoValue) {
     return strerror_r(errnoValue, buffer, sizeof buffer);
 }
 
-KestrelMain::Status WriteNewFile(const std::filesystem::path& path, FileParts parts) {
+int FlushToDisk(int fd) {
+    while (fdatasync(fd) != 0) {
+        if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
+KestrelMain::Status WriteNewFileWith(const std::filesystem::path& path, FileParts parts,
+                                     FileRoute route, DataFlush flush) {
     IgnoreFileSizeSignal();
     const Target target = Split(path);
     if (target.Name.empty())
         return SaveFailure(path, EISDIR);
     int error = 0;
-    switch (WriteUnnamed(target.Directory, target.Path, parts, error)) {
-        case Outcome::Done:
-            return std::nullopt;
-        case Outcome::Failed:
-            return SaveFailure(path, error);
-        case Outcome::Unsupported:
-            break;
+    if (route == FileRoute::Unnamed) {
+        switch (WriteUnnamed(target.Directory, target.Path, parts, flush, error)) {
+            case Outcome::Done:
+                return std::nullopt;
+            case Outcome::Failed:
+                return SaveFailure(path, error);
+            case Outcome::Unsupported:
+                break;
+        }
     }
-    return WriteNewFileViaTemporaryName(path, parts);
+    error = WriteNamed(target.Directory, target.Name, target.Path, parts, flush);
+    if (error != 0)
+        return SaveFailure(path, error);
+    return std::nullopt;
+}
+
+KestrelMain::Status WriteNewFile(const std::filesystem::path& path, FileParts parts) {
+    return WriteNewFileWith(path, parts, FileRoute::Unnamed, FlushToDisk);
 }
 
 KestrelMain::Status WriteNewFileViaTemporaryName(const std::filesystem::path& path,
                                                  FileParts parts) {
-    IgnoreFileSizeSignal();
-    const Target target = Split(path);
-    if (target.Name.empty())
-        return SaveFailure(path, EISDIR);
-    const int error = WriteNamed(target.Directory, target.Name, target.Path, parts);
-    if (error != 0)
-        return SaveFailure(path, error);
-    return std::nullopt;
+    return WriteNewFileWith(path, parts, FileRoute::TemporaryName, FlushToDisk);
 }
 
 KestrelMain::Status PosixFileSystem::CreateOneDirectory(const std::filesystem::path& path) {

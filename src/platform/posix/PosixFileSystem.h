@@ -1,6 +1,7 @@
 // Files on a POSIX system. A new file is written all or nothing: the bytes go to a
-// temporary file in the same directory, which takes the final name only when complete
-// and only if no file of that name exists. A failed write leaves no file behind.
+// temporary file in the same directory, which takes the final name only when complete and
+// on the disk (so not even a power cut leaves a named, incomplete file), and only if no
+// file of that name exists. A failed write leaves no file behind.
 #pragma once
 
 #include "core/Failure.h"
@@ -26,6 +27,16 @@ KestrelMain::Status WriteNewFile(const std::filesystem::path& path, FileParts pa
 // The route for file systems without unnamed files, on its own.
 KestrelMain::Status WriteNewFileViaTemporaryName(const std::filesystem::path& path,
                                                  FileParts parts);
+
+// Makes a file's written bytes reach the disk: 0, or the errno of the failure.
+using DataFlush = int (*)(int fd);
+int FlushToDisk(int fd);
+
+// The two routes, the flush given: the unnamed file (falling back to the temporary name
+// where the file system has none) or the temporary name alone.
+enum class FileRoute { Unnamed, TemporaryName };
+KestrelMain::Status WriteNewFileWith(const std::filesystem::path& path, FileParts parts,
+                                     FileRoute route, DataFlush flush);
 
 // The system's text for an errno value.
 std::string ErrnoText(int errnoValue);

@@ -100,8 +100,9 @@ KestrelMain::Status Win32FileSystem::SaveNewFile(const std::filesystem::path& as
     if (!CloseHandle(file) && error == ERROR_SUCCESS)
         error = GetLastError();
     if (error == ERROR_SUCCESS) {
-        // No MOVEFILE_REPLACE_EXISTING: a file of that name makes the move fail.
-        if (MoveFileExW(temporary.c_str(), path.c_str(), 0)) {
+        // No MOVEFILE_REPLACE_EXISTING: a file of that name makes the move fail. Written
+        // through, so the name too is on the disk when the capture is reported saved.
+        if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH)) {
             // The final file is an ordinary one; a failure here loses nothing.
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             return std::nullopt;

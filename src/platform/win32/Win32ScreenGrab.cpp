@@ -83,9 +83,10 @@ class Win32ScreenGrab::StripReader final : public KestrelMain::RowSource {
         if (y < start_ || y >= start_ + rows_) {
             const int rows = std::min(stripRows_, area_.Height - y);
             SetLastError(ERROR_SUCCESS);
-            // CAPTUREBLT includes layered windows, as the user sees them.
-            if (!BitBlt(memory_, 0, 0, area_.Width, rows, screen_, area_.X, area_.Y + y,
-                        SRCCOPY | CAPTUREBLT)) {
+            // SRCCOPY alone: CAPTUREBLT hides and redraws the pointer for every strip, a
+            // visible blink at every timer capture, and a composited desktop's screen holds
+            // its layered windows already.
+            if (!BitBlt(memory_, 0, 0, area_.Width, rows, screen_, area_.X, area_.Y + y, SRCCOPY)) {
                 failure_ = ReadFailure("BitBlt");
                 rows_ = 0;
                 return nullptr;

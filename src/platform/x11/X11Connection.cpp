@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 
+#include <cstdlib>
+
 namespace Platform::X11 {
 
 std::optional<X11Connection> X11Connection::OfQtApplication() {
@@ -26,6 +28,17 @@ std::optional<X11Connection> X11Connection::OfQtApplication() {
     if (it.rem == 0)
         it = xcb_setup_roots_iterator(xcb_get_setup(connection));
     return X11Connection(connection, it.data);
+}
+
+std::optional<std::pair<int, int>> X11Connection::RootSizeNow(xcb_connection_t* connection,
+                                                              xcb_window_t root) {
+    xcb_get_geometry_reply_t* geometry =
+        xcb_get_geometry_reply(connection, xcb_get_geometry(connection, root), nullptr);
+    if (geometry == nullptr)
+        return std::nullopt;
+    const std::pair<int, int> size{geometry->width, geometry->height};
+    std::free(geometry);
+    return size;
 }
 
 bool X11Connection::QtConnectionBroken() {

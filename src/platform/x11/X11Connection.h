@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace Platform::X11 {
 
@@ -26,6 +27,14 @@ class X11Connection {
     xcb_connection_t* Connection() const { return connection_; }
     xcb_screen_t* Screen() const { return screen_; }
     xcb_window_t Root() const { return screen_->root; }
+    // The root window's size as it is now: RandR resizes it (a mode switched, a monitor
+    // added), while the connection's set-up data keeps the size it had at the start.
+    // Nothing when the server does not answer.
+    std::optional<std::pair<int, int>> RootSizeNow() const {
+        return RootSizeNow(connection_, screen_->root);
+    }
+    static std::optional<std::pair<int, int>> RootSizeNow(xcb_connection_t* connection,
+                                                          xcb_window_t root);
 
     // Once broken (the server went away), every request fails; nothing may be asked.
     bool Broken() const { return xcb_connection_has_error(connection_) != 0; }

@@ -17,16 +17,12 @@ struct FreeDeleter {
 template <class T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
 
-ScreenRect RootRect(const xcb_screen_t* screen) {
-    return ScreenRect{0, 0, screen->width_in_pixels, screen->height_in_pixels};
-}
-
 // The part of `rect` on the root window; empty (zero size) when none is.
-ScreenRect ClipToRoot(const ScreenRect& rect, const xcb_screen_t* screen) {
+ScreenRect ClipToRoot(const ScreenRect& rect, const ScreenRect& root) {
     const int left = std::max(rect.X, 0);
     const int top = std::max(rect.Y, 0);
-    const int right = std::min(rect.X + rect.Width, static_cast<int>(screen->width_in_pixels));
-    const int bottom = std::min(rect.Y + rect.Height, static_cast<int>(screen->height_in_pixels));
+    const int right = std::min(rect.X + rect.Width, root.Width);
+    const int bottom = std::min(rect.Y + rect.Height, root.Height);
     if (right <= left || bottom <= top)
         return ScreenRect{};
     return ScreenRect{left, top, right - left, bottom - top};
@@ -49,15 +45,23 @@ X11Screen::X11Screen(const X11Connection& connection) : x_(connection) {
 KestrelMain::Result<ScreenRect> X11Screen::ReadPrimaryScreen() {
     if (x_.Broken())
         return X11Connection::BrokenFailure("Cannot find the primary screen");
+    // Read at every capture: the desktop may have changed since the last.
+    const auto size = x_.RootSizeNow();
+    if (!size)
+        return x_.Broken()
+                   ? X11Connection::BrokenFailure("Cannot find the primary screen")
+                   : KestrelMain::Failure{
+                         "Cannot find the primary screen", {}, "the X server did not answer"};
+    const ScreenRect root{0, 0, size->first, size->second};
     if (!listsMonitors_)
-        return RootRect(x_.Screen());
+        return root;
 
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_randr_get_monitors_reply_t> monitors(xcb_randr_get_monitors_reply(
         x_.Connection(), xcb_randr_get_monitors(x_.Connection(), x_.Root(), 1), &error));
     std::free(error);
     if (!monitors)
-        return RootRect(x_.Screen());
+        return root;
 
     std::optional<ScreenRect> first;
     std::optional<ScreenRect> primary;
@@ -71,10 +75,10 @@ KestrelMain::Result<ScreenRect> X11Screen::ReadPrimaryScreen() {
     }
     const std::optional<ScreenRect> chosen = primary ? primary : first;
     if (!chosen)
-        return RootRect(x_.Screen());
-    const ScreenRect clipped = ClipToRoot(*chosen, x_.Screen());
+        return root;
+    const ScreenRect clipped = ClipToRoot(*chosen, root);
     if (clipped.Width == 0)
-        return RootRect(x_.Screen());
+        return root;
     return clipped;
 }
 

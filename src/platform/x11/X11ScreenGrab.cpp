@@ -441,9 +441,14 @@ Result<Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidt
         return s.Layout->Error();
     const PixelLayout& layout = s.Layout->Value();
 
+    // The root as it is now: a mode switch since the area was read may have shrunk it.
+    const auto root = X11Connection::RootSizeNow(s.Connection, s.Screen->root);
+    if (!root)
+        return xcb_connection_has_error(s.Connection) != 0
+                   ? LostConnection()
+                   : ReadFailure("the X server did not tell the screen's size");
     if (area.Width < 1 || area.Height < 1 || area.X < 0 || area.Y < 0 ||
-        area.X + area.Width > s.Screen->width_in_pixels ||
-        area.Y + area.Height > s.Screen->height_in_pixels) {
+        area.X + area.Width > root->first || area.Y + area.Height > root->second) {
         return ReadFailure("the area " + std::to_string(area.Width) + " x " +
                            std::to_string(area.Height) + " at " + std::to_string(area.X) + ", " +
                            std::to_string(area.Y) + " is not on the screen");
