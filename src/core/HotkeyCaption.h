@@ -29,6 +29,11 @@ struct HotkeyLblState {
 
 extern HotkeyLblState HotkeyLbl;
 
+// A desktop's wording of the key it bound, as the captions spell keys: GNOME's
+// "Press <Control>f" and KDE's "Ctrl+F" both read "Ctrl-F". A wording it cannot take apart
+// is shown as the desktop gave it.
+std::string ReadableTrigger(const std::string& wording);
+
 // HotkeyLbl's caption after the hot-key setting was changed in the dialog.
 std::string HotkeyCaptionAfterChange(std::int16_t hotkeyActive, std::int16_t useHotkey,
                                      const std::string& trigger = DEFAULT_HOTKEY_TRIGGER);

@@ -17,7 +17,7 @@ namespace {
 class HotKeyAnswersToLabel final : public Platform::HotKeyAnswers {
   public:
     void HotKeyGranted(const std::string& trigger) override {
-        HotkeyLbl.Trigger = trigger;
+        HotkeyLbl.Trigger = ReadableTrigger(trigger);
         Platform::Installed().MainWindow->SetHotkeyLblText(CurrentHotkeyCaption());
     }
     // Noted as a refusal at start-up is; the caption keeps saying what was asked for.

@@ -2,6 +2,7 @@
 // in memory: stored settings, a fixed clock, an in-memory file system and screen, a hot key
 // and a message loop driven by the test, and a main window that records what it was told.
 #include "core/AppState.h"
+#include "core/HotkeyCaption.h"
 #include "core/KestrelMain.h"
 #include "support/MemoryDesktop.h"
 
@@ -226,17 +227,37 @@ TEST_F(CoreMain, ALaterAnswerAboutTheHotKeyShowsTheBoundTriggerOrIsNoted) {
     EXPECT_EQ(view_.HotkeyLbl, CAPTION_ON);
 
     hotKey_.Answers->HotKeyGranted("Super+F");
-    EXPECT_EQ(view_.HotkeyLbl, "Super+F is the Hot Key");
+    EXPECT_EQ(view_.HotkeyLbl, "Super-F is the Hot Key");
     // The dialog's captions name it too, the rest of each caption unchanged.
     AppState.UseHotkey = 0;
     KestrelMain::HotkeyLbl.SettingChanged = true;
     EXPECT_EQ(KestrelMain::CurrentHotkeyCaption(),
-              "Super+F is the Hot Key.  Hot key will be disabled on next launch.");
+              "Super-F is the Hot Key.  Hot key will be disabled on next launch.");
 
     hotKey_.Answers->HotKeyRefused(KestrelMain::Failure{"Cannot register Ctrl+F", "", "denied"});
     EXPECT_EQ(desktop_.Services.Errors.Notes,
               std::vector<std::string>{"Cannot register Ctrl+F: denied"});
     EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
+}
+
+// Each desktop words the bound key its own way; the captions spell it as they spell Ctrl-F.
+TEST(ReadableTrigger, DesktopsWordingsReadAsTheCaptionsSpellKeys) {
+    const struct {
+        const char* Wording;
+        const char* Shown;
+    } cases[] = {
+        {"Press <Control>f", "Ctrl-F"},  // GNOME
+        {"Ctrl+F", "Ctrl-F"},            // KDE
+        {"CTRL+f", "Ctrl-F"},            // as Kestrel asks for it
+        {"Press <Shift><Super>F5", "Shift-Super-F5"},
+        {"Ctrl+Alt+Space", "Ctrl-Alt-Space"},
+        {"F", "F"},                            // no modifier: as given
+        {"Press <Hyper>f", "Press <Hyper>f"},  // a modifier it does not know
+        {"Ctrl+", "Ctrl+"},                    // no key
+        {"Press the capture key", "Press the capture key"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KestrelMain::ReadableTrigger(c.Wording), c.Shown) << c.Wording;
 }
 
 }  // namespace

@@ -117,22 +117,25 @@ KestrelMain::Status PortalGlobalShortcuts::Register(HotKeyAnswers& later) {
                 CallPortal(GLOBAL_SHORTCUTS, QStringLiteral("BindShortcuts"),
                            {QVariant::fromValue(QDBusObjectPath(session)), shortcuts, QString()},
                            {}, BIND_DEADLINE);
-            if (!refused(bound)) {
-                QList<PortalShortcut> given;
+            QList<PortalShortcut> given;
+            if (bound)
                 bound.Value().Results.value(QStringLiteral("shortcuts")).value<QDBusArgument>() >>
                     given;
-                for (const PortalShortcut& shortcut : given) {
-                    if (shortcut.Id == CAPTURE) {
-                        answer.Session = session;
-                        answer.Trigger =
-                            shortcut.Properties.value(QStringLiteral("trigger_description"))
-                                .toString()
-                                .toStdString();
-                    }
+            for (const PortalShortcut& shortcut : given) {
+                const std::string trigger =
+                    shortcut.Properties.value(QStringLiteral("trigger_description"))
+                        .toString()
+                        .toStdString();
+                // GNOME 48.0's portal answers 2 for a shortcut it did bind (its success path
+                // never sets the answer): a bound trigger in the results is the answer that
+                // counts. A cancelled question (KDE's 1) carries none.
+                if (shortcut.Id == CAPTURE && (bound.Value().Code == 0 || !trigger.empty())) {
+                    answer.Session = session;
+                    answer.Trigger = trigger;
                 }
-                if (answer.Session.isEmpty())
-                    answer.Why = "the desktop bound no key to Kestrel's shortcut";
             }
+            if (answer.Session.isEmpty() && !refused(bound))
+                answer.Why = "the desktop bound no key to Kestrel's shortcut";
         }
         QMetaObject::invokeMethod(
             this, [this, answer, &later] { Answered(answer, later); }, Qt::QueuedConnection);
