@@ -18,7 +18,7 @@ PACKAGES=(
   # action on the session bus
   libqt6gui6 qt6-qpa-plugins fonts-dejavu-core xdg-utils fonts-liberation2
   libqt6dbus6 libglib2.0-bin
-  # tests: a virtual X server, monitors, XTest input, GoogleTest, a private session bus;
+  # tests: a virtual X server, monitors, XTest input, GoogleTest, a private session bus
   xvfb xauth x11-xserver-utils x11-utils xdotool libgtest-dev libgmock-dev dbus-daemon
   # the program under memcheck
   valgrind
