@@ -95,6 +95,8 @@ std::optional<Platform::ScreenRect> DesktopOf(
     const Platform::Wayland::WaylandConnection& connection) {
     std::optional<Platform::ScreenRect> desktop;
     for (const auto& output : connection.Outputs()) {
+        if (!output->Described)
+            continue;
         const Platform::ScreenRect shown{output->LogicalX, output->LogicalY, output->Width(),
                                          output->Height()};
         if (!desktop) {

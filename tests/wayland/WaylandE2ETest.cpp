@@ -8,9 +8,12 @@
 #include <gtest/gtest.h>
 #include <QTransform>
 
+#include <algorithm>
 #include <csignal>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -88,6 +91,60 @@ TEST(WaylandPointer, TheNameHoldsThePointerInThePicturesPixelsNegativeOnTheLeft)
         }
         EXPECT_EQ(place, c.Place) << "the pointer at " << c.X << "," << c.Y << " of the layout";
     }
+}
+
+// Outputs come, change and go under a running Kestrel: every timer capture shows the primary
+// output (the one at 0,0, else the first) as it is then, named with the pointer in its pixels;
+// with no output left that is said once, and the captures go on once one is back.
+TEST(WaylandOutputs, TimerCapturesFollowThePrimaryOutputThroughEveryChange) {
+    VirtualPointer pointer;
+    ASSERT_TRUE(pointer.Ready());
+    SessionKestrel kestrel(Settings{{"UseTimer", "1"}, {"TimerPeriod", "0.3"}});
+    HideWindow(kestrel);
+    // The newest capture: its number, and its name from the pointer's place on.
+    const auto newest = [&] {
+        std::pair<int, std::string> found{0, ""};
+        for (const std::string& name : kestrel.Captures())  // N-hhmmss-x-y.bmp
+            found = std::max(found, std::pair{std::stoi(name), name.substr(name.find('-') + 8)});
+        return found;
+    };
+    const std::string noScreen = "The screen is not ready yet: the compositor shows no output";
+    // The pointer from the layout's top-left corner; no place while there is no screen.
+    const struct {
+        const char* Command;
+        const char* Gone;  // the output it takes away
+        int X, Y;
+        const char* Place;
+    } steps[] = {
+        {"create_output; output HEADLESS-2 mode 1600x900 position -1600 0", nullptr, 1120, 360,
+         "-200-200.bmp"},
+        {"output HEADLESS-1 mode 1280x720", nullptr, 1600 + 640, 360, "400-300.bmp"},
+        // 720 x 1280 pixels upright, 360 x 640 logical ones.
+        {"output HEADLESS-1 scale 2 transform 90", nullptr, 1600 + 90, 160, "200-150.bmp"},
+        {"output HEADLESS-1 disable", "HEADLESS-1", 800, 450, "400-300.bmp"},  // the first left
+        {"output HEADLESS-2 unplug", "HEADLESS-2", 0, 0, nullptr},
+        {"output HEADLESS-1 enable", nullptr, 90, 160, "200-150.bmp"},
+    };
+    for (const auto& step : steps) {
+        const int before = newest().first;
+        Sway(step.Command);
+        // sway 1.7 (wlroots 0.15) can neither disable a headless output nor unplug one.
+        if (step.Gone != nullptr && Shell("swaymsg -t get_outputs -p | grep '^Output " +
+                                          std::string(step.Gone) + " ' | grep -qv disabled") == 0)
+            GTEST_SKIP() << "this sway cannot take " << step.Gone << " away";
+        if (step.Place == nullptr) {
+            EXPECT_TRUE(kestrel.Says(noScreen)) << kestrel.Process().Stderr();
+            EXPECT_FALSE(kestrel.Says(noScreen, 2, 2s)) << kestrel.Process().Stderr();
+        } else {
+            pointer.MoveTo(step.X, step.Y);
+            EXPECT_TRUE(TestSupport::WaitUntil(
+                [&] { return newest().first > before && newest().second == step.Place; }, 15s))
+                << step.Command << ": " << newest().second << "\n"
+                << kestrel.Process().Stderr();
+        }
+    }
+    EXPECT_EQ(kestrel.Said(noScreen), 1u);
+    EXPECT_TRUE(kestrel.Process().Running());
 }
 
 // The button, the timer, the action and a real held Ctrl+F each make their captures; after
@@ -235,6 +292,18 @@ TEST_F(WaylandGnome, TheChosenMonitorIsCapturedWithThePointerAndRestoredAtTheNex
                 10s))
                 << name;
         }
+
+        // The monitor turned a quarter (1080 x 1920): mutter ends the cast, which is said.
+        ASSERT_EQ(Shell("m='--session --dest org.gnome.Mutter.DisplayConfig --object-path "
+                        "/org/gnome/Mutter/DisplayConfig --method org.gnome.Mutter.DisplayConfig'; "
+                        "serial=$(gdbus call $m.GetCurrentState | cut -d, -f1 | cut -d\\  -f2) && "
+                        "gdbus call $m.ApplyMonitorsConfig $serial 1 \"[(0, 0, 1.0, uint32 1, "
+                        "true, [('Meta-0', '1920x1080@60.000', @a{sv} {})])]\" '@a{sv} {}'"),
+                  0);
+        const std::string ended = "Kestrel can no longer capture the screen: the desktop ended";
+        EXPECT_TRUE(TestSupport::WaitUntil(
+            [&] { return CaptureAction() == 0 && kestrel->Said(ended) == 1; }, 15s))
+            << kestrel->Process().Stderr();
         kestrel->Process().Kill(SIGTERM);
         ASSERT_EQ(kestrel->Process().WaitExit(10s), 0);
     }

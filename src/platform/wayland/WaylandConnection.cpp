@@ -42,14 +42,17 @@ struct OutputEvents {
                          std::int32_t transform) {
         Of(data).Transform = transform;
     }
-    static void Mode(void* data, wl_output*, std::uint32_t flags, std::int32_t width,
+    static void Mode(void* data, wl_output* output, std::uint32_t flags, std::int32_t width,
                      std::int32_t height, std::int32_t) {
         if ((flags & WL_OUTPUT_MODE_CURRENT) != 0) {
             Of(data).ModeWidth = width;
             Of(data).ModeHeight = height;
+            // The first version has no done event: its current mode comes last.
+            if (wl_output_get_version(output) < WL_OUTPUT_DONE_SINCE_VERSION)
+                Of(data).Described = true;
         }
     }
-    static void Done(void*, wl_output*) {}
+    static void Done(void* data, wl_output*) { Of(data).Described = true; }
     static void Scale(void* data, wl_output*, std::int32_t factor) { Of(data).Scale = factor; }
     static void Name(void* data, wl_output*, const char* name) { Of(data).Connector = name; }
     static void Description(void*, wl_output*, const char*) {}
@@ -173,7 +176,11 @@ void WaylandConnection::RemoveGlobal(std::uint32_t name) {
             return false;
         if (output->Xdg != nullptr)
             zxdg_output_v1_destroy(output->Xdg);
-        wl_output_destroy(output->Output);
+        // From version 3 the compositor is told, so that it can forget the object too.
+        if (wl_output_get_version(output->Output) >= WL_OUTPUT_RELEASE_SINCE_VERSION)
+            wl_output_release(output->Output);
+        else
+            wl_output_destroy(output->Output);
         return true;
     });
 }
@@ -218,6 +225,15 @@ Status WaylandConnection::DispatchUntil(const std::function<bool()>& done,
 }
 
 Status WaylandConnection::Sync() {
+    // An output that came in this round trip is bound in it, and says what it is in the next.
+    if (auto failed = RoundTrip())
+        return failed;
+    const bool undescribed = std::any_of(outputs_.begin(), outputs_.end(),
+                                         [](const auto& output) { return !output->Described; });
+    return undescribed ? RoundTrip() : std::nullopt;
+}
+
+Status WaylandConnection::RoundTrip() {
     bool answered = false;
     wl_callback* callback = wl_display_sync(display_);
     static constexpr wl_callback_listener DONE{
@@ -231,23 +247,31 @@ Status WaylandConnection::Sync() {
 
 const WaylandOutput* WaylandConnection::Primary() const {
     // KDE's first output is its primary one; wlroots compositors know no primary output.
-    if (!orderNames_.empty()) {
+    // One that came but has not yet said where it lies would pass for the one at 0,0.
+    const auto find = [&](const auto& matches) -> const WaylandOutput* {
         for (const auto& output : outputs_) {
-            if (output->Connector == orderNames_.front())
+            if (output->Described && matches(*output))
                 return output.get();
         }
+        return nullptr;
+    };
+    if (!orderNames_.empty()) {
+        if (const auto* first = find([&](const WaylandOutput& output) {
+                return output.Connector == orderNames_.front();
+            }))
+            return first;
     }
-    for (const auto& output : outputs_) {
-        if (output->LogicalX == 0 && output->LogicalY == 0)
-            return output.get();
-    }
-    return outputs_.empty() ? nullptr : outputs_.front().get();
+    if (const auto* origin = find([](const WaylandOutput& output) {
+            return output.LogicalX == 0 && output.LogicalY == 0;
+        }))
+        return origin;
+    return find([](const WaylandOutput&) { return true; });
 }
 
-const WaylandOutput* WaylandConnection::OutputOf(const wl_output* output) const {
-    for (const auto& known : outputs_) {
-        if (known->Output == output)
-            return known.get();
+const WaylandOutput* WaylandConnection::OutputNamed(std::uint32_t name) const {
+    for (const auto& output : outputs_) {
+        if (output->Name == name)
+            return output.get();
     }
     return nullptr;
 }

@@ -29,10 +29,13 @@ struct zxdg_output_v1;
 namespace Platform::Wayland {
 
 // One output as the compositor describes it. Its mode is in device pixels in the panel's
-// own orientation; its logical rectangle is where it lies in the desktop, upright.
+// own orientation; its logical rectangle is where it lies in the desktop, upright. Outputs
+// come and go while Kestrel runs: one is known by its registry name across a wait, as the
+// output itself is gone once the compositor removed it.
 struct WaylandOutput {
     std::uint32_t Name = 0;  // the registry's
     wl_output* Output = nullptr;
+    bool Described = false;  // the compositor has said all of it at least once
     zxdg_output_v1* Xdg = nullptr;
     std::string Connector;  // "HEADLESS-1", "DP-2"
     int ModeWidth = 0;
@@ -63,14 +66,16 @@ class WaylandConnection {
                                       std::chrono::milliseconds deadline, const char* waitingFor);
 
     // A round trip: everything the compositor sent before it is handled, outputs that came
-    // or went included.
+    // or went included; one more where an output that came has not yet said what it is.
     KestrelMain::Status Sync();
 
     // The first output of the compositor's own order (KDE's kde-output-order-v1), else the
-    // output at logical 0,0, else the first; null when there is none.
+    // output at logical 0,0, else the first; null when there is none. Only described
+    // outputs count. Valid until the next wait, which may remove it.
     const WaylandOutput* Primary() const;
     const std::vector<std::unique_ptr<WaylandOutput>>& Outputs() const { return outputs_; }
-    const WaylandOutput* OutputOf(const wl_output* output) const;
+    // The output of this registry name, null once it is gone.
+    const WaylandOutput* OutputNamed(std::uint32_t name) const;
 
     wl_display* Display() const { return display_; }
     wl_compositor* Compositor() const { return compositor_; }
@@ -89,6 +94,7 @@ class WaylandConnection {
     friend struct OutputEvents;
     friend struct SeatEvents;
     friend struct OrderEvents;
+    KestrelMain::Status RoundTrip();
 
     wl_display* display_ = nullptr;
     wl_registry* registry_ = nullptr;

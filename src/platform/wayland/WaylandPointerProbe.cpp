@@ -21,8 +21,8 @@ constexpr auto ENTER_DEADLINE = std::chrono::milliseconds(500);
 constexpr auto CONFIGURE_DEADLINE = std::chrono::seconds(2);
 
 struct Overlay {
-    const WaylandOutput* Output = nullptr;
-    bool Nudge = false;  // the pixel mapped last, which takes no input (see Probe)
+    std::uint32_t OutputName = 0;  // the registry's: the output may go during the probe
+    bool Nudge = false;            // the pixel mapped last, which takes no input (see Probe)
     wl_surface* Surface = nullptr;
     zwlr_layer_surface_v1* Layer = nullptr;
     bool Configured = false;
@@ -34,7 +34,9 @@ struct Overlay {
 
 struct Probing {
     std::vector<std::unique_ptr<Overlay>> Overlays;
-    std::optional<PointerOnOutput> Entered;
+    std::optional<std::uint32_t> EnteredOn;  // the output's registry name
+    double X = 0;
+    double Y = 0;
 };
 
 struct LayerEvents {
@@ -58,8 +60,9 @@ struct PointerEvents {
         auto& probing = *static_cast<Probing*>(data);
         for (const auto& overlay : probing.Overlays) {
             if (overlay->Surface == surface && !overlay->Nudge) {
-                probing.Entered =
-                    PointerOnOutput{overlay->Output, wl_fixed_to_double(x), wl_fixed_to_double(y)};
+                probing.EnteredOn = overlay->OutputName;
+                probing.X = wl_fixed_to_double(x);
+                probing.Y = wl_fixed_to_double(y);
             }
         }
     }
@@ -105,9 +108,11 @@ std::optional<std::string> WaylandPointerProbe::Unavailable() const {
 }
 
 KestrelMain::Result<wl_buffer*> WaylandPointerProbe::BlankOf(int width, int height) {
-    for (const Blank& blank : blanks_) {
-        if (blank.Width == width && blank.Height == height)
+    for (Blank& blank : blanks_) {
+        if (blank.Width == width && blank.Height == height) {
+            blank.Used = true;
             return blank.Buffer;
+        }
     }
     const int stride = width * 4;
     const auto size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
@@ -125,7 +130,7 @@ KestrelMain::Result<wl_buffer*> WaylandPointerProbe::BlankOf(int width, int heig
         wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_ARGB8888);
     wl_shm_pool_destroy(pool);
     close(fd);
-    blanks_.push_back(Blank{width, height, buffer});
+    blanks_.push_back(Blank{width, height, buffer, true});
     return buffer;
 }
 
@@ -144,7 +149,7 @@ KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
     wl_pointer_add_listener(pointer, &PointerEvents::LISTENER, &probing);
     const auto add = [&](const WaylandOutput& output, std::uint32_t anchor) -> Overlay& {
         auto overlay = std::make_unique<Overlay>();
-        overlay->Output = &output;
+        overlay->OutputName = output.Name;
         overlay->Surface = wl_compositor_create_surface(connection_.Compositor());
         // Input goes through it to nothing: it passes no click on, and it is gone before a
         // user could click.
@@ -185,6 +190,8 @@ KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
         }
         return true;
     };
+    for (Blank& blank : blanks_) blank.Used = false;
+    // An output that goes meanwhile closes its overlay, which is then left alone.
     KestrelMain::Status failed =
         connection_.DispatchUntil(configured, CONFIGURE_DEADLINE, "the overlay's size");
     for (const auto& overlay : probing.Overlays) {
@@ -203,7 +210,7 @@ KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
     if (!failed) {
         // A pointer over no output enters nothing: that is an answer, not a failure.
         timedOut = connection_
-                       .DispatchUntil([&] { return probing.Entered.has_value(); }, ENTER_DEADLINE,
+                       .DispatchUntil([&] { return probing.EnteredOn.has_value(); }, ENTER_DEADLINE,
                                       "the pointer to enter")
                        .has_value();
     }
@@ -212,11 +219,25 @@ KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
         wl_surface_destroy(overlay->Surface);
     }
     wl_pointer_release(pointer);
+    // Blanks of sizes no output has any more go: outputs change their modes over a long run.
+    std::erase_if(blanks_, [](const Blank& blank) {
+        if (!blank.Used)
+            wl_buffer_destroy(blank.Buffer);
+        return !blank.Used;
+    });
     if (failed)
         return *failed;
-    if (timedOut && !probing.Entered)
-        whyUnknown = "the compositor did not say where the pointer is";
-    return probing.Entered;
+    if (!probing.EnteredOn) {
+        if (timedOut)
+            whyUnknown = "the compositor did not say where the pointer is";
+        return std::optional<PointerOnOutput>();
+    }
+    const WaylandOutput* output = connection_.OutputNamed(*probing.EnteredOn);
+    if (output == nullptr) {
+        whyUnknown = "the output under the pointer went away";
+        return std::optional<PointerOnOutput>();
+    }
+    return std::optional<PointerOnOutput>(PointerOnOutput{output, probing.X, probing.Y});
 }
 
 }  // namespace Platform::Wayland

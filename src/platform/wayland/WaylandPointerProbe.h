@@ -15,7 +15,8 @@ struct wl_buffer;
 
 namespace Platform::Wayland {
 
-// An output and a place on it, in its logical coordinates.
+// An output and a place on it, in its logical coordinates; the output valid until the next
+// wait on the connection.
 struct PointerOnOutput {
     const WaylandOutput* Output = nullptr;
     double X = 0;
@@ -42,6 +43,7 @@ class WaylandPointerProbe {
         int Width = 0;
         int Height = 0;
         wl_buffer* Buffer = nullptr;
+        bool Used = false;  // by the probe under way
     };
     KestrelMain::Result<wl_buffer*> BlankOf(int width, int height);
 

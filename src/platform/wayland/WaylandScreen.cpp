@@ -1,5 +1,7 @@
 #include "platform/wayland/WaylandScreen.h"
 
+#include "core/CaptureSequence.h"
+
 #include <cmath>
 
 namespace Platform::Wayland {
@@ -9,9 +11,15 @@ KestrelMain::Result<ScreenRect> WaylandScreen::ReadPrimaryScreen() {
     if (auto failed = connection_.Sync())
         return *failed;
     const WaylandOutput* primary = connection_.Primary();
-    if (primary == nullptr || primary->Width() <= 0 || primary->Height() <= 0)
+    // Every output off or unplugged: the desktop has no screen until one comes back, which
+    // the timer waits for, saying so once.
+    if (primary == nullptr)
+        return KestrelMain::Failure{
+            KestrelMain::SCREEN_NOT_READY, {}, "the compositor shows no output"};
+    if (primary->Width() <= 0 || primary->Height() <= 0)
         return CompositorFailure("Cannot find the primary screen",
-                                 "the compositor shows no output");
+                                 "the compositor gives the primary output no size");
+    primaryScale_ = primary->Scale;
     return ScreenRect{primary->LogicalX, primary->LogicalY, primary->Width(), primary->Height()};
 }
 
@@ -23,13 +31,12 @@ KestrelMain::Result<PointerReading> WaylandScreen::ReadPointer(const ScreenRect&
     if (!*found)
         return PointerReading::Unknown(whyUnknown);
     const PointerOnOutput& on = **found;
-    // Device pixels of the primary output: its scale, from where it lies in the desktop.
-    const WaylandOutput* primary = connection_.Primary();
-    const int scale = primary != nullptr ? primary->Scale : 1;
+    // Device pixels of the primary output as the capture found it: its scale, from where it
+    // lies in the desktop.
     const double x = on.Output->LogicalX + on.X - primaryScreen.X;
     const double y = on.Output->LogicalY + on.Y - primaryScreen.Y;
-    return PointerReading::At(static_cast<std::int32_t>(std::floor(x * scale)),
-                              static_cast<std::int32_t>(std::floor(y * scale)));
+    return PointerReading::At(static_cast<std::int32_t>(std::floor(x * primaryScale_)),
+                              static_cast<std::int32_t>(std::floor(y * primaryScale_)));
 }
 
 }  // namespace Platform::Wayland

@@ -15,7 +15,8 @@ class WaylandScreen final : public Screen {
         : connection_(connection), probe_(connection) {}
 
     // X and Y are the output's logical position; width and height its upright size in
-    // device pixels (the mode, turned as the output is).
+    // device pixels (the mode, turned as the output is). With no output at all, the screen
+    // is not ready: the desktop may show one again.
     KestrelMain::Result<ScreenRect> ReadPrimaryScreen() override;
 
     // In device pixels of the primary output from its top-left corner: negative on an
@@ -25,6 +26,7 @@ class WaylandScreen final : public Screen {
   private:
     WaylandConnection& connection_;
     WaylandPointerProbe probe_;
+    int primaryScale_ = 1;  // of the primary output ReadPrimaryScreen found
 };
 
 }  // namespace Platform::Wayland

@@ -249,6 +249,9 @@ Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const ScreenRect& are
         return GrabFailure("the compositor shows no output");
     if (primary->Width() != area.Width || primary->Height() != area.Height)
         return GrabFailure("the primary output changed its size during the capture");
+    // Kept by value: the output may go while the frame is waited for.
+    const std::uint32_t output = primary->Name;
+    const int transform = primary->Transform;
 
     Frame frame;
     zwlr_screencopy_frame_v1* copy =
@@ -278,10 +281,18 @@ Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const ScreenRect& are
             failed = GrabFailure("the compositor failed to copy the output");
     }
     zwlr_screencopy_frame_v1_destroy(copy);
+    // The compositor fails the copy of an output it removes or changes: that is what is said.
+    if (failed && frame.Failed && !connection_.Sync()) {
+        const WaylandOutput* now = connection_.OutputNamed(output);
+        if (now == nullptr)
+            return GrabFailure("the primary output went away during the capture");
+        if (now->Width() != area.Width || now->Height() != area.Height)
+            return GrabFailure("the primary output changed its size during the capture");
+    }
     if (failed)
         return *failed;
 
-    const bool sideways = primary->Sideways();
+    const bool sideways = transform % 2 == 1;
     const int width = sideways ? offer.Height : offer.Width;
     const int height = sideways ? offer.Width : offer.Height;
     if (auto refused = scaler_.Prepare(*layout, width, height, outputWidth, outputHeight))
@@ -289,8 +300,7 @@ Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const ScreenRect& are
     auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
     if (!bitmap)
         return bitmap.Error();
-    UprightRows rows(pixels_, offer.Stride, offer.Width, offer.Height, primary->Transform,
-                     frame.YInverted);
+    UprightRows rows(pixels_, offer.Stride, offer.Width, offer.Height, transform, frame.YInverted);
     if (!scaler_.Run(rows, bitmap.Value()))
         return GrabFailure("a row of the frame could not be read");
     return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
