@@ -23,10 +23,10 @@ struct KestrelPwStream {
     struct pw_stream* stream;
     struct spa_hook listener;
     struct spa_video_info_raw format;
+    int hasFormat;
     int state; /* as KestrelPwState answers */
     char ended[256];
     struct pw_buffer* kept;
-    struct spa_video_info_raw keptFormat; /* the format the kept frame came in */
     int pointerKnown;
     int pointerX;
     int pointerY;
@@ -62,12 +62,7 @@ static void OnParamChanged(void* data, uint32_t id, const struct spa_pod* param)
     if (spa_format_parse(param, &mediaType, &mediaSubtype) < 0 ||
         spa_format_video_raw_parse(param, &s->format) < 0)
         return;
-    /* A new format (the monitor changed its size) comes with new buffers: the kept frame
-     * goes back, and the next one is of the new size. */
-    if (s->kept != NULL) {
-        pw_stream_queue_buffer(s->stream, s->kept);
-        s->kept = NULL;
-    }
+    s->hasFormat = 1;
 
     uint8_t space[1024];
     struct spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
@@ -122,25 +117,16 @@ static void OnProcess(void* data) {
             if (s->kept != NULL)
                 pw_stream_queue_buffer(s->stream, s->kept);
             s->kept = buffer;
-            s->keptFormat = s->format;
         } else {
             pw_stream_queue_buffer(s->stream, buffer);
         }
     }
 }
 
-/* Buffers go when the stream renegotiates, the one kept too: its memory is unmapped. */
-static void OnRemoveBuffer(void* data, struct pw_buffer* buffer) {
-    KestrelPwStream* s = data;
-    if (s->kept == buffer)
-        s->kept = NULL;
-}
-
 static const struct pw_stream_events EVENTS = {
     PW_VERSION_STREAM_EVENTS,
     .state_changed = OnStateChanged,
     .param_changed = OnParamChanged,
-    .remove_buffer = OnRemoveBuffer,
     .process = OnProcess,
 };
 
@@ -247,28 +233,17 @@ int KestrelPwWithFrame(KestrelPwStream* s, int (*use)(const KestrelPwFrame*, voi
     int result = -1;
     pw_thread_loop_lock(s->loop);
     KestrelPwFrame frame = {0};
-    if (s->kept != NULL && Shifts(s->keptFormat.format, &frame)) {
+    if (s->kept != NULL && s->hasFormat && Shifts(s->format.format, &frame)) {
         const struct spa_data* d = &s->kept->buffer->datas[0];
         frame.Pixels = (const uint8_t*)d->data + d->chunk->offset;
-        frame.Width = (int)s->keptFormat.size.width;
-        frame.Height = (int)s->keptFormat.size.height;
+        frame.Width = (int)s->format.size.width;
+        frame.Height = (int)s->format.size.height;
         frame.Stride = d->chunk->stride > 0 ? d->chunk->stride : frame.Width * 4;
         if ((size_t)frame.Stride * (size_t)frame.Height <= d->chunk->size)
             result = use(&frame, data);
     }
     pw_thread_loop_unlock(s->loop);
     return result;
-}
-
-int KestrelPwSize(KestrelPwStream* s, int* width, int* height) {
-    pw_thread_loop_lock(s->loop);
-    const int kept = s->kept != NULL;
-    if (kept) {
-        *width = (int)s->keptFormat.size.width;
-        *height = (int)s->keptFormat.size.height;
-    }
-    pw_thread_loop_unlock(s->loop);
-    return kept;
 }
 
 int KestrelPwPointer(KestrelPwStream* s, int* x, int* y) {

@@ -18,7 +18,6 @@ using KestrelMain::Failure;
 namespace {
 
 constexpr char REQUEST_INTERFACE[] = "org.freedesktop.portal.Request";
-constexpr char SESSION_INTERFACE[] = "org.freedesktop.portal.Session";
 // Asked at start-up, before the window shows: a portal that is slow to start (the bus
 // starts it and its backends on demand) is not waited for long.
 constexpr int START_DEADLINE_MS = 10000;
@@ -109,9 +108,6 @@ PortalResponses& PortalResponses::Listening() {
         PortalBus().connect(QLatin1String(PORTAL_SERVICE), QString(),
                             QLatin1String(REQUEST_INTERFACE), QStringLiteral("Response"), made,
                             SLOT(Receive(uint, QVariantMap, QDBusMessage)));
-        PortalBus().connect(QLatin1String(PORTAL_SERVICE), QString(),
-                            QLatin1String(SESSION_INTERFACE), QStringLiteral("Closed"), made,
-                            SLOT(SessionClosed(QVariantMap, QDBusMessage)));
         return made;
     }();
     return *responses;
@@ -140,16 +136,6 @@ void PortalResponses::Receive(uint code, const QVariantMap& results, const QDBus
         answers_[message.path()] = PortalAnswer{code, results};
     }
     answered_.notify_all();
-}
-
-bool PortalResponses::Closed(const QString& session) {
-    std::lock_guard lock(mutex_);
-    return closed_.count(session) != 0;
-}
-
-void PortalResponses::SessionClosed(const QVariantMap&, const QDBusMessage& message) {
-    std::lock_guard lock(mutex_);
-    closed_.insert(message.path());
 }
 
 KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
@@ -205,10 +191,10 @@ KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QSt
 void ClosePortalSession(const QString& session) {
     if (session.isEmpty())
         return;
-    PortalBus().call(
-        QDBusMessage::createMethodCall(QLatin1String(PORTAL_SERVICE), session,
-                                       QLatin1String(SESSION_INTERFACE), QStringLiteral("Close")),
-        QDBus::NoBlock);
+    PortalBus().call(QDBusMessage::createMethodCall(
+                         QLatin1String(PORTAL_SERVICE), session,
+                         QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Close")),
+                     QDBus::NoBlock);
 }
 
 std::string PortalRefusal(const PortalAnswer& answer) {

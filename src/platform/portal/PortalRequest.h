@@ -27,7 +27,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 
 namespace Platform::Portal {
 
@@ -71,8 +70,8 @@ void ClosePortalSession(const QString& session);
 // Why the portal answered as it did, for the user: "the request was cancelled".
 std::string PortalRefusal(const PortalAnswer& answer);
 
-// The Responses to Kestrel's requests, kept by request path until taken, and the sessions the
-// desktop closed (a screen cast it stopped); received on the portal thread.
+// The Responses to Kestrel's requests, kept by request path until taken; received on the
+// portal thread.
 class PortalResponses final : public QObject {
     Q_OBJECT
   public:
@@ -82,17 +81,14 @@ class PortalResponses final : public QObject {
     // Waits for the answer at `path`, and forgets it.
     std::optional<PortalAnswer> Take(const QString& path, std::chrono::milliseconds deadline);
     void Forget(const QString& path);
-    bool Closed(const QString& session);
 
   public Q_SLOTS:
     void Receive(uint code, const QVariantMap& results, const QDBusMessage& message);
-    void SessionClosed(const QVariantMap& details, const QDBusMessage& message);
 
   private:
     std::mutex mutex_;
     std::condition_variable answered_;
     std::map<QString, PortalAnswer> answers_;
-    std::set<QString> closed_;
 };
 
 }  // namespace Platform::Portal

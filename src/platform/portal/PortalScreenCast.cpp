@@ -13,7 +13,6 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -354,12 +353,7 @@ bool PortalScreenCast::Refused() {
     std::unique_lock lock(shared_->Mutex);
     if (shared_->Now == Shared::Phase::Streaming) {
         char why[256] = "";
-        // GNOME ends a monitor's cast when the monitor changes its size; its stream then
-        // only pauses.
-        const bool closed = PortalResponses::Listening().Closed(shared_->Session);
-        if (closed)
-            std::snprintf(why, sizeof why, "the desktop ended the screen cast");
-        if (closed || KestrelPwState(shared_->Stream, why, sizeof why) < 0) {
+        if (KestrelPwState(shared_->Stream, why, sizeof why) < 0) {
             KestrelPwClose(shared_->Stream);
             shared_->Stream = nullptr;
             ClosePortalSession(shared_->Session);
@@ -389,11 +383,6 @@ std::optional<std::string> PortalScreenCast::NotReadyBecause() {
     char why[256] = "";
     if (shared_->Stream == nullptr || KestrelPwState(shared_->Stream, why, sizeof why) == 0)
         return "the screen's stream is still being set up";
-    // Also for a moment after the monitor changed its size, until a frame of the new size.
-    int width = 0;
-    int height = 0;
-    if (!KestrelPwSize(shared_->Stream, &width, &height))
-        return "the screen's stream has no picture yet";
     return std::nullopt;
 }
 
@@ -401,11 +390,7 @@ Result<ScreenRect> PortalScreenCast::ReadPrimaryScreen() {
     std::lock_guard lock(shared_->Mutex);
     if (shared_->Now != Shared::Phase::Streaming)
         return Failure{"Cannot find the primary screen", {}, "the desktop granted no monitor"};
-    // The monitor's size as the stream has it now: a mode or a turn changes it.
-    ScreenRect monitor = shared_->Monitor;
-    if (shared_->Stream != nullptr)
-        KestrelPwSize(shared_->Stream, &monitor.Width, &monitor.Height);
-    return monitor;
+    return shared_->Monitor;
 }
 
 Result<PointerReading> PortalScreenCast::ReadPointer(const ScreenRect&) {
