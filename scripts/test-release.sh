@@ -39,6 +39,9 @@ mount_release_root "$root"
 git clone -q "$PWD" "$root/src/kestrel"
 echo "test-release: $release made in $(($(date +%s) - started)) s; running scripts/test.sh there" >&2
 status=0
-in_release_root "$root" bash -c 'cd /src/kestrel && bash scripts/test.sh "$@"' test.sh "$@" || status=$?
+# In the background and waited for, so that an INT or TERM ends the run at once (a
+# foreground command would hold the traps until it finished).
+in_release_root "$root" bash -c 'cd /src/kestrel && bash scripts/test.sh "$@"' test.sh "$@" &
+wait $! || status=$?
 echo "test-release: Debian $release: scripts/test.sh ended with $status after $(($(date +%s) - started)) s" >&2
 exit "$status"
