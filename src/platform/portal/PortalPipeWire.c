@@ -27,6 +27,8 @@ struct KestrelPwStream {
     int state; /* as KestrelPwState answers */
     char ended[256];
     struct pw_buffer* kept;
+    struct spa_video_info_raw keptFormat; /* the format the kept frame came in */
+    int pictured;                         /* a first picture came */
     int pointerKnown;
     int pointerX;
     int pointerY;
@@ -63,6 +65,12 @@ static void OnParamChanged(void* data, uint32_t id, const struct spa_pod* param)
         spa_format_video_raw_parse(param, &s->format) < 0)
         return;
     s->hasFormat = 1;
+    /* A new format (the monitor changed its size) comes with new buffers: the kept frame goes
+     * back, and the next one is of the new size. */
+    if (s->kept != NULL) {
+        pw_stream_queue_buffer(s->stream, s->kept);
+        s->kept = NULL;
+    }
 
     uint8_t space[1024];
     struct spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
@@ -117,16 +125,27 @@ static void OnProcess(void* data) {
             if (s->kept != NULL)
                 pw_stream_queue_buffer(s->stream, s->kept);
             s->kept = buffer;
+            s->keptFormat = s->format;
+            s->pictured = 1;
         } else {
             pw_stream_queue_buffer(s->stream, buffer);
         }
     }
 }
 
+/* PipeWire takes buffers back when the stream renegotiates or ends, the kept one too: its
+ * memory is no longer mapped. */
+static void OnRemoveBuffer(void* data, struct pw_buffer* buffer) {
+    KestrelPwStream* s = data;
+    if (s->kept == buffer)
+        s->kept = NULL;
+}
+
 static const struct pw_stream_events EVENTS = {
     PW_VERSION_STREAM_EVENTS,
     .state_changed = OnStateChanged,
     .param_changed = OnParamChanged,
+    .remove_buffer = OnRemoveBuffer,
     .process = OnProcess,
 };
 
@@ -233,17 +252,35 @@ int KestrelPwWithFrame(KestrelPwStream* s, int (*use)(const KestrelPwFrame*, voi
     int result = -1;
     pw_thread_loop_lock(s->loop);
     KestrelPwFrame frame = {0};
-    if (s->kept != NULL && s->hasFormat && Shifts(s->format.format, &frame)) {
+    if (s->kept != NULL && Shifts(s->keptFormat.format, &frame)) {
         const struct spa_data* d = &s->kept->buffer->datas[0];
         frame.Pixels = (const uint8_t*)d->data + d->chunk->offset;
-        frame.Width = (int)s->format.size.width;
-        frame.Height = (int)s->format.size.height;
+        frame.Width = (int)s->keptFormat.size.width;
+        frame.Height = (int)s->keptFormat.size.height;
         frame.Stride = d->chunk->stride > 0 ? d->chunk->stride : frame.Width * 4;
         if ((size_t)frame.Stride * (size_t)frame.Height <= d->chunk->size)
             result = use(&frame, data);
     }
     pw_thread_loop_unlock(s->loop);
     return result;
+}
+
+int KestrelPwPictured(KestrelPwStream* s) {
+    pw_thread_loop_lock(s->loop);
+    const int pictured = s->pictured;
+    pw_thread_loop_unlock(s->loop);
+    return pictured;
+}
+
+int KestrelPwSize(KestrelPwStream* s, int* width, int* height) {
+    pw_thread_loop_lock(s->loop);
+    const int kept = s->kept != NULL;
+    if (kept) {
+        *width = (int)s->keptFormat.size.width;
+        *height = (int)s->keptFormat.size.height;
+    }
+    pw_thread_loop_unlock(s->loop);
+    return kept;
 }
 
 int KestrelPwPointer(KestrelPwStream* s, int* x, int* y) {

@@ -44,6 +44,12 @@ int KestrelPwState(KestrelPwStream* stream, char* error, size_t errorSize);
 int KestrelPwWithFrame(KestrelPwStream* stream, int (*use)(const KestrelPwFrame* frame, void* data),
                        void* data);
 
+/* Whether a first picture came: a stream streams a moment before it has one. */
+int KestrelPwPictured(KestrelPwStream* stream);
+
+/* 1 with the kept frame's size, which follows the monitor's mode; 0 while none is kept. */
+int KestrelPwSize(KestrelPwStream* stream, int* width, int* height);
+
 /* The pointer's hot spot in the stream's pixels: 1 with the position where the compositor
  * says where it is on this monitor, 0 where it is not on it or was never said. */
 int KestrelPwPointer(KestrelPwStream* stream, int* x, int* y);

@@ -383,6 +383,9 @@ std::optional<std::string> PortalScreenCast::NotReadyBecause() {
     char why[256] = "";
     if (shared_->Stream == nullptr || KestrelPwState(shared_->Stream, why, sizeof why) == 0)
         return "the screen's stream is still being set up";
+    // Captures asked for before it would only fail: the timer's first ticks after the grant.
+    if (KestrelPwState(shared_->Stream, why, sizeof why) > 0 && !KestrelPwPictured(shared_->Stream))
+        return "the screen's stream has sent no picture yet";
     return std::nullopt;
 }
 
@@ -390,7 +393,11 @@ Result<ScreenRect> PortalScreenCast::ReadPrimaryScreen() {
     std::lock_guard lock(shared_->Mutex);
     if (shared_->Now != Shared::Phase::Streaming)
         return Failure{"Cannot find the primary screen", {}, "the desktop granted no monitor"};
-    return shared_->Monitor;
+    // The monitor's size as the stream sends it now: a new mode renegotiates the stream.
+    ScreenRect monitor = shared_->Monitor;
+    if (shared_->Stream != nullptr)
+        KestrelPwSize(shared_->Stream, &monitor.Width, &monitor.Height);
+    return monitor;
 }
 
 Result<PointerReading> PortalScreenCast::ReadPointer(const ScreenRect&) {
