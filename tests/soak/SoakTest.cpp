@@ -606,7 +606,8 @@ TEST_P(Soak, TimerAndTriggersLoseNothingAndGrowNothing) {
     for (const std::string& problem : ledger.Problems()) ADD_FAILURE() << problem;
     const std::vector<long> missing = ledger.Missing();
     EXPECT_TRUE(missing.empty()) << missing.size() << " captures missing, the first "
-                                 << missing.front();
+                                 << missing.front() << "; Kestrel said:\n"
+                                 << kestrel.Stderr().substr(0, 4000);
     EXPECT_EQ(ledger.Files(), ledger.Highest());
     if (desktop->PointerAlwaysKnown) {
         EXPECT_EQ(ledger.Unplaced(), 0);
