@@ -73,4 +73,14 @@ void MutterRemote::MoveTo(double x, double y) {
          {stream_, x, y});
 }
 
+void MutterRemote::AnswerChooser(bool share) {
+    Keys({KEY_SHIFT});
+    if (share) {
+        Keys({KEY_TAB});
+        Keys({KEY_ALT, KEY_S});
+    } else {
+        Keys({KEY_ESCAPE});
+    }
+}
+
 }  // namespace WaylandTest

@@ -22,6 +22,11 @@ class MutterRemote {
     // Presses the keys in order and lets them go in reverse: {Alt_L, s} is Alt+S.
     void Keys(std::initializer_list<std::uint32_t> keysyms);
     void MoveTo(double x, double y);
+    // Answers the desktop portal's screen-cast chooser once: shares the monitor, or closes
+    // the chooser, which cancels. Shift first: a remote session's first key is lost. Tab
+    // reaches the monitor and Alt+S shares it. The chooser comes up when the portal has it
+    // ready, so a test answers again until the program says it was answered.
+    void AnswerChooser(bool share);
 
   private:
     bool Call(const QString& service, const QString& path, const QString& interface,

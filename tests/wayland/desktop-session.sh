@@ -45,7 +45,9 @@ if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
     passed=(PATH="$PATH" KESTREL_SWAY_PIPEWIRE="${KESTREL_SWAY_PIPEWIRE:-}"
         KESTREL_KWIN_OUTPUTS="${KESTREL_KWIN_OUTPUTS:-1}"
         KESTREL_KWIN_AUTHORISE="${KESTREL_KWIN_AUTHORISE:-}"
-        ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}")
+        ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}"
+        KESTREL_SOAK_CAPTURES="${KESTREL_SOAK_CAPTURES:-}"
+        KESTREL_SOAK_MINUTES="${KESTREL_SOAK_MINUTES:-}")
     {
         echo "output HEADLESS-1 mode 1920x1080@60Hz position 0 0"
         echo "default_border none"
