@@ -147,51 +147,56 @@ void WhenExposed(QWidget& widget, std::function<void()> then) {
 // asked for; said on standard error.
 void ChooseWaylandSource(WaylandBackend& wayland, Platform::ErrorReport& errors,
                          Platform::Services& services) {
-    const char* requested = std::getenv("KESTREL_SCREEN_SOURCE");
-    const SourceChoice choice = ChooseScreenSource(
-        [&](std::string_view source) -> std::optional<std::string> {
-            if (source == "screencopy") {
-                if (wayland.Connection->Screencopy() == nullptr)
-                    return "the compositor offers no wlr-screencopy";
-                return std::nullopt;
-            }
-            if (source == "kwin") {
-                bool refused = false;
-                auto why = Platform::Kde::KWinScreenShotGrab::Unavailable(refused);
-                // Said whatever is chosen instead: an installed Kestrel would have it.
-                if (refused)
-                    errors.Note("Wayland: KWin's screenshot interface cannot be used: " + *why);
-                return why;
-            }
-            if (source == "screencast")
-                return Platform::Portal::PortalScreenCast::Unavailable();
-            if (source == "screenshot")
-                return Platform::Portal::PortalScreenshotGrab::Unavailable();
-            return "not in this version of Kestrel";
-        },
-        requested != nullptr ? requested : "");
-    for (const std::string& note : choice.Notes) errors.Note(note);
+    Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
+    // The compositor's own screen, unless the source brings its own.
     services.Screen = &wayland.Screen;
-    services.Grab = &wayland.Grab;
-    if (choice.Source == "kwin") {
-        const Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
-        wayland.KWin.emplace([&connection] {
-            const Platform::Wayland::WaylandOutput* primary = connection.Primary();
-            return primary != nullptr ? primary->Connector : std::string();
-        });
-        services.Grab = &*wayland.KWin;
-    } else if (choice.Source == "screencast") {
-        wayland.ScreenCast.emplace(Platform::Portal::PortalScreenCast::DefaultTokenFile(),
-                                   [](std::function<void()> ask) {
-                                       WhenExposed(Ui::MainForm::Instance(), std::move(ask));
-                                   });
-        services.Screen = &*wayland.ScreenCast;
-        services.Grab = &*wayland.ScreenCast;
-    } else if (choice.Source == "screenshot") {
-        Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
-        wayland.Screenshot.emplace([&connection] { return DesktopOf(connection); });
-        services.Grab = &*wayland.Screenshot;
-    } else if (choice.Source.empty()) {
+    const ScreenSource sources[] = {
+        {"screencopy",
+         [&]() -> std::optional<std::string> {
+             if (connection.Screencopy() == nullptr)
+                 return "the compositor offers no wlr-screencopy";
+             return std::nullopt;
+         },
+         [&] { services.Grab = &wayland.Grab; }},
+        {"kwin",
+         [&] {
+             bool refused = false;
+             auto why = Platform::Kde::KWinScreenShotGrab::Unavailable(refused);
+             // Said whatever is chosen instead: an installed Kestrel would have it.
+             if (refused)
+                 errors.Note("Wayland: KWin's screenshot interface cannot be used: " + *why);
+             return why;
+         },
+         [&] {
+             wayland.KWin.emplace([&connection] {
+                 const Platform::Wayland::WaylandOutput* primary = connection.Primary();
+                 return primary != nullptr ? primary->Connector : std::string();
+             });
+             services.Grab = &*wayland.KWin;
+         }},
+        {"screencast", [] { return Platform::Portal::PortalScreenCast::Unavailable(); },
+         [&] {
+             wayland.ScreenCast.emplace(Platform::Portal::PortalScreenCast::DefaultTokenFile(),
+                                        [](std::function<void()> ask) {
+                                            WhenExposed(Ui::MainForm::Instance(), std::move(ask));
+                                        });
+             services.Screen = &*wayland.ScreenCast;
+             services.Grab = &*wayland.ScreenCast;
+         }},
+        {"screenshot", [] { return Platform::Portal::PortalScreenshotGrab::Unavailable(); },
+         [&] {
+             wayland.Screenshot.emplace([&connection] { return DesktopOf(connection); });
+             services.Grab = &*wayland.Screenshot;
+         }},
+    };
+    const char* requested = std::getenv("KESTREL_SCREEN_SOURCE");
+    const SourceChoice choice = ChooseScreenSource(sources, requested != nullptr ? requested : "");
+    for (const std::string& note : choice.Notes) errors.Note(note);
+    for (const ScreenSource& source : sources) {
+        if (source.Name == choice.Source)
+            source.Make();
+    }
+    if (choice.Source.empty()) {
         static NoScreenBackend none("no screen source works here: " + choice.WhyNone);
         services.Grab = &none;
     }
@@ -213,33 +218,37 @@ BackendChoice ChooseScreenBackend(const Session& session) {
     return {"x11", {}};
 }
 
-SourceChoice ChooseScreenSource(
-    const std::function<std::optional<std::string>(std::string_view)>& whyNot,
-    std::string_view requested) {
+SourceChoice ChooseScreenSource(std::span<const ScreenSource> sources, std::string_view requested) {
     SourceChoice choice;
     if (!requested.empty()) {
         const std::string asked = "KESTREL_SCREEN_SOURCE=" + std::string(requested);
-        if (std::find(std::begin(SCREEN_SOURCES), std::end(SCREEN_SOURCES), requested) ==
-            std::end(SCREEN_SOURCES)) {
-            choice.Notes.push_back(asked +
-                                   " names no screen source (screencopy, kwin, screencast or "
-                                   "screenshot); choosing as usual");
-        } else if (auto why = whyNot(requested)) {
+        const auto named = std::find_if(sources.begin(), sources.end(),
+                                        [&](const ScreenSource& s) { return s.Name == requested; });
+        if (named == sources.end()) {
+            std::string names;
+            for (const ScreenSource& source : sources) {
+                if (!names.empty())
+                    names += &source == &sources.back() ? " or " : ", ";
+                names += source.Name;
+            }
+            choice.Notes.push_back(asked + " names no screen source (" + names +
+                                   "); choosing as usual");
+        } else if (auto why = named->WhyNot()) {
             choice.Notes.push_back(asked + " cannot be used: " + *why + "; choosing as usual");
         } else {
             choice.Source = requested;
             return choice;
         }
     }
-    for (const std::string_view source : SCREEN_SOURCES) {
-        if (source == requested)
+    for (const ScreenSource& source : sources) {
+        if (source.Name == requested)
             continue;  // asked already, and the note says why not
-        if (const auto why = whyNot(source)) {
+        if (const auto why = source.WhyNot()) {
             choice.WhyNone +=
-                (choice.WhyNone.empty() ? "" : "; ") + std::string(source) + ": " + *why;
+                (choice.WhyNone.empty() ? "" : "; ") + std::string(source.Name) + ": " + *why;
             continue;
         }
-        choice.Source = source;
+        choice.Source = source.Name;
         return choice;
     }
     return choice;

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,23 +29,25 @@ struct BackendChoice {
 };
 BackendChoice ChooseScreenBackend(const Session& session);
 
-// The ways to the screen in a Wayland session, in the order Kestrel prefers them; the names
-// KESTREL_SCREEN_SOURCE takes.
-inline constexpr std::string_view SCREEN_SOURCES[] = {"screencopy", "kwin", "screencast",
-                                                      "screenshot"};
+// One way to the screen in a Wayland session: its name, as KESTREL_SCREEN_SOURCE takes it and
+// standard error says it; why it cannot serve on this desktop (nothing where it can); and
+// what makes it the session's screen and grab.
+struct ScreenSource {
+    std::string_view Name;
+    std::function<std::optional<std::string>()> WhyNot;
+    std::function<void()> Make;
+};
 
-// The source chosen once at start-up: the one `requested` names where it works here, else the
-// first that works; empty with why none does. `whyNot` answers for one source: nothing where
-// it works, else why not; it is asked in order, no further than needed. Notes say what
-// became of the request.
+// The source chosen once at start-up from `sources`, listed in the order Kestrel prefers them:
+// the one `requested` names where it works here, else the first that works; empty with why
+// none does. Their WhyNot is asked in order, no further than needed. Notes say what became
+// of the request.
 struct SourceChoice {
     std::string Source;
     std::string WhyNone;
     std::vector<std::string> Notes;
 };
-SourceChoice ChooseScreenSource(
-    const std::function<std::optional<std::string>(std::string_view)>& whyNot,
-    std::string_view requested);
+SourceChoice ChooseScreenSource(std::span<const ScreenSource> sources, std::string_view requested);
 
 // This process's session: its environment and the running QGuiApplication.
 Session CurrentSession();

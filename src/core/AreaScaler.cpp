@@ -674,4 +674,39 @@ bool AreaScaler::Run(RowSource& rows, Bitmap& out) {
     return true;
 }
 
+Result<Picture> ScalePicture(AreaScaler& scaler, const PixelLayout& layout, int sourceWidth,
+                             int sourceHeight, int outputWidth, int outputHeight, RowSource& rows,
+                             std::optional<Palette> palette,
+                             const std::function<Failure()>& unreadable) {
+    if (auto refused = scaler.Prepare(layout, sourceWidth, sourceHeight, outputWidth, outputHeight))
+        return *refused;
+    auto bitmap = scaler.AllocateOutput(outputWidth, outputHeight);
+    if (!bitmap)
+        return bitmap.Error();
+    if (!scaler.Run(rows, bitmap.Value()))
+        return unreadable();
+    return CreateBitmapPicture(std::move(bitmap.Value()), std::move(palette));
+}
+
+Result<Picture> ScalePicture(AreaScaler& scaler, const PixelLayout& layout, int sourceWidth,
+                             int sourceHeight, int outputWidth, int outputHeight,
+                             const std::uint8_t* first, std::ptrdiff_t stride) {
+    class MemoryRows final : public RowSource {
+      public:
+        MemoryRows(const std::uint8_t* first, std::ptrdiff_t stride)
+            : first_(first), stride_(stride) {}
+        const std::uint8_t* Row(int y) override { return first_ + stride_ * y; }
+
+      private:
+        const std::uint8_t* first_;
+        std::ptrdiff_t stride_;
+    } rows(first, stride);
+    // Rows in memory are always there to read.
+    return ScalePicture(
+        scaler, layout, sourceWidth, sourceHeight, outputWidth, outputHeight, rows, std::nullopt,
+        [] {
+            return Failure{"Cannot read the screen", {}, "a row of the picture was missing"};
+        });
+}
+
 }  // namespace KestrelMain

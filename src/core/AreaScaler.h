@@ -14,10 +14,13 @@
 
 #include "core/Bitmap.h"
 #include "core/Failure.h"
+#include "core/Picture.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace KestrelMain {
 
@@ -91,5 +94,19 @@ class AreaScaler {
     struct Tables;
     std::unique_ptr<Tables> tables_;
 };
+
+// The step every grab ends with: `scaler` prepared for this geometry (its tables kept for the
+// next capture of the same), a bitmap of the output size filled from `rows`, and the picture
+// of it with `palette` (palette screens only). When a row cannot be read the failure is
+// `unreadable()`'s, asked only then, as the source knows why by then.
+Result<Picture> ScalePicture(AreaScaler& scaler, const PixelLayout& layout, int sourceWidth,
+                             int sourceHeight, int outputWidth, int outputHeight, RowSource& rows,
+                             std::optional<Palette> palette,
+                             const std::function<Failure()>& unreadable);
+
+// The same from true-colour rows in memory, row y at `first` + y * `stride` bytes.
+Result<Picture> ScalePicture(AreaScaler& scaler, const PixelLayout& layout, int sourceWidth,
+                             int sourceHeight, int outputWidth, int outputHeight,
+                             const std::uint8_t* first, std::ptrdiff_t stride);
 
 }  // namespace KestrelMain

@@ -20,6 +20,15 @@ namespace {
 using namespace TestSupport;
 using namespace std::chrono_literals;
 
+// The four sources of a Wayland session, each answering through `whyNot`.
+std::vector<App::ScreenSource> Sources(
+    const std::function<std::optional<std::string>(std::string_view)>& whyNot) {
+    std::vector<App::ScreenSource> all;
+    for (const std::string_view name : {"screencopy", "kwin", "screencast", "screenshot"})
+        all.push_back({name, [&whyNot, name] { return whyNot(name); }, {}});
+    return all;
+}
+
 // A Wayland session's screen source: the user's request where it works, else the first that
 // works, asking no further than needed.
 TEST(DesktopChoice, TheScreenSourceIsTheRequestedOneOrTheFirstThatWorks) {
@@ -41,18 +50,18 @@ TEST(DesktopChoice, TheScreenSourceIsTheRequestedOneOrTheFirstThatWorks) {
     for (const auto& c : cases) {
         std::vector<std::string_view> asked;
         const App::SourceChoice choice = App::ChooseScreenSource(
-            [&](std::string_view source) -> std::optional<std::string> {
+            Sources([&](std::string_view source) -> std::optional<std::string> {
                 asked.push_back(source);
                 const auto it = broken.find(source);
                 return it == broken.end() ? std::nullopt : std::optional(it->second);
-            },
+            }),
             c.Requested);
         EXPECT_EQ(choice.Source, c.Chosen) << c.Requested;
         EXPECT_EQ(choice.Notes.empty() ? "" : choice.Notes.front(), c.Note) << c.Requested;
         EXPECT_EQ(asked.back(), c.Chosen) << "asked beyond the choice";
     }
     const auto none = App::ChooseScreenSource(
-        [](std::string_view) { return std::optional<std::string>("no"); }, "");
+        Sources([](std::string_view) { return std::optional<std::string>("no"); }), "");
     EXPECT_EQ(none.Source, "");
     EXPECT_EQ(none.WhyNone, "screencopy: no; kwin: no; screencast: no; screenshot: no");
 }

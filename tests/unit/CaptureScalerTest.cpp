@@ -352,6 +352,28 @@ TEST(AreaScaler, AnUnreadableRowStopsTheRun) {
     EXPECT_FALSE(scaler.Run(source, bitmap.Value()));
 }
 
+// The step that ends every grab: the picture with its palette, or the source's own reason for
+// a row it could not read.
+TEST(AreaScaler, AScaledPictureCarriesThePaletteOrTheSourcesReason) {
+    struct Rows : KestrelMain::RowSource {
+        int Readable = 0;
+        std::vector<std::uint8_t> Row0 = std::vector<std::uint8_t>(64);
+        const std::uint8_t* Row(int y) override { return y < Readable ? Row0.data() : nullptr; }
+    } rows;
+    PixelLayout indexed = Layout(8, 8, 0, 0, 0);
+    indexed.Kind = VisualKind::Indexed;
+    AreaScaler scaler;
+    for (const int readable : {48, 10}) {
+        rows.Readable = readable;
+        const auto picture = KestrelMain::ScalePicture(
+            scaler, indexed, 64, 48, 32, 24, rows, KestrelMain::Palette{{{1, 2, 3}}}, [] {
+                return KestrelMain::Failure{"row 10 unreadable", {}, {}};
+            });
+        EXPECT_EQ(picture ? (*picture).Colors()->Entries.size() : 0u, readable == 48 ? 1u : 0u);
+        EXPECT_EQ(picture ? "" : picture.Error().What, readable == 48 ? "" : "row 10 unreadable");
+    }
+}
+
 TEST(AreaScaler, ABitmapTooLargeForMemoryIsAFailureNotACrash) {
     const struct {
         int Width, Height;

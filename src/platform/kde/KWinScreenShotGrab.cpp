@@ -116,17 +116,6 @@ Result<Capture> CaptureScreen(const QString& output) {
     return capture;
 }
 
-// Rows of KWin's raw picture, 32 bits a pixel in memory order B, G, R, X.
-class RawRows final : public KestrelMain::RowSource {
-  public:
-    RawRows(const std::uint8_t* first, qsizetype stride) : first_(first), stride_(stride) {}
-    const std::uint8_t* Row(int y) override { return first_ + stride_ * y; }
-
-  private:
-    const std::uint8_t* first_;
-    qsizetype stride_;
-};
-
 }  // namespace
 
 KWinScreenShotGrab::KWinScreenShotGrab(std::function<std::string()> primaryOutput)
@@ -203,16 +192,8 @@ Result<KestrelMain::Picture> KWinScreenShotGrab::GrabScaled(const ScreenRect& ar
         first = converted.constBits();
         rowBytes = converted.bytesPerLine();
     }
-    if (auto refused =
-            scaler_.Prepare(KestrelMain::PixelLayout{}, width, height, outputWidth, outputHeight))
-        return *refused;
-    auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
-    if (!bitmap)
-        return bitmap.Error();
-    RawRows rows(first, rowBytes);
-    if (!scaler_.Run(rows, bitmap.Value()))
-        return GrabFailure("a row of KWin's picture could not be read");
-    return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
+    return KestrelMain::ScalePicture(scaler_, KestrelMain::PixelLayout{}, width, height,
+                                     outputWidth, outputHeight, first, rowBytes);
 }
 
 }  // namespace Platform::Kde

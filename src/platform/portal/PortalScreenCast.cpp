@@ -266,40 +266,15 @@ struct Scaling {
     std::optional<Result<KestrelMain::Picture>> Picture;
 };
 
-class FrameRows final : public KestrelMain::RowSource {
-  public:
-    explicit FrameRows(const KestrelPwFrame& frame) : frame_(frame) {}
-    const std::uint8_t* Row(int y) override {
-        return frame_.Pixels +
-               static_cast<std::size_t>(y) * static_cast<std::size_t>(frame_.Stride);
-    }
-
-  private:
-    const KestrelPwFrame& frame_;
-};
-
 int ScaleFrame(const KestrelPwFrame* frame, void* data) {
     auto& scaling = *static_cast<Scaling*>(data);
     KestrelMain::PixelLayout layout;
     layout.RedMask = 0xffu << frame->RedShift;
     layout.GreenMask = 0xffu << frame->GreenShift;
     layout.BlueMask = 0xffu << frame->BlueShift;
-    if (auto refused = scaling.Scaler->Prepare(layout, frame->Width, frame->Height,
-                                               scaling.OutputWidth, scaling.OutputHeight)) {
-        scaling.Picture = *refused;
-        return 0;
-    }
-    auto bitmap = scaling.Scaler->AllocateOutput(scaling.OutputWidth, scaling.OutputHeight);
-    if (!bitmap) {
-        scaling.Picture = bitmap.Error();
-        return 0;
-    }
-    FrameRows rows(*frame);
-    if (!scaling.Scaler->Run(rows, bitmap.Value())) {
-        scaling.Picture = Failure{"Cannot read the screen", {}, "a row of the frame was missing"};
-        return 0;
-    }
-    scaling.Picture = KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
+    scaling.Picture = KestrelMain::ScalePicture(*scaling.Scaler, layout, frame->Width,
+                                                frame->Height, scaling.OutputWidth,
+                                                scaling.OutputHeight, frame->Pixels, frame->Stride);
     return 0;
 }
 

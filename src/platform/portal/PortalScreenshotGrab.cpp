@@ -24,20 +24,6 @@ Failure GrabFailure(std::string reason) {
     return Failure{"Cannot read the screen", {}, std::move(reason)};
 }
 
-// Rows of the primary output's rectangle of the screenshot, as 32-bit XRGB pixels.
-class ImageRows final : public KestrelMain::RowSource {
-  public:
-    ImageRows(const QImage& image, int left, int top) : image_(image), left_(left), top_(top) {}
-    const std::uint8_t* Row(int y) override {
-        return image_.constScanLine(top_ + y) + static_cast<std::size_t>(left_) * 4;
-    }
-
-  private:
-    const QImage& image_;
-    int left_;
-    int top_;
-};
-
 }  // namespace
 
 PortalScreenshotGrab::PortalScreenshotGrab(std::function<std::optional<ScreenRect>()> desktop)
@@ -95,16 +81,10 @@ Result<KestrelMain::Picture> PortalScreenshotGrab::GrabScaled(const ScreenRect& 
         left = area.X - desktop->X;
         top = area.Y - desktop->Y;
     }
-    if (auto refused = scaler_.Prepare(KestrelMain::PixelLayout{}, area.Width, area.Height,
-                                       outputWidth, outputHeight))
-        return *refused;
-    auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
-    if (!bitmap)
-        return bitmap.Error();
-    ImageRows rows(image, left, top);
-    if (!scaler_.Run(rows, bitmap.Value()))
-        return GrabFailure("a row of the screenshot could not be read");
-    return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
+    // The primary output's rectangle of the screenshot, as 32-bit XRGB pixels.
+    return KestrelMain::ScalePicture(
+        scaler_, KestrelMain::PixelLayout{}, area.Width, area.Height, outputWidth, outputHeight,
+        image.constScanLine(top) + static_cast<std::size_t>(left) * 4, image.bytesPerLine());
 }
 
 }  // namespace Platform::Portal

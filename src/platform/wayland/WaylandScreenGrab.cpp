@@ -295,15 +295,10 @@ Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const ScreenRect& are
     const bool sideways = transform % 2 == 1;
     const int width = sideways ? offer.Height : offer.Width;
     const int height = sideways ? offer.Width : offer.Height;
-    if (auto refused = scaler_.Prepare(*layout, width, height, outputWidth, outputHeight))
-        return *refused;
-    auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
-    if (!bitmap)
-        return bitmap.Error();
     UprightRows rows(pixels_, offer.Stride, offer.Width, offer.Height, transform, frame.YInverted);
-    if (!scaler_.Run(rows, bitmap.Value()))
-        return GrabFailure("a row of the frame could not be read");
-    return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::nullopt);
+    return KestrelMain::ScalePicture(
+        scaler_, *layout, width, height, outputWidth, outputHeight, rows, std::nullopt,
+        [] { return GrabFailure("a row of the frame could not be read"); });
 }
 
 }  // namespace Platform::Wayland

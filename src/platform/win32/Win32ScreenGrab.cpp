@@ -196,11 +196,9 @@ Result<KestrelMain::Picture> Win32ScreenGrab::GrabScaled(const ScreenRect& area,
     const bool indexed = (GetDeviceCaps(screen_, RASTERCAPS) & RC_PALETTE) != 0 &&
                          GetDeviceCaps(screen_, SIZEPALETTE) == PALETTE_SIZE;
     const PixelLayout layout = Layout(indexed);
+    // Checked before the strip is sized from the area; ScalePicture finds it prepared.
     if (auto failed = scaler_.Prepare(layout, area.Width, area.Height, outputWidth, outputHeight))
         return *failed;
-    auto bitmap = scaler_.AllocateOutput(outputWidth, outputHeight);
-    if (!bitmap)
-        return bitmap.Error();
 
     const std::size_t rowBytes = layout.RowBytes(area.Width);
     const int stripRows = static_cast<int>(
@@ -226,9 +224,10 @@ Result<KestrelMain::Picture> Win32ScreenGrab::GrabScaled(const ScreenRect& area,
     }
 
     StripReader reader(screen_, memory_, bits_, area, rowBytes, stripRows);
-    if (!scaler_.Run(reader, bitmap.Value()))
-        return reader.Failed() ? *reader.Failed() : ReadFailure("reading a strip");
-    return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::move(palette));
+    return KestrelMain::ScalePicture(
+        scaler_, layout, area.Width, area.Height, outputWidth, outputHeight, reader,
+        std::move(palette),
+        [&] { return reader.Failed() ? *reader.Failed() : ReadFailure("reading a strip"); });
 }
 
 }  // namespace Platform::Win32

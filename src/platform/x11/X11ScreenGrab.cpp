@@ -453,12 +453,6 @@ Result<Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidt
                            std::to_string(area.Height) + " at " + std::to_string(area.X) + ", " +
                            std::to_string(area.Y) + " is not on the screen");
     }
-    if (auto failed = s.Scaler.Prepare(layout, area.Width, area.Height, outputWidth, outputHeight))
-        return *failed;
-    auto bitmap = s.Scaler.AllocateOutput(outputWidth, outputHeight);
-    if (!bitmap)
-        return bitmap.Error();
-
     std::optional<Palette> palette;
     if (layout.Kind == VisualKind::Indexed) {
         auto colors = ReadColormap(s.Connection, s.Screen, layout.Depth);
@@ -485,17 +479,18 @@ Result<Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidt
             halfBytes / rowBytes, 1, static_cast<std::size_t>(area.Height)));
         StripReader reader(s.Connection, s.Screen->root, area, rowBytes, stripRows,
                            shared ? s.Segment : 0, shared ? s.Memory : nullptr, halfBytes);
-        if (s.Scaler.Run(reader, bitmap.Value())) {
+        auto picture = KestrelMain::ScalePicture(
+            s.Scaler, layout, area.Width, area.Height, outputWidth, outputHeight, reader, palette,
+            [&] { return reader.Failed() ? *reader.Failed() : LostConnection(); });
+        if (picture) {
             s.LastUsedSharedMemory = shared;
-            return KestrelMain::CreateBitmapPicture(std::move(bitmap.Value()), std::move(palette));
-        }
-        if (shared && reader.SharedMemoryRefused()) {
+        } else if (shared && reader.SharedMemoryRefused()) {
             // Once refused (another IPC namespace, say), plain reads from now on.
             s.DestroySegment();
             s.SharedMemory = State::Shm::Unusable;
             continue;
         }
-        return reader.Failed() ? *reader.Failed() : LostConnection();
+        return picture;
     }
 }
 
