@@ -21,10 +21,6 @@ MainForm& MainForm::Instance() {
     return *instance;
 }
 
-bool MainForm::Exists() {
-    return instance != nullptr;
-}
-
 void MainForm::SetDirLblText(const std::string& text) {
     DirLbl->setText(QString::fromStdString(text));
 }

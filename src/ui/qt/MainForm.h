@@ -16,7 +16,6 @@ class MainForm : public QWidget, public KestrelMain::MainWindowView {
     Q_OBJECT
   public:
     static MainForm& Instance();
-    static bool Exists();
 
     // What the core shows: the labels' captions, the timer and the window.
     void SetDirLblText(const std::string& text) override;

@@ -7,7 +7,6 @@
 #include "core/Settings.h"
 #include "core/seam/Services.h"
 #include "ui/win32/Layout.h"
-#include "ui/win32/MainForm.h"
 
 #include <iterator>
 
