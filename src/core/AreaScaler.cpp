@@ -702,11 +702,11 @@ Result<Picture> ScalePicture(AreaScaler& scaler, const PixelLayout& layout, int 
         std::ptrdiff_t stride_;
     } rows(first, stride);
     // Rows in memory are always there to read.
-    return ScalePicture(
-        scaler, layout, sourceWidth, sourceHeight, outputWidth, outputHeight, rows, std::nullopt,
-        [] {
-            return Failure{"Cannot read the screen", {}, "a row of the picture was missing"};
-        });
+    const auto missingRow = [] {
+        return Failure{"Cannot read the screen", {}, "a row of the picture was missing"};
+    };
+    return ScalePicture(scaler, layout, sourceWidth, sourceHeight, outputWidth, outputHeight, rows,
+                        std::nullopt, missingRow);
 }
 
 }  // namespace KestrelMain

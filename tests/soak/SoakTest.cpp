@@ -39,6 +39,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <random>
@@ -431,11 +432,12 @@ Reading Read(KestrelProcess& kestrel, Clock::duration at, long captures) {
                    SystemVSegments(pid)};
 }
 
-// The least of the readings' counts from `first` to `last`.
+// The least of the readings' counts from `first` to `last`; `count` picks the count (a member).
+template <typename Count>
 int Least(std::vector<Reading>::const_iterator first, std::vector<Reading>::const_iterator last,
-          int Reading::*count) {
-    int least = (*first).*count;
-    for (auto r = first; r != last; ++r) least = std::min(least, (*r).*count);
+          Count count) {
+    int least = std::invoke(count, *first);
+    for (auto r = first; r != last; ++r) least = std::min(least, std::invoke(count, *r));
     return least;
 }
 

@@ -365,10 +365,9 @@ TEST(AreaScaler, AScaledPictureCarriesThePaletteOrTheSourcesReason) {
     AreaScaler scaler;
     for (const int readable : {48, 10}) {
         rows.Readable = readable;
+        const auto unreadable = [] { return KestrelMain::Failure{"row 10 unreadable", {}, {}}; };
         const auto picture = KestrelMain::ScalePicture(
-            scaler, indexed, 64, 48, 32, 24, rows, KestrelMain::Palette{{{1, 2, 3}}}, [] {
-                return KestrelMain::Failure{"row 10 unreadable", {}, {}};
-            });
+            scaler, indexed, 64, 48, 32, 24, rows, KestrelMain::Palette{{{1, 2, 3}}}, unreadable);
         EXPECT_EQ(picture ? (*picture).Colors()->Entries.size() : 0u, readable == 48 ? 1u : 0u);
         EXPECT_EQ(picture ? "" : picture.Error().What, readable == 48 ? "" : "row 10 unreadable");
     }
