@@ -164,7 +164,12 @@ KestrelPwStream* KestrelPwOpen(int fd, uint32_t node, char* error, size_t errorS
         free(s);
         return NULL;
     }
-    s->context = pw_context_new(pw_thread_loop_get_loop(s->loop), NULL, 0);
+    /* No realtime module: it asks RTKit over D-Bus from a thread of its own, which a desktop
+     * without RTKit leaves waiting for the bus's time-out, and closing the stream joins that
+     * thread, so an ended stream held the program up for most of a minute. A screen cast's
+     * frames need no realtime priority. */
+    s->context = pw_context_new(pw_thread_loop_get_loop(s->loop),
+                                pw_properties_new("module.rt", "false", NULL), 0);
     if (s->context == NULL || pw_thread_loop_start(s->loop) < 0) {
         snprintf(error, errorSize, "PipeWire could not be started");
         close(fd);
