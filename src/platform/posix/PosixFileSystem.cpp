@@ -1,6 +1,7 @@
 #include "platform/posix/PosixFileSystem.h"
 
 #include "core/PathText.h"
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileSizeSignal.h"
 
 #include <fcntl.h>
@@ -177,12 +178,6 @@ Target Split(const std::filesystem::path& path) {
 }
 
 }  // namespace
-
-std::string ErrnoText(int errnoValue) {
-    char buffer[256];
-    // GNU strerror_r may return a static string instead of filling the buffer.
-    return strerror_r(errnoValue, buffer, sizeof buffer);
-}
 
 int FlushToDisk(int fd) {
     while (fdatasync(fd) != 0) {

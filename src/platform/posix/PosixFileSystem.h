@@ -38,7 +38,4 @@ enum class FileRoute { Unnamed, TemporaryName };
 KestrelMain::Status WriteNewFileWith(const std::filesystem::path& path, FileParts parts,
                                      FileRoute route, DataFlush flush);
 
-// The system's text for an errno value.
-std::string ErrnoText(int errnoValue);
-
 }  // namespace Platform::Posix

@@ -1,6 +1,6 @@
 #include "platform/wayland/WaylandPointerProbe.h"
 
-#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixErrors.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>

@@ -1,8 +1,8 @@
 #include "platform/wayland/WaylandScreenGrab.h"
 
 #include "core/seam/Services.h"
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileSizeSignal.h"
-#include "platform/posix/PosixFileSystem.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>

@@ -1,6 +1,6 @@
 #include "platform/wayland/WaylandSwayIpc.h"
 
-#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixErrors.h"
 
 #include <poll.h>
 #include <sys/socket.h>

@@ -1,8 +1,8 @@
 #include "platform/x11/X11ScreenGrab.h"
 
 #include "core/AreaScaler.h"
+#include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileSizeSignal.h"
-#include "platform/posix/PosixFileSystem.h"
 
 #include <xcb/shm.h>
 
