@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 
 #include <cstdlib>
+#include <iterator>
 
 namespace Platform::X11 {
 
@@ -48,6 +49,19 @@ bool X11Connection::QtConnectionBroken() {
     auto* native = app->nativeInterface<QNativeInterface::QX11Application>();
     return native != nullptr && native->connection() != nullptr &&
            xcb_connection_has_error(native->connection()) != 0;
+}
+
+std::string X11Connection::ErrorText(const xcb_generic_error_t* error) {
+    static const char* const NAMES[] = {
+        "Success",   "BadRequest", "BadValue",    "BadWindow",   "BadPixmap", "BadAtom",
+        "BadCursor", "BadFont",    "BadMatch",    "BadDrawable", "BadAccess", "BadAlloc",
+        "BadColor",  "BadGC",      "BadIDChoice", "BadName",     "BadLength", "BadImplementation"};
+    const int code = error->error_code;
+    const std::string name = code < static_cast<int>(std::size(NAMES))
+                                 ? std::string(NAMES[code])
+                                 : "error " + std::to_string(code);
+    return "the X server answered " + name + " (request " + std::to_string(error->major_code) +
+           "." + std::to_string(error->minor_code) + ")";
 }
 
 }  // namespace Platform::X11

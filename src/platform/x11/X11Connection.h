@@ -42,6 +42,8 @@ class X11Connection {
         return KestrelMain::Failure{
             std::move(what), {}, "the connection to the X server is broken"};
     }
+    // What the server's error says: its name and the request it answered.
+    static std::string ErrorText(const xcb_generic_error_t* error);
 
   private:
     xcb_connection_t* connection_;

@@ -37,25 +37,12 @@ constexpr std::uint8_t VISUAL_CLASS_TRUE_COLOR = XCB_VISUAL_CLASS_TRUE_COLOR;
 constexpr std::uint8_t VISUAL_CLASS_DIRECT_COLOR = XCB_VISUAL_CLASS_DIRECT_COLOR;
 constexpr int PALETTE_SIZE = 256;
 
-std::string XErrorText(const xcb_generic_error_t* error) {
-    static const char* const NAMES[] = {
-        "Success",   "BadRequest", "BadValue",    "BadWindow",   "BadPixmap", "BadAtom",
-        "BadCursor", "BadFont",    "BadMatch",    "BadDrawable", "BadAccess", "BadAlloc",
-        "BadColor",  "BadGC",      "BadIDChoice", "BadName",     "BadLength", "BadImplementation"};
-    const int code = error->error_code;
-    const std::string name = code < static_cast<int>(std::size(NAMES))
-                                 ? std::string(NAMES[code])
-                                 : "error " + std::to_string(code);
-    return "the X server answered " + name + " (request " + std::to_string(error->major_code) +
-           "." + std::to_string(error->minor_code) + ")";
-}
-
 Failure ReadFailure(std::string reason) {
     return Failure{"Cannot read the screen", {}, std::move(reason)};
 }
 
 Failure LostConnection() {
-    return ReadFailure("the connection to the X server is broken");
+    return X11Connection::BrokenFailure("Cannot read the screen");
 }
 
 // Shared memory is only worth trying when the server runs on this machine: over TCP a
@@ -203,7 +190,7 @@ Status X11ScreenGrab::State::CreateSegment(std::size_t size) {
     // Both sides are attached (or the server refused): the segment goes when they detach.
     shmctl(shmId, IPC_RMID, nullptr);
     if (error != nullptr) {
-        std::string reason = XErrorText(error);
+        std::string reason = X11Connection::ErrorText(error);
         std::free(error);
         shmdt(memory);
         return ReadFailure(std::move(reason));
@@ -345,7 +332,7 @@ class StripReader final : public RowSource {
         if (xcb_connection_has_error(connection_) != 0) {
             failure_ = LostConnection();
         } else if (error != nullptr) {
-            failure_ = ReadFailure(XErrorText(error));
+            failure_ = ReadFailure(X11Connection::ErrorText(error));
             sharedMemoryRefused_ = sharedMemory;
         } else {
             failure_ = ReadFailure("the X server sent a short image");
@@ -384,7 +371,8 @@ Result<Palette> ReadColormap(xcb_connection_t* connection, xcb_screen_t* screen,
                                                 static_cast<std::uint32_t>(entries), pixels.data()),
                                &error);
     if (reply == nullptr) {
-        Failure failure = error != nullptr ? ReadFailure(XErrorText(error)) : LostConnection();
+        Failure failure =
+            error != nullptr ? ReadFailure(X11Connection::ErrorText(error)) : LostConnection();
         failure.What = "Cannot read the screen's colormap";
         std::free(error);
         return failure;
