@@ -1,4 +1,5 @@
 #include "app/LinuxServices.h"
+#include "core/AppId.h"
 #include "core/KestrelMain.h"
 #include "platform/posix/PosixEndSignals.h"
 #include "platform/posix/PosixFileSizeSignal.h"
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kestrel"));
     QApplication::setApplicationVersion(QStringLiteral(KESTREL_VERSION));
     // The desktop entry's name: Wayland compositors know the windows by it (their app id).
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.ardmoor.Kestrel"));
+    QGuiApplication::setDesktopFileName(QLatin1String(KestrelMain::APP_ID));
     // Before anything that pumps Qt's events: Qt asks only once.
     App::EndWhenQtEnds();
     App::InstallLinuxServices();

@@ -1,5 +1,7 @@
 #include "platform/qt/QtApplicationService.h"
 
+#include "core/AppId.h"
+
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusError>
@@ -7,8 +9,8 @@
 namespace Platform::Qt {
 
 namespace {
-const QString NAME = QStringLiteral("org.ardmoor.Kestrel");
-const QString PATH = QStringLiteral("/org/ardmoor/Kestrel");
+const QString NAME = QLatin1String(KestrelMain::APP_ID);
+const QString PATH = QLatin1String(KestrelMain::APP_OBJECT_PATH);
 }  // namespace
 
 KestrelMain::Status QtApplicationService::Register() {

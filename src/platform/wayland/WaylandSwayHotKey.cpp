@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandSwayHotKey.h"
 
+#include "core/AppId.h"
 #include "core/seam/Services.h"
 
 #include <algorithm>
@@ -10,6 +11,12 @@
 namespace Platform::Wayland {
 
 using KestrelMain::Status;
+
+std::string CaptureActionCommand() {
+    return std::string("gdbus call --session --dest ") + KestrelMain::APP_ID + " --object-path " +
+           KestrelMain::APP_OBJECT_PATH +
+           " --method org.freedesktop.Application.ActivateAction capture \"[]\" \"{}\"";
+}
 
 namespace {
 
@@ -57,7 +64,7 @@ Status WaylandSwayHotKey::Register(HotKeyAnswers&) {
     if (ConfigBindsCtrlF(*config))
         return Taken("sway's configuration already binds it");
     if (auto refused =
-            ipc_.Run(std::string("bindsym --no-repeat Ctrl+f exec ") + CAPTURE_ACTION_COMMAND))
+            ipc_.Run(std::string("bindsym --no-repeat Ctrl+f exec ") + CaptureActionCommand()))
         return Taken(refused->Text());
     bound_ = true;
     if (ErrorReport* report = Installed().Errors)

@@ -14,9 +14,7 @@
 namespace Platform::Wayland {
 
 // What sway runs on Ctrl+F: the capture action, by its one-line session-bus call.
-inline constexpr char CAPTURE_ACTION_COMMAND[] =
-    "gdbus call --session --dest org.ardmoor.Kestrel --object-path /org/ardmoor/Kestrel "
-    "--method org.freedesktop.Application.ActivateAction capture \"[]\" \"{}\"";
+std::string CaptureActionCommand();
 
 class WaylandSwayHotKey final : public HotKey {
   public:
