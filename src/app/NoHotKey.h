@@ -2,6 +2,7 @@
 // sway): registering says why and what to do instead; nothing is ever pressed.
 #pragma once
 
+#include "core/FailureTexts.h"
 #include "core/seam/HotKey.h"
 
 #include <string>
@@ -13,7 +14,7 @@ class NoHotKey final : public Platform::HotKey {
     explicit NoHotKey(std::string why) : why_(std::move(why)) {}
 
     KestrelMain::Status Register(Platform::HotKeyAnswers&) override {
-        return KestrelMain::Failure{"Cannot register Ctrl+F", {}, why_};
+        return KestrelMain::Failure{KestrelMain::CANNOT_REGISTER_HOT_KEY, {}, why_};
     }
     bool PressPending() override { return false; }
     bool TakePress() override { return false; }

@@ -1,5 +1,7 @@
 #include "app/NoScreenBackend.h"
 
+#include "core/FailureTexts.h"
+
 namespace App {
 
 KestrelMain::Failure NoScreenBackend::Unavailable(std::string what) const {
@@ -26,7 +28,7 @@ KestrelMain::Result<KestrelMain::Picture> NoScreenBackend::GrabScaled(const Plat
 }
 
 KestrelMain::Status NoScreenBackend::Register(Platform::HotKeyAnswers&) {
-    return Unavailable("Cannot register Ctrl+F");
+    return Unavailable(KestrelMain::CANNOT_REGISTER_HOT_KEY);
 }
 
 }  // namespace App

@@ -1,5 +1,7 @@
 #include "core/AreaScaler.h"
 
+#include "core/FailureTexts.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -388,7 +390,7 @@ void DecodeAnyRow(const std::uint8_t* row, int width, int bitsPerPixel, bool msb
 }
 
 Failure LayoutFailure(const PixelLayout& layout, const char* why) {
-    return Failure{"Cannot read the screen",
+    return Failure{CANNOT_READ_SCREEN,
                    {},
                    "unsupported pixel layout (depth " + std::to_string(layout.Depth) + ", " +
                        std::to_string(layout.BitsPerPixel) + " bits per pixel): " + why};
@@ -497,7 +499,7 @@ Status AreaScaler::Prepare(const PixelLayout& layout, int sourceWidth, int sourc
     }
     t.Ready = false;
     if (sourceWidth < 1 || sourceHeight < 1 || sourceWidth > MAX_SIDE || sourceHeight > MAX_SIDE) {
-        return Failure{"Cannot read the screen",
+        return Failure{CANNOT_READ_SCREEN,
                        {},
                        "the screen area is " + std::to_string(sourceWidth) + " x " +
                            std::to_string(sourceHeight) + " pixels"};
@@ -703,7 +705,7 @@ Result<Picture> ScalePicture(AreaScaler& scaler, const PixelLayout& layout, int 
     } rows(first, stride);
     // Rows in memory are always there to read.
     const auto missingRow = [] {
-        return Failure{"Cannot read the screen", {}, "a row of the picture was missing"};
+        return Failure{CANNOT_READ_SCREEN, {}, "a row of the picture was missing"};
     };
     return ScalePicture(scaler, layout, sourceWidth, sourceHeight, outputWidth, outputHeight, rows,
                         std::nullopt, missingRow);

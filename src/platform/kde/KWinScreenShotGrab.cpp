@@ -1,5 +1,6 @@
 #include "platform/kde/KWinScreenShotGrab.h"
 
+#include "core/FailureTexts.h"
 #include "core/seam/Services.h"
 
 #include <QDBusArgument>
@@ -38,7 +39,7 @@ constexpr auto ANSWER_DEADLINE = std::chrono::seconds(5);
 constexpr auto READ_DEADLINE = std::chrono::seconds(5);
 
 Failure GrabFailure(std::string reason) {
-    return Failure{"Cannot read the screen", {}, std::move(reason)};
+    return Failure{KestrelMain::CANNOT_READ_SCREEN, {}, std::move(reason)};
 }
 
 struct PipeContents {

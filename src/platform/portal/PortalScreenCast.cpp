@@ -1,5 +1,6 @@
 #include "platform/portal/PortalScreenCast.h"
 
+#include "core/FailureTexts.h"
 #include "core/seam/Services.h"
 #include "platform/portal/PortalPipeWire.h"
 #include "platform/portal/PortalRequest.h"
@@ -28,7 +29,6 @@ using KestrelMain::Status;
 namespace {
 
 const QString SCREENCAST = QStringLiteral("org.freedesktop.portal.ScreenCast");
-constexpr char REFUSED[] = "The desktop did not allow Kestrel to capture the screen";
 
 constexpr auto CALL_DEADLINE = std::chrono::seconds(30);
 // The portal's chooser waits for the user; past this the request is withdrawn.
@@ -133,7 +133,7 @@ Result<QVariantMap> Ask(const QString& method, const QList<QVariant>& arguments,
     if (!answer)
         return answer.Error();
     if ((*answer).Code != 0)
-        return Failure{REFUSED, {}, PortalRefusal(*answer)};
+        return Failure{KestrelMain::CAPTURE_NOT_ALLOWED, {}, PortalRefusal(*answer)};
     return (*answer).Results;
 }
 
@@ -177,7 +177,8 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
         return ending(started.Error());
     const auto stream = FirstStream((*started).value(QStringLiteral("streams")));
     if (!stream)
-        return ending(Failure{REFUSED, {}, "the portal granted no monitor"});
+        return ending(
+            Failure{KestrelMain::CAPTURE_NOT_ALLOWED, {}, "the portal granted no monitor"});
     grant.Node = stream->first;
     grant.Monitor = stream->second;
     // Each start hands out a new token; the old one is spent.
@@ -196,7 +197,7 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
     const auto fd = reply.arguments().value(0).value<QDBusUnixFileDescriptor>();
     if (reply.type() == QDBusMessage::ErrorMessage || !fd.isValid()) {
         return ending(
-            Failure{"Cannot read the screen",
+            Failure{KestrelMain::CANNOT_READ_SCREEN,
                     {},
                     "the portal opened no PipeWire remote: " + reply.errorMessage().toStdString()});
     }
@@ -238,7 +239,7 @@ void SetUp(const std::shared_ptr<PortalScreenCast::Shared>& shared) {
     KestrelPwStream* stream = KestrelPwOpen((*grant).PipeWire, (*grant).Node, error, sizeof error);
     if (stream == nullptr) {
         ClosePortalSession((*grant).Session);
-        shared->Refuse(Failure{"Cannot read the screen", {}, error});
+        shared->Refuse(Failure{KestrelMain::CANNOT_READ_SCREEN, {}, error});
         return;
     }
     const ScreenRect monitor = (*grant).Monitor;
@@ -390,10 +391,11 @@ Result<KestrelMain::Picture> PortalScreenCast::GrabScaled(const ScreenRect&, int
                                                           int outputHeight) {
     std::lock_guard lock(shared_->Mutex);
     if (shared_->Stream == nullptr)
-        return Failure{"Cannot read the screen", {}, "the desktop granted no monitor"};
+        return Failure{KestrelMain::CANNOT_READ_SCREEN, {}, "the desktop granted no monitor"};
     Scaling scaling{&scaler_, outputWidth, outputHeight, std::nullopt};
     if (KestrelPwWithFrame(shared_->Stream, ScaleFrame, &scaling) < 0 || !scaling.Picture)
-        return Failure{"Cannot read the screen", {}, "the screen's stream has sent no picture yet"};
+        return Failure{
+            KestrelMain::CANNOT_READ_SCREEN, {}, "the screen's stream has sent no picture yet"};
     return std::move(*scaling.Picture);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/portal/PortalScreenshotGrab.h"
 
+#include "core/FailureTexts.h"
 #include "core/seam/Services.h"
 #include "platform/portal/PortalRequest.h"
 
@@ -21,7 +22,7 @@ const QString SCREENSHOT = QStringLiteral("org.freedesktop.portal.Screenshot");
 constexpr auto ANSWER_DEADLINE = std::chrono::seconds(60);
 
 Failure GrabFailure(std::string reason) {
-    return Failure{"Cannot read the screen", {}, std::move(reason)};
+    return Failure{KestrelMain::CANNOT_READ_SCREEN, {}, std::move(reason)};
 }
 
 }  // namespace
@@ -50,8 +51,7 @@ Result<KestrelMain::Picture> PortalScreenshotGrab::GrabScaled(const ScreenRect& 
         return GrabFailure(answer.Error().Reason);
     if ((*answer).Code != 0) {
         refused_ = true;
-        return Failure{
-            "The desktop did not allow Kestrel to capture the screen", {}, PortalRefusal(*answer)};
+        return Failure{KestrelMain::CAPTURE_NOT_ALLOWED, {}, PortalRefusal(*answer)};
     }
     const QUrl uri((*answer).Results.value(QStringLiteral("uri")).toString());
     if (!uri.isLocalFile())

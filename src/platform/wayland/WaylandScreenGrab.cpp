@@ -1,5 +1,6 @@
 #include "platform/wayland/WaylandScreenGrab.h"
 
+#include "core/FailureTexts.h"
 #include "core/seam/Services.h"
 #include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileSizeSignal.h"
@@ -29,7 +30,7 @@ namespace {
 constexpr auto FRAME_DEADLINE = std::chrono::seconds(2);
 
 Failure GrabFailure(std::string reason) {
-    return CompositorFailure("Cannot read the screen", std::move(reason));
+    return CompositorFailure(KestrelMain::CANNOT_READ_SCREEN, std::move(reason));
 }
 
 // The pixel layouts of the shared-memory formats the compositor may offer: 32 bits per

@@ -1,6 +1,7 @@
 #include "platform/wayland/WaylandSwayHotKey.h"
 
 #include "core/AppId.h"
+#include "core/FailureTexts.h"
 #include "core/seam/Services.h"
 
 #include <algorithm>
@@ -21,7 +22,7 @@ std::string CaptureActionCommand() {
 namespace {
 
 KestrelMain::Failure Taken(std::string reason) {
-    return KestrelMain::Failure{"Cannot register Ctrl+F", {}, std::move(reason)};
+    return KestrelMain::Failure{KestrelMain::CANNOT_REGISTER_HOT_KEY, {}, std::move(reason)};
 }
 
 // "Control+F", "f+ctrl": the keys of a combination, lower case, in one order.

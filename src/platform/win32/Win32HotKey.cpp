@@ -1,6 +1,7 @@
 #include "platform/win32/Win32HotKey.h"
 
 #include "common/win32/Win32WideText.h"
+#include "core/FailureTexts.h"
 
 namespace Platform::Win32 {
 
@@ -33,7 +34,8 @@ KestrelMain::Status Win32HotKey::Register(HotKeyAnswers&) {
     if (registered_)
         return std::nullopt;
     if (!RegisterHotKey(window_, id_, MOD_CONTROL | MOD_NOREPEAT, 'F'))
-        return KestrelMain::Failure{"Cannot register Ctrl+F", {}, SystemReason(GetLastError())};
+        return KestrelMain::Failure{
+            KestrelMain::CANNOT_REGISTER_HOT_KEY, {}, SystemReason(GetLastError())};
     registered_ = true;
     return std::nullopt;
 }

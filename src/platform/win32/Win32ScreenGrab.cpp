@@ -1,6 +1,7 @@
 #include "platform/win32/Win32ScreenGrab.h"
 
 #include "common/win32/Win32WideText.h"
+#include "core/FailureTexts.h"
 
 #include <algorithm>
 #include <array>
@@ -30,7 +31,7 @@ std::string GdiReason(const char* call) {
 }
 
 Failure ReadFailure(const char* call) {
-    return Failure{"Cannot read the screen", {}, GdiReason(call)};
+    return Failure{KestrelMain::CANNOT_READ_SCREEN, {}, GdiReason(call)};
 }
 
 PixelLayout Layout(bool indexed) {

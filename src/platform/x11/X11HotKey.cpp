@@ -1,5 +1,6 @@
 #include "platform/x11/X11HotKey.h"
 
+#include "core/FailureTexts.h"
 #include "platform/x11/X11Xkb.h"
 
 #include <QCoreApplication>
@@ -24,7 +25,7 @@ constexpr std::uint8_t XKB_NEW_KEYBOARD_NOTIFY = 0;
 constexpr std::uint8_t XKB_MAP_NOTIFY = 1;
 
 Failure Refused(std::string reason) {
-    return Failure{"Cannot register Ctrl+F", {}, std::move(reason)};
+    return Failure{KestrelMain::CANNOT_REGISTER_HOT_KEY, {}, std::move(reason)};
 }
 
 std::uint16_t NumLockMask(xcb_connection_t* connection) {
@@ -79,7 +80,7 @@ X11HotKey::~X11HotKey() {
 Status X11HotKey::Register(HotKeyAnswers& later) {
     answers_ = &later;
     if (x_.Broken())
-        return X11Connection::BrokenFailure("Cannot register Ctrl+F");
+        return X11Connection::BrokenFailure(KestrelMain::CANNOT_REGISTER_HOT_KEY);
     if (!filtering_) {
         QCoreApplication::instance()->installNativeEventFilter(this);
         filtering_ = true;

@@ -1,6 +1,7 @@
 #include "platform/x11/X11ScreenGrab.h"
 
 #include "core/AreaScaler.h"
+#include "core/FailureTexts.h"
 #include "platform/posix/PosixErrors.h"
 #include "platform/posix/PosixFileSizeSignal.h"
 
@@ -38,11 +39,11 @@ constexpr std::uint8_t VISUAL_CLASS_DIRECT_COLOR = XCB_VISUAL_CLASS_DIRECT_COLOR
 constexpr int PALETTE_SIZE = 256;
 
 Failure ReadFailure(std::string reason) {
-    return Failure{"Cannot read the screen", {}, std::move(reason)};
+    return Failure{KestrelMain::CANNOT_READ_SCREEN, {}, std::move(reason)};
 }
 
 Failure LostConnection() {
-    return X11Connection::BrokenFailure("Cannot read the screen");
+    return X11Connection::BrokenFailure(KestrelMain::CANNOT_READ_SCREEN);
 }
 
 // Shared memory is only worth trying when the server runs on this machine: over TCP a
