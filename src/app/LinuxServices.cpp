@@ -338,7 +338,7 @@ void InstallLinuxServices() {
             services.Grab = &none;
         }
         if (services.HotKey == nullptr)
-            services.HotKey = &none;
+            services.HotKey = &none.HotKey();
     }
     static std::unique_ptr<Platform::Qt::QtMessageLoop> loop;
     loop = std::make_unique<Platform::Qt::QtMessageLoop>(*services.HotKey);

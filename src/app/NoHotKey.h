@@ -1,5 +1,6 @@
-// Ctrl+F where the desktop lets no program bind a key (a Wayland compositor other than
-// sway): registering says why and what to do instead; nothing is ever pressed.
+// Ctrl+F where it cannot be had (a Wayland compositor other than sway lets no program bind
+// a key; a session without a screen backend has none): registering says why, and what to do
+// instead; nothing is ever pressed.
 #pragma once
 
 #include "core/FailureTexts.h"

@@ -1,12 +1,13 @@
 #include "app/NoScreenBackend.h"
 
-#include "core/FailureTexts.h"
-
 namespace App {
 
+std::string NoScreenBackend::Reason() const {
+    return "no screen backend is available for this session (" + why_ + ")";
+}
+
 KestrelMain::Failure NoScreenBackend::Unavailable(std::string what) const {
-    return KestrelMain::Failure{
-        std::move(what), {}, "no screen backend is available for this session (" + why_ + ")"};
+    return KestrelMain::Failure{std::move(what), {}, Reason()};
 }
 
 KestrelMain::Result<Platform::ScreenRect> NoScreenBackend::ReadPrimaryScreen() {
@@ -25,10 +26,6 @@ KestrelMain::Status NoScreenBackend::Start() {
 KestrelMain::Result<KestrelMain::Picture> NoScreenBackend::GrabScaled(const Platform::ScreenRect&,
                                                                       int, int) {
     return Unavailable("Cannot grab the screen");
-}
-
-KestrelMain::Status NoScreenBackend::Register(Platform::HotKeyAnswers&) {
-    return Unavailable(KestrelMain::CANNOT_REGISTER_HOT_KEY);
 }
 
 }  // namespace App

@@ -3,7 +3,7 @@
 // and captures fail with that report and nothing crashes.
 #pragma once
 
-#include "core/seam/HotKey.h"
+#include "app/NoHotKey.h"
 #include "core/seam/Screen.h"
 #include "core/seam/ScreenGrab.h"
 
@@ -11,12 +11,10 @@
 
 namespace App {
 
-class NoScreenBackend final : public Platform::Screen,
-                              public Platform::ScreenGrab,
-                              public Platform::HotKey {
+class NoScreenBackend final : public Platform::Screen, public Platform::ScreenGrab {
   public:
     // why: what the session is, "Kestrel was built without X11", say.
-    explicit NoScreenBackend(std::string why) : why_(std::move(why)) {}
+    explicit NoScreenBackend(std::string why) : why_(std::move(why)), hotKey_(Reason()) {}
 
     KestrelMain::Result<Platform::ScreenRect> ReadPrimaryScreen() override;
     KestrelMain::Result<Platform::PointerReading> ReadPointer(const Platform::ScreenRect&) override;
@@ -24,15 +22,15 @@ class NoScreenBackend final : public Platform::Screen,
     std::optional<std::string> NotReadyBecause() override { return std::nullopt; }
     KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect&, int,
                                                          int) override;
-    KestrelMain::Status Register(Platform::HotKeyAnswers&) override;
-    bool PressPending() override { return false; }
-    bool TakePress() override { return false; }
-    void Unregister() override {}
+    // Ctrl+F, which cannot be had either, for the same reason.
+    Platform::HotKey& HotKey() { return hotKey_; }
 
   private:
+    std::string Reason() const;
     KestrelMain::Failure Unavailable(std::string what) const;
 
     std::string why_;
+    NoHotKey hotKey_;
 };
 
 }  // namespace App
