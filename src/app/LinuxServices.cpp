@@ -17,11 +17,11 @@
 #include "ui/qt/Controls.h"
 #include "ui/qt/MainForm.h"
 
+#if KESTREL_WAYLAND
 #include "platform/kde/KWinScreenShotGrab.h"
 #include "platform/portal/PortalGlobalShortcuts.h"
 #include "platform/portal/PortalScreenCast.h"
 #include "platform/portal/PortalScreenshotGrab.h"
-#if KESTREL_WAYLAND
 #include "platform/wayland/WaylandConnection.h"
 #include "platform/wayland/WaylandScreen.h"
 #include "platform/wayland/WaylandScreenGrab.h"
