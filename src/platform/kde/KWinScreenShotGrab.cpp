@@ -2,6 +2,7 @@
 
 #include "core/FailureTexts.h"
 #include "core/seam/Services.h"
+#include "platform/posix/PosixErrors.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -16,7 +17,6 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <future>
 #include <vector>
 
@@ -71,7 +71,7 @@ std::future<PipeContents> ReadToEnd(int fd) {
             if (n < 0 && errno == EINTR)
                 continue;
             if (n < 0) {
-                contents.Error = std::string("reading KWin's picture: ") + std::strerror(errno);
+                contents.Error = std::string("reading KWin's picture: ") + Posix::ErrnoText(errno);
                 break;
             }
             if (n == 0)
@@ -95,7 +95,7 @@ Result<Capture> CaptureScreen(const QString& output) {
         return GrabFailure("there is no session bus");
     int ends[2];
     if (pipe2(ends, O_CLOEXEC) != 0)
-        return GrabFailure(std::string("cannot make a pipe: ") + std::strerror(errno));
+        return GrabFailure(std::string("cannot make a pipe: ") + Posix::ErrnoText(errno));
     std::future<PipeContents> contents = ReadToEnd(ends[0]);
     Capture capture;
     {

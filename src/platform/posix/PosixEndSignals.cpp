@@ -1,9 +1,10 @@
 #include "platform/posix/PosixEndSignals.h"
 
+#include "platform/posix/PosixErrors.h"
+
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <string.h>
 #include <unistd.h>
 
 namespace Platform::Posix {
@@ -27,7 +28,7 @@ KestrelMain::Result<int> CatchEndSignals() {
         return readEnd;
     int ends[2];
     if (pipe2(ends, O_CLOEXEC | O_NONBLOCK) != 0)
-        return KestrelMain::Failure{"Cannot watch for the end signals", {}, strerror(errno)};
+        return KestrelMain::Failure{"Cannot watch for the end signals", {}, ErrnoText(errno)};
     readEnd = ends[0];
     writeEnd = ends[1];
 

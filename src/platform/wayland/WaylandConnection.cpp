@@ -1,5 +1,7 @@
 #include "platform/wayland/WaylandConnection.h"
 
+#include "platform/posix/PosixErrors.h"
+
 #include "kde-output-order-v1-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
@@ -11,7 +13,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 namespace Platform::Wayland {
 
@@ -110,7 +111,8 @@ KestrelMain::Result<std::unique_ptr<WaylandConnection>> WaylandConnection::Open(
     std::unique_ptr<WaylandConnection> connection(new WaylandConnection);
     connection->display_ = wl_display_connect(nullptr);
     if (connection->display_ == nullptr) {
-        return CompositorFailure("Cannot connect to the Wayland compositor", std::strerror(errno));
+        return CompositorFailure("Cannot connect to the Wayland compositor",
+                                 Posix::ErrnoText(errno));
     }
     connection->registry_ = wl_display_get_registry(connection->display_);
     wl_registry_add_listener(connection->registry_, &RegistryEvents::REGISTRY, connection.get());
@@ -193,7 +195,7 @@ Status WaylandConnection::DispatchUntil(const std::function<bool()>& done,
     const auto broken = [&] {
         const int error = wl_display_get_error(display_);
         return CompositorFailure("Lost the connection to the Wayland compositor",
-                                 std::strerror(error != 0 ? error : EPIPE));
+                                 Posix::ErrnoText(error != 0 ? error : EPIPE));
     };
     while (!done()) {
         if (wl_display_prepare_read(display_) != 0) {
