@@ -3,6 +3,7 @@
 #include "core/FailureTexts.h"
 #include "core/seam/Services.h"
 #include "platform/posix/PosixErrors.h"
+#include "platform/posix/PosixRead.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -12,7 +13,6 @@
 #include <QVariantMap>
 
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -56,20 +56,12 @@ std::future<PipeContents> ReadToEnd(int fd) {
         const auto end = std::chrono::steady_clock::now() + READ_DEADLINE;
         std::uint8_t chunk[65536];
         for (;;) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                end - std::chrono::steady_clock::now());
-            pollfd wait{fd, POLLIN, 0};
-            const int ready = left.count() > 0 ? poll(&wait, 1, static_cast<int>(left.count())) : 0;
-            if (ready == 0) {
+            const ssize_t n = Posix::ReadBefore(fd, chunk, sizeof chunk, end);
+            if (n < 0 && errno == ETIMEDOUT) {
                 contents.Error =
                     "KWin wrote no picture within " + std::to_string(READ_DEADLINE.count()) + " s";
                 break;
             }
-            if (ready < 0 && errno == EINTR)
-                continue;
-            const ssize_t n = ready < 0 ? -1 : read(fd, chunk, sizeof chunk);
-            if (n < 0 && errno == EINTR)
-                continue;
             if (n < 0) {
                 contents.Error = std::string("reading KWin's picture: ") + Posix::ErrnoText(errno);
                 break;

@@ -54,13 +54,6 @@ QList<PortalShortcut> TheShortcut() {
               {QStringLiteral("preferred_trigger"), QStringLiteral("CTRL+f")}}}};
 }
 
-// A session handle comes as a string or, from some desktops, as an object path.
-QString HandleOf(const QVariant& value) {
-    if (value.canConvert<QDBusObjectPath>())
-        return value.value<QDBusObjectPath>().path();
-    return value.toString();
-}
-
 }  // namespace
 
 struct PortalGlobalShortcuts::Answer {
@@ -98,7 +91,7 @@ KestrelMain::Status PortalGlobalShortcuts::Register(HotKeyAnswers& later) {
         const auto refused = [&](const KestrelMain::Result<PortalAnswer>& reply) {
             if (!reply)
                 answer.Why = reply.Error().Reason;
-            else if (reply.Value().Code != 0)
+            else if (!reply.Value().Granted())
                 answer.Why = PortalRefusal(reply.Value());
             return !answer.Why.empty();
         };
@@ -112,7 +105,7 @@ KestrelMain::Status PortalGlobalShortcuts::Register(HotKeyAnswers& later) {
                        SESSION_DEADLINE);
         if (!refused(created)) {
             const QString session =
-                HandleOf(created.Value().Results.value(QStringLiteral("session_handle")));
+                SessionHandle(created.Value().Results.value(QStringLiteral("session_handle")));
             const auto bound =
                 CallPortal(GLOBAL_SHORTCUTS, QStringLiteral("BindShortcuts"),
                            {QVariant::fromValue(QDBusObjectPath(session)), shortcuts, QString()},
@@ -129,7 +122,7 @@ KestrelMain::Status PortalGlobalShortcuts::Register(HotKeyAnswers& later) {
                 // GNOME 48.0's portal answers 2 for a shortcut it did bind (its success path
                 // never sets the answer): a bound trigger in the results is the answer that
                 // counts. A cancelled question (KDE's 1) carries none.
-                if (shortcut.Id == CAPTURE && (bound.Value().Code == 0 || !trigger.empty())) {
+                if (shortcut.Id == CAPTURE && (bound.Value().Granted() || !trigger.empty())) {
                     answer.Session = session;
                     answer.Trigger = trigger;
                 }

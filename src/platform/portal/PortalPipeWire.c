@@ -16,6 +16,20 @@
 #define CURSOR_META_SIZE(side) \
     ((int)(sizeof(struct spa_meta_cursor) + sizeof(struct spa_meta_bitmap) + (side) * (side)*4))
 
+/* The pixel formats Kestrel takes, and each byte's place in the little-endian word, from
+ * the order the format's name gives in memory. */
+static const struct {
+    enum spa_video_format Format;
+    int RedShift;
+    int GreenShift;
+    int BlueShift;
+} FORMATS[] = {
+    {SPA_VIDEO_FORMAT_BGRx, 16, 8, 0},  {SPA_VIDEO_FORMAT_BGRA, 16, 8, 0},
+    {SPA_VIDEO_FORMAT_RGBx, 0, 8, 16},  {SPA_VIDEO_FORMAT_RGBA, 0, 8, 16},
+    {SPA_VIDEO_FORMAT_xRGB, 8, 16, 24}, {SPA_VIDEO_FORMAT_ARGB, 8, 16, 24},
+    {SPA_VIDEO_FORMAT_xBGR, 24, 16, 8}, {SPA_VIDEO_FORMAT_ABGR, 24, 16, 8},
+};
+
 struct KestrelPwStream {
     struct pw_thread_loop* loop;
     struct pw_context* context;
@@ -191,21 +205,28 @@ KestrelPwStream* KestrelPwOpen(int fd, uint32_t node, char* error, size_t errorS
 
     uint8_t space[1024];
     struct spa_pod_builder b = SPA_POD_BUILDER_INIT(space, sizeof space);
-    const struct spa_pod* params[1];
-    params[0] = spa_pod_builder_add_object(
-        &b, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat, SPA_FORMAT_mediaType,
-        SPA_POD_Id(SPA_MEDIA_TYPE_video), SPA_FORMAT_mediaSubtype,
-        SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), SPA_FORMAT_VIDEO_format,
-        SPA_POD_CHOICE_ENUM_Id(9, SPA_VIDEO_FORMAT_BGRx, SPA_VIDEO_FORMAT_BGRx,
-                               SPA_VIDEO_FORMAT_BGRA, SPA_VIDEO_FORMAT_RGBx, SPA_VIDEO_FORMAT_RGBA,
-                               SPA_VIDEO_FORMAT_xRGB, SPA_VIDEO_FORMAT_ARGB, SPA_VIDEO_FORMAT_xBGR,
-                               SPA_VIDEO_FORMAT_ABGR),
-        SPA_FORMAT_VIDEO_size,
+    struct spa_pod_frame object;
+    struct spa_pod_frame choice;
+    spa_pod_builder_push_object(&b, &object, SPA_TYPE_OBJECT_Format, SPA_PARAM_EnumFormat);
+    spa_pod_builder_add(&b, SPA_FORMAT_mediaType, SPA_POD_Id(SPA_MEDIA_TYPE_video),
+                        SPA_FORMAT_mediaSubtype, SPA_POD_Id(SPA_MEDIA_SUBTYPE_raw), 0);
+    /* The formats Kestrel reads, the first of them preferred. */
+    spa_pod_builder_prop(&b, SPA_FORMAT_VIDEO_format, 0);
+    spa_pod_builder_push_choice(&b, &choice, SPA_CHOICE_Enum, 0);
+    spa_pod_builder_id(&b, FORMATS[0].Format);
+    for (size_t i = 0; i < sizeof FORMATS / sizeof FORMATS[0]; ++i)
+        spa_pod_builder_id(&b, FORMATS[i].Format);
+    spa_pod_builder_pop(&b, &choice);
+    spa_pod_builder_add(
+        &b, SPA_FORMAT_VIDEO_size,
         SPA_POD_CHOICE_RANGE_Rectangle(&SPA_RECTANGLE(1920, 1080), &SPA_RECTANGLE(1, 1),
                                        &SPA_RECTANGLE(16384, 16384)),
         SPA_FORMAT_VIDEO_framerate,
         SPA_POD_CHOICE_RANGE_Fraction(&SPA_FRACTION(0, 1), &SPA_FRACTION(0, 1),
-                                      &SPA_FRACTION(1000, 1)));
+                                      &SPA_FRACTION(1000, 1)),
+        0);
+    const struct spa_pod* params[1];
+    params[0] = (const struct spa_pod*)spa_pod_builder_pop(&b, &object);
     const int connected =
         pw_stream_connect(s->stream, PW_DIRECTION_INPUT, node,
                           PW_STREAM_FLAG_AUTOCONNECT | PW_STREAM_FLAG_MAP_BUFFERS, params, 1);
@@ -228,29 +249,16 @@ int KestrelPwState(KestrelPwStream* s, char* error, size_t errorSize) {
     return state;
 }
 
-/* Each byte's place in the little-endian word, from the order the format's name gives in
- * memory. */
 static int Shifts(enum spa_video_format format, KestrelPwFrame* frame) {
-    switch (format) {
-        case SPA_VIDEO_FORMAT_BGRx:
-        case SPA_VIDEO_FORMAT_BGRA:
-            frame->BlueShift = 0, frame->GreenShift = 8, frame->RedShift = 16;
+    for (size_t i = 0; i < sizeof FORMATS / sizeof FORMATS[0]; ++i) {
+        if (FORMATS[i].Format == format) {
+            frame->RedShift = FORMATS[i].RedShift;
+            frame->GreenShift = FORMATS[i].GreenShift;
+            frame->BlueShift = FORMATS[i].BlueShift;
             return 1;
-        case SPA_VIDEO_FORMAT_RGBx:
-        case SPA_VIDEO_FORMAT_RGBA:
-            frame->RedShift = 0, frame->GreenShift = 8, frame->BlueShift = 16;
-            return 1;
-        case SPA_VIDEO_FORMAT_xRGB:
-        case SPA_VIDEO_FORMAT_ARGB:
-            frame->RedShift = 8, frame->GreenShift = 16, frame->BlueShift = 24;
-            return 1;
-        case SPA_VIDEO_FORMAT_xBGR:
-        case SPA_VIDEO_FORMAT_ABGR:
-            frame->BlueShift = 8, frame->GreenShift = 16, frame->RedShift = 24;
-            return 1;
-        default:
-            return 0;
+        }
     }
+    return 0;
 }
 
 int KestrelPwWithFrame(KestrelPwStream* s, int (*use)(const KestrelPwFrame*, void*), void* data) {

@@ -138,7 +138,7 @@ void PortalResponses::Receive(uint code, const QVariantMap& results, const QDBus
     answered_.notify_all();
 }
 
-KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
+KestrelMain::Result<QVariant> PortalProperty(const QString& interface, const QString& name) {
     QDBusConnection bus = RegisteredBus();
     if (!bus.isConnected())
         return Unreachable("there is no session bus");
@@ -146,11 +146,24 @@ KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
     QDBusMessage get = QDBusMessage::createMethodCall(
         QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
         QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << interface << QStringLiteral("version");
+    get << interface << name;
     const QDBusMessage reply = bus.call(get, QDBus::Block, START_DEADLINE_MS);
     if (reply.type() == QDBusMessage::ErrorMessage)
         return Unreachable(reply.errorMessage().toStdString());
-    return reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
+    return reply.arguments().value(0).value<QDBusVariant>().variant();
+}
+
+KestrelMain::Result<unsigned> PortalVersion(const QString& interface) {
+    const auto version = PortalProperty(interface, QStringLiteral("version"));
+    if (!version)
+        return version.Error();
+    return (*version).toUInt();
+}
+
+QString SessionHandle(const QVariant& value) {
+    if (value.canConvert<QDBusObjectPath>())
+        return value.value<QDBusObjectPath>().path();
+    return value.toString();
 }
 
 KestrelMain::Result<PortalAnswer> CallPortal(const QString& interface, const QString& method,
@@ -198,10 +211,10 @@ void ClosePortalSession(const QString& session) {
 }
 
 std::string PortalRefusal(const PortalAnswer& answer) {
-    switch (answer.Code) {
-        case 0:
+    switch (static_cast<Response>(answer.Code)) {
+        case Response::Granted:
             return "it was granted";
-        case 1:
+        case Response::Cancelled:
             return "the request was cancelled";
         default:
             return "the portal ended the request (response " + std::to_string(answer.Code) + ")";

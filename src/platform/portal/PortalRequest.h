@@ -33,10 +33,23 @@ namespace Platform::Portal {
 inline constexpr char PORTAL_SERVICE[] = "org.freedesktop.portal.Desktop";
 inline constexpr char PORTAL_PATH[] = "/org/freedesktop/portal/desktop";
 
-// The Response's code: 0 granted, 1 cancelled by the user, 2 ended otherwise.
+// The portal's numbers, named as its interfaces define them. A Response's code is kept as
+// the portal sent it (PortalAnswer::Code), so that one outside these still reads as itself.
+enum class Response : unsigned { Granted = 0, Cancelled = 1, Ended = 2 };
+enum class SourceType : unsigned { Monitor = 1, Window = 2, Virtual = 4 };
+enum class CursorMode : unsigned { Hidden = 1, Embedded = 2, Metadata = 4 };
+enum class PersistMode : unsigned { None = 0, WhileRunning = 1, UntilRevoked = 2 };
+
+template <typename Named>
+constexpr unsigned Bits(Named value) {
+    return static_cast<unsigned>(value);
+}
+
 struct PortalAnswer {
-    unsigned Code = 2;
+    unsigned Code = Bits(Response::Ended);
     QVariantMap Results;
+
+    bool Granted() const { return Code == Bits(Response::Granted); }
 };
 
 // Kestrel's own connection to the session bus, which carries all its portal traffic. The
@@ -54,8 +67,14 @@ QString NewSessionToken();
 // window's, and a note made before the services are installed waits for them.
 void OnMainThread(std::function<void()> work);
 
+// A property of one of the portal's interfaces, or why it cannot be read.
+KestrelMain::Result<QVariant> PortalProperty(const QString& interface, const QString& name);
+
 // The version the portal gives for an interface, or why it has none.
 KestrelMain::Result<unsigned> PortalVersion(const QString& interface);
+
+// A session's handle out of a reply: an object path, or from some portals a string.
+QString SessionHandle(const QVariant& value);
 
 // Calls `method` of the portal's `interface` with `arguments` followed by `options`, to
 // which a fresh handle_token is added, and waits up to `deadline` for the Response.

@@ -4,6 +4,7 @@
 #include "core/seam/Services.h"
 #include "platform/portal/PortalPipeWire.h"
 #include "platform/portal/PortalRequest.h"
+#include "platform/portal/PortalRestoreToken.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -15,8 +16,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -42,44 +41,6 @@ struct Grant {
     QString Session;
     bool PointerMetadata = false;
 };
-
-std::string ReadToken(const std::string& file) {
-    std::ifstream in(file);
-    std::string token;
-    std::getline(in, token);
-    return token;
-}
-
-// Written beside and renamed over, so a run that ends halfway leaves the old token whole.
-Status SaveToken(const std::string& file, const std::string& token) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path path(file);
-    // The token restores the grant without asking: for the user's eyes only.
-    if (fs::create_directories(path.parent_path(), error))
-        fs::permissions(path.parent_path(), fs::perms::owner_all, error);
-    const fs::path temporary = path.string() + ".new";
-    {
-        std::ofstream out(temporary, std::ios::trunc);
-        fs::permissions(temporary, fs::perms::owner_read | fs::perms::owner_write, error);
-        out << token << '\n';
-        out.close();
-        if (!out)
-            return Failure{"Cannot keep the screen's grant for the next start", file,
-                           "the file could not be written"};
-    }
-    fs::rename(temporary, path, error);
-    if (error)
-        return Failure{"Cannot keep the screen's grant for the next start", file, error.message()};
-    return std::nullopt;
-}
-
-// Session handles come as object paths or as strings, as the portal's version has it.
-QString PathText(const QVariant& value) {
-    if (value.canConvert<QDBusObjectPath>())
-        return value.value<QDBusObjectPath>().path();
-    return value.toString();
-}
 
 std::pair<int, int> Pair(const QVariant& value) {
     int first = 0;
@@ -117,13 +78,10 @@ std::optional<std::pair<std::uint32_t, ScreenRect>> FirstStream(const QVariant& 
     return first;
 }
 
+// The ways the portal can show the pointer; none when it cannot say.
 unsigned CursorModes() {
-    QDBusMessage get = QDBusMessage::createMethodCall(
-        QLatin1String(PORTAL_SERVICE), QLatin1String(PORTAL_PATH),
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << SCREENCAST << QStringLiteral("AvailableCursorModes");
-    const QDBusMessage reply = PortalBus().call(get, QDBus::Block);
-    return reply.arguments().value(0).value<QDBusVariant>().variant().toUInt();
+    const auto modes = PortalProperty(SCREENCAST, QStringLiteral("AvailableCursorModes"));
+    return modes ? (*modes).toUInt() : 0;
 }
 
 // One answer of the portal: its results, or the refusal or failure to report.
@@ -132,7 +90,7 @@ Result<QVariantMap> Ask(const QString& method, const QList<QVariant>& arguments,
     const auto answer = CallPortal(SCREENCAST, method, arguments, options, deadline);
     if (!answer)
         return answer.Error();
-    if ((*answer).Code != 0)
+    if (!(*answer).Granted())
         return Failure{KestrelMain::CAPTURE_NOT_ALLOWED, {}, PortalRefusal(*answer)};
     return (*answer).Results;
 }
@@ -147,7 +105,7 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
             {{QStringLiteral("session_handle_token"), NewSessionToken()}}, CALL_DEADLINE);
     if (!created)
         return created.Error();
-    grant.Session = PathText((*created).value(QStringLiteral("session_handle")));
+    grant.Session = SessionHandle((*created).value(QStringLiteral("session_handle")));
     const QDBusObjectPath session(grant.Session);
     // A session that grants nothing is ended, so that the next request starts afresh.
     const auto ending = [&](Failure why) {
@@ -155,16 +113,13 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
         return why;
     };
 
-    constexpr unsigned MONITOR = 1;
-    constexpr unsigned HIDDEN = 1;
-    constexpr unsigned METADATA = 4;
-    constexpr unsigned UNTIL_REVOKED = 2;
-    grant.PointerMetadata = (CursorModes() & METADATA) != 0;
-    QVariantMap sources{{QStringLiteral("types"), MONITOR},
+    grant.PointerMetadata = (CursorModes() & Bits(CursorMode::Metadata)) != 0;
+    QVariantMap sources{{QStringLiteral("types"), Bits(SourceType::Monitor)},
                         {QStringLiteral("multiple"), false},
-                        {QStringLiteral("cursor_mode"), grant.PointerMetadata ? METADATA : HIDDEN},
-                        {QStringLiteral("persist_mode"), UNTIL_REVOKED}};
-    if (const std::string token = ReadToken(tokenFile); !token.empty())
+                        {QStringLiteral("cursor_mode"),
+                         Bits(grant.PointerMetadata ? CursorMode::Metadata : CursorMode::Hidden)},
+                        {QStringLiteral("persist_mode"), Bits(PersistMode::UntilRevoked)}};
+    if (const std::string token = ReadRestoreToken(tokenFile); !token.empty())
         sources.insert(QStringLiteral("restore_token"), QString::fromStdString(token));
     const auto selected = Ask(QStringLiteral("SelectSources"), {QVariant::fromValue(session)},
                               sources, CALL_DEADLINE);
@@ -184,7 +139,7 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
     // Each start hands out a new token; the old one is spent.
     const QString token = (*started).value(QStringLiteral("restore_token")).toString();
     if (!token.isEmpty()) {
-        if (auto unsaved = SaveToken(tokenFile, token.toStdString())) {
+        if (auto unsaved = SaveRestoreToken(tokenFile, token.toStdString())) {
             OnMainThread([note = unsaved->Text()] { Installed().Errors->Note(note); });
         }
     }

@@ -49,7 +49,7 @@ Result<KestrelMain::Picture> PortalScreenshotGrab::GrabScaled(const ScreenRect& 
                                    {{QStringLiteral("interactive"), false}}, ANSWER_DEADLINE);
     if (!answer)
         return GrabFailure(answer.Error().Reason);
-    if ((*answer).Code != 0) {
+    if (!(*answer).Granted()) {
         refused_ = true;
         return Failure{KestrelMain::CAPTURE_NOT_ALLOWED, {}, PortalRefusal(*answer)};
     }

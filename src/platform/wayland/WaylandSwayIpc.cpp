@@ -1,8 +1,8 @@
 #include "platform/wayland/WaylandSwayIpc.h"
 
 #include "platform/posix/PosixErrors.h"
+#include "platform/posix/PosixRead.h"
 
-#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -31,14 +31,10 @@ Failure IpcFailure(std::string reason) {
 // Reads exactly `size` bytes, waiting at most until `end`.
 Status ReadAll(int socket, char* into, std::size_t size,
                std::chrono::steady_clock::time_point end) {
-    std::size_t got = 0;
-    while (got < size) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            end - std::chrono::steady_clock::now());
-        pollfd wait{socket, POLLIN, 0};
-        if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0)
+    for (std::size_t got = 0; got < size;) {
+        const ssize_t n = Posix::ReadBefore(socket, into + got, size - got, end);
+        if (n < 0 && errno == ETIMEDOUT)
             return IpcFailure("sway did not answer");
-        const ssize_t n = read(socket, into + got, size - got);
         if (n <= 0)
             return IpcFailure(n == 0 ? "sway closed the connection" : Posix::ErrnoText(errno));
         got += static_cast<std::size_t>(n);
