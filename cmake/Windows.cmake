@@ -24,7 +24,7 @@ set(KESTREL_PLATFORM_WIN32_SOURCES
   Win32Clock.cpp Win32Clock.h
   Win32ErrorReport.cpp Win32ErrorReport.h
   Win32FileSystem.cpp Win32FileSystem.h
-  Win32HotKey.cpp Win32HotKey.h
+  Win32HotKey.cpp Win32HotKey.h Win32KeyHold.h
   Win32MessageLoop.cpp Win32MessageLoop.h
   Win32Screen.cpp Win32Screen.h
   Win32ScreenGrab.cpp Win32ScreenGrab.h

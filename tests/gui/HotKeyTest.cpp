@@ -1,6 +1,6 @@
 // The global Ctrl+F grab, driven by real key presses through XTest from another client.
 #include "core/seam/Services.h"
-#include "platform/x11/X11KeyRepeatRule.h"
+#include "platform/x11/X11KeyHold.h"
 #include "platform/x11/X11Xkb.h"
 #include "support/FakeEvents.h"
 #include "support/GuiEnvironment.h"
@@ -166,7 +166,7 @@ TEST(HotKeyRepeatRule, CountsEachHoldOnceAsTheServerSendsIt) {
             events.insert(events.end(), seen.begin(), seen.end());
         }
 
-        Platform::X11::X11KeyRepeatRule rule;
+        Platform::X11::X11KeyHold rule;
         rule.SetRepeatsArePairs(!detectable);
         int newPresses = 0;
         for (const KeyEventSeen& e : events) {

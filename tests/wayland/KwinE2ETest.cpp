@@ -5,7 +5,6 @@
 // is skipped with KWin's reason.
 #include "KwinSession.h"
 #include "SwaySession.h"
-#include "platform/portal/PortalGlobalShortcuts.h"
 #include "support/Wait.h"
 
 #include <gtest/gtest.h>
@@ -108,31 +107,4 @@ TEST(KwinOutputs, ThePrimaryOutputIsTheFirstOfKWinsOrder) {
     SessionKestrel kestrel;
     EXPECT_TRUE(kestrel.Says("through KWin's screenshot interface, primary output Virtual-1"))
         << kestrel.Process().Stderr();
-}
-
-// The desktop's Activated and Deactivated, at these milliseconds, counted as presses: a held
-// key repeats Activated, and a desktop that never says Deactivated ends the hold by silence.
-TEST(ShortcutHold, EachHoldIsOnePress) {
-    using Platform::Portal::ShortcutHold;
-    const struct {
-        const char* Name;
-        std::vector<std::pair<int, bool>> Events;  // time, Activated (else Deactivated)
-        int Presses;
-    } cases[] = {
-        {"a held key's repeats", {{0, true}, {600, true}, {640, true}, {680, false}}, 1},
-        {"two presses", {{0, true}, {100, false}, {200, true}, {300, false}}, 2},
-        {"no Deactivated, repeats close together", {{0, true}, {1900, true}, {3800, true}}, 1},
-        {"no Deactivated, then silence", {{0, true}, {2000, true}}, 2},
-    };
-    for (const auto& c : cases) {
-        ShortcutHold hold;
-        int presses = 0;
-        for (const auto& [ms, activated] : c.Events) {
-            if (!activated)
-                hold.Deactivated();
-            else if (hold.Activated(ShortcutHold::Clock::time_point(std::chrono::milliseconds(ms))))
-                ++presses;
-        }
-        EXPECT_EQ(presses, c.Presses) << c.Name;
-    }
 }

@@ -62,13 +62,6 @@ struct PortalGlobalShortcuts::Answer {
     std::string Why;
 };
 
-bool ShortcutHold::Activated(Clock::time_point now) {
-    const bool fresh = !held_ || now - last_ >= SILENCE;
-    held_ = true;
-    last_ = now;
-    return fresh;
-}
-
 PortalGlobalShortcuts::PortalGlobalShortcuts(HotKey& fallback) : fallback_(fallback) {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
@@ -155,16 +148,13 @@ void PortalGlobalShortcuts::Answered(const Answer& answer, HotKeyAnswers& later)
 }
 
 bool PortalGlobalShortcuts::PressPending() {
-    return fallenBack_ ? fallback_.PressPending() : pending_ > 0;
+    return fallenBack_ ? fallback_.PressPending() : presses_.Pending();
 }
 
 bool PortalGlobalShortcuts::TakePress() {
     if (fallenBack_)
         return fallback_.TakePress();
-    if (pending_ == 0)
-        return false;
-    --pending_;
-    return true;
+    return presses_.Take();
 }
 
 void PortalGlobalShortcuts::Unregister() {
@@ -174,21 +164,21 @@ void PortalGlobalShortcuts::Unregister() {
     }
     ClosePortalSession(session_);
     session_.clear();
-    pending_ = 0;
+    presses_.Clear();
 }
 
 void PortalGlobalShortcuts::OnActivated(const QDBusObjectPath& session, const QString& id,
                                         qulonglong, const QVariantMap&) {
     if (session_.isEmpty() || session.path() != session_ || id != CAPTURE)
         return;
-    if (hold_.Activated(ShortcutHold::Clock::now()))
-        ++pending_;
+    if (hold_.Press(PortalShortcutHold::Clock::now()))
+        presses_.Add();
 }
 
 void PortalGlobalShortcuts::OnDeactivated(const QDBusObjectPath& session, const QString& id,
                                           qulonglong, const QVariantMap&) {
     if (session.path() == session_ && id == CAPTURE)
-        hold_.Deactivated();
+        hold_.Release();
 }
 
 }  // namespace Platform::Portal

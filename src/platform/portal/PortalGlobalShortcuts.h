@@ -6,36 +6,19 @@
 // fallback takes over, and answers in its stead.
 #pragma once
 
+#include "core/PressQueue.h"
 #include "core/seam/HotKey.h"
+#include "platform/portal/PortalShortcutHold.h"
 
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QString>
 #include <QVariantMap>
 
-#include <chrono>
 #include <optional>
 #include <thread>
 
 namespace Platform::Portal {
-
-// One press for each time the key goes down, however often a held key repeats: the
-// desktop says Activated again and again while the key is held and Deactivated once as it
-// comes up. A Deactivated that never comes (a desktop that sends none) ends the hold after
-// a silence.
-class ShortcutHold {
-  public:
-    using Clock = std::chrono::steady_clock;
-    static constexpr auto SILENCE = std::chrono::seconds(2);
-
-    // True when this Activated is a new press.
-    bool Activated(Clock::time_point now);
-    void Deactivated() { held_ = false; }
-
-  private:
-    bool held_ = false;
-    Clock::time_point last_{};
-};
 
 class PortalGlobalShortcuts final : public QObject, public HotKey {
     Q_OBJECT
@@ -61,8 +44,8 @@ class PortalGlobalShortcuts final : public QObject, public HotKey {
     HotKey& fallback_;
     bool fallenBack_ = false;
     QString session_;  // the portal's session handle once it bound the shortcut
-    ShortcutHold hold_;
-    int pending_ = 0;
+    PortalShortcutHold hold_;
+    KestrelMain::PressQueue presses_;
     std::jthread requests_;
 };
 

@@ -14,19 +14,10 @@ namespace {
 // The one hot key whose hold is watched: the hook's procedure has no other way to it.
 Win32HotKey* watching = nullptr;
 
-// Longer than any keyboard waits before it repeats a held key (at most 1 s on Windows) or
-// between repeats: a hold this silent ended with a release the hook did not see.
-constexpr DWORD LONGEST_REPEAT_GAP_MS = 2000;
-
-// Message times wrap around after 49 days; their order is that of their difference.
-bool NotAfter(DWORD time, DWORD limit) {
-    return static_cast<LONG>(time - limit) <= 0;
-}
-
 }  // namespace
 
 Win32HotKey::~Win32HotKey() {
-    EndHold(pressedAt_);
+    Unhook();
     Unregister();
 }
 
@@ -56,11 +47,14 @@ bool Win32HotKey::TakePress() {
     MSG message;
     while (PeekMessageW(&message, window_, WM_HOTKEY, WM_HOTKEY, PM_REMOVE)) {
         if (static_cast<int>(message.wParam) == id_) {
-            const bool repeat = IsRepeat(message.time);
-            lastSeen_ = message.time;
-            if (repeat)
+            const bool fresh = hold_.Press(message.time);
+            if (!fresh) {
+                // A hold that ended in silence is not watched any longer.
+                if (!hold_.Held())
+                    Unhook();
                 continue;
-            StartHold(message.time);
+            }
+            WatchHold(message.time);
             return true;
         }
         // Another hot key of the same window: its own window procedure takes it.
@@ -69,36 +63,29 @@ bool Win32HotKey::TakePress() {
     return false;
 }
 
-bool Win32HotKey::IsRepeat(DWORD time) {
-    if (hold_ != nullptr && !NotAfter(time, lastSeen_ + LONGEST_REPEAT_GAP_MS))
-        EndHold(lastSeen_);
-    if (hold_ != nullptr)
-        return true;
-    // Stamped between the last press taken and F's release: queued before the release.
-    return NotAfter(pressedAt_, time) && NotAfter(time, releasedAt_);
-}
-
-void Win32HotKey::StartHold(DWORD time) {
-    pressedAt_ = time;
-    releasedAt_ = time;
-    if (watching != nullptr)
-        return;
-    hold_ =
-        SetWindowsHookExW(WH_KEYBOARD_LL, &Win32HotKey::WatchRelease, GetModuleHandleW(nullptr), 0);
-    if (hold_ == nullptr)
-        return;
-    watching = this;
-    // Already up (a short press): there is no hold, and nothing queued is a repeat.
-    if ((GetAsyncKeyState('F') & 0x8000) == 0)
+void Win32HotKey::WatchHold(DWORD time) {
+    if (hook_ == nullptr && watching == nullptr) {
+        hook_ = SetWindowsHookExW(WH_KEYBOARD_LL, &Win32HotKey::WatchRelease,
+                                  GetModuleHandleW(nullptr), 0);
+        if (hook_ != nullptr)
+            watching = this;
+    }
+    // A release that cannot be watched, or F already up (a short press): there is no hold,
+    // and nothing queued is a repeat.
+    if (hook_ == nullptr || (GetAsyncKeyState('F') & 0x8000) == 0)
         EndHold(time);
 }
 
 void Win32HotKey::EndHold(DWORD time) {
-    if (hold_ == nullptr)
+    hold_.Release(time);
+    Unhook();
+}
+
+void Win32HotKey::Unhook() {
+    if (hook_ == nullptr)
         return;
-    releasedAt_ = time;
-    UnhookWindowsHookEx(hold_);
-    hold_ = nullptr;
+    UnhookWindowsHookEx(hook_);
+    hook_ = nullptr;
     watching = nullptr;
 }
 

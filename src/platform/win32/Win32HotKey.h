@@ -1,12 +1,12 @@
 // Ctrl+F for the whole desktop through RegisterHotKey: presses arrive as WM_HOTKEY in the
 // thread's message queue (or the given window's), a held key being one press. The system
-// drops the key's auto-repeats (MOD_NOREPEAT); where it does not (Wine), a press starts a
-// hold that a low-level keyboard hook watches only until F goes up, and the hot-key
-// messages stamped before that release are the hold's repeats.
+// drops the key's auto-repeats (MOD_NOREPEAT); where it does not (Wine), Win32KeyHold tells
+// the repeats, and a low-level keyboard hook watches F's release only while a hold lasts.
 #pragma once
 
 #include "core/Failure.h"
 #include "core/seam/HotKey.h"
+#include "platform/win32/Win32KeyHold.h"
 
 #include <windows.h>
 
@@ -31,18 +31,17 @@ class Win32HotKey final : public HotKey {
     bool TakePress() override;
 
   private:
-    bool IsRepeat(DWORD time);
-    void StartHold(DWORD time);
+    // Watches F's release after a new press at `time`.
+    void WatchHold(DWORD time);
     void EndHold(DWORD time);
+    void Unhook();
     static LRESULT CALLBACK WatchRelease(int code, WPARAM wParam, LPARAM lParam);
 
     HWND window_;
     int id_;
     bool registered_ = false;
-    HHOOK hold_ = nullptr;  // set while F is held since the last press taken
-    DWORD pressedAt_ = 0;   // message times of that press and of F's release after it
-    DWORD releasedAt_ = 0;
-    DWORD lastSeen_ = 0;  // message time of the last press or repeat
+    Win32KeyHold hold_;
+    HHOOK hook_ = nullptr;  // set while F is held since the last press taken
 };
 
 }  // namespace Platform::Win32

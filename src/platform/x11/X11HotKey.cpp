@@ -88,19 +88,16 @@ Status X11HotKey::Register(HotKeyAnswers& later) {
     // The flag holds for every key event on Qt's connection, so Kestrel's windows also get a
     // held key as presses and one release. Text boxes and buttons work the same; only Qt no
     // longer marks those presses as repeats, a mark nothing in Kestrel reads.
-    repeats_.SetRepeatsArePairs(KestrelEnableDetectableAutoRepeat(x_.Connection()) == 0);
+    hold_.SetRepeatsArePairs(KestrelEnableDetectableAutoRepeat(x_.Connection()) == 0);
     return GrabAll();
 }
 
 bool X11HotKey::PressPending() {
-    return pending_ > 0;
+    return presses_.Pending();
 }
 
 bool X11HotKey::TakePress() {
-    if (pending_ == 0)
-        return false;
-    --pending_;
-    return true;
+    return presses_.Take();
 }
 
 void X11HotKey::Unregister() {
@@ -179,9 +176,9 @@ bool X11HotKey::nativeEventFilter(const QByteArray& eventType, void* message, qi
             return false;
 
         if (type == XCB_KEY_RELEASE) {
-            repeats_.Release(key->time);
-        } else if (repeats_.Press(key->time)) {
-            ++pending_;
+            hold_.Release(key->time);
+        } else if (hold_.Press(key->time)) {
+            presses_.Add();
         }
         return true;
     }

@@ -5,9 +5,10 @@
 // mapping.
 #pragma once
 
+#include "core/PressQueue.h"
 #include "core/seam/HotKey.h"
 #include "platform/x11/X11Connection.h"
-#include "platform/x11/X11KeyRepeatRule.h"
+#include "platform/x11/X11KeyHold.h"
 
 #include <QAbstractNativeEventFilter>
 
@@ -47,8 +48,8 @@ class X11HotKey final : public HotKey, private QAbstractNativeEventFilter {
     X11Connection x_;
     HotKeyAnswers* answers_ = nullptr;
     bool filtering_ = false;
-    int pending_ = 0;
-    X11KeyRepeatRule repeats_;
+    KestrelMain::PressQueue presses_;
+    X11KeyHold hold_;
     std::vector<Grab> grabs_;
     std::vector<xcb_keycode_t> keycodes_;
     std::uint16_t numLock_ = 0;

@@ -9,14 +9,25 @@
 
 namespace Platform::X11 {
 
-class X11KeyRepeatRule {
+class X11KeyHold {
   public:
     // True when repeats come as a release and a press (detectable auto-repeat is off).
     void SetRepeatsArePairs(bool pairs) { repeatsArePairs_ = pairs; }
 
-    void Release(std::uint32_t time);
     // True when this press starts a new hold.
-    bool Press(std::uint32_t time);
+    bool Press(std::uint32_t time) {
+        const bool pairedRepeat = repeatsArePairs_ && justReleased_ && time == releaseTime_;
+        const bool repeat = held_ || pairedRepeat;
+        held_ = true;
+        justReleased_ = false;
+        return !repeat;
+    }
+
+    void Release(std::uint32_t time) {
+        held_ = false;
+        justReleased_ = true;
+        releaseTime_ = time;
+    }
 
   private:
     bool repeatsArePairs_ = true;
