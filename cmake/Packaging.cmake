@@ -95,13 +95,21 @@ add_custom_target(kestrel_packaging_files ALL DEPENDS ${_pkg_outputs})
 # KWin lets a program use its screenshot interface only when a desktop entry listing that
 # interface runs the very file: Exec names the installed program by its absolute path, which
 # is known at install time (the package's prefix is /usr, whatever the build's).
-install(CODE "
-  file(READ \"${_pkg_src}/${KESTREL_APP_ID}.desktop.in\" _entry)
-  string(REPLACE \"@KESTREL_PROGRAM@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kestrel\"
-         _entry \"\${_entry}\")
-  file(WRITE
-       \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/applications/${KESTREL_APP_ID}.desktop\"
-       \"\${_entry}\")")
+# The session bus starts Kestrel by the same path when its name is called and it is not
+# running (the entry is DBusActivatable: its capture action and a launch go through the bus).
+foreach(_installed IN ITEMS "${KESTREL_APP_ID}.desktop=applications"
+                            "${KESTREL_APP_ID}.service=dbus-1/services")
+  string(REPLACE "=" ";" _installed "${_installed}")
+  list(GET _installed 0 _name)
+  list(GET _installed 1 _folder)
+  install(CODE "
+    file(READ \"${_pkg_src}/${_name}.in\" _text)
+    string(REPLACE \"@KESTREL_PROGRAM@\" \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kestrel\"
+           _text \"\${_text}\")
+    file(WRITE
+         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DATADIR}/${_folder}/${_name}\"
+         \"\${_text}\")")
+endforeach()
 install(FILES ${_pkg_gen}/${KESTREL_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${_pkg_src}/${KESTREL_APP_ID}.svg

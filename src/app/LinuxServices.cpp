@@ -285,7 +285,13 @@ void InstallLinuxServices() {
     // Never destroyed: an exit() from inside Qt must not tear it down under the bus's
     // own connection.
     static auto* bus = new Platform::Qt::QtApplicationService(
-        {[] { KestrelMain::MakeCapture(); }, [] { Ui::ShowInFront(Ui::MainForm::Instance()); }});
+        {[] { KestrelMain::MakeRequestedCapture(); },
+         [](const std::string& token) {
+             // Taken by Qt's Wayland window as it asks to be activated, and used up there.
+             if (!token.empty())
+                 qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+             Ui::ShowInFront(Ui::MainForm::Instance());
+         }});
     const KestrelMain::Status noAction = bus->Register();
     if (noAction)
         errors.Note(noAction->Text());

@@ -23,6 +23,8 @@ bool FitsInt16(int value) {
 bool pointerUnknownNoted = false;
 // Said once until the source is ready.
 bool timedNotReadyNoted = false;
+// Captures asked for from outside while the source was not ready, made once it is.
+int waitingCaptures = 0;
 
 // Sizes beyond 16 bits cannot be scaled into a name's coordinates.
 Status ScreenTooBig(const Platform::ScreenRect& screen) {
@@ -37,6 +39,7 @@ Status ScreenTooBig(const Platform::ScreenRect& screen) {
 void ForgetRunNotes() {
     pointerUnknownNoted = false;
     timedNotReadyNoted = false;
+    waitingCaptures = 0;
 }
 
 Status NewCaptureDir(const std::string& basePath, std::string& captureDir) {
@@ -126,6 +129,35 @@ void MakeTimedCapture() {
     else if (failed && !notReady)
         Platform::Installed().Errors->Report(*failed);
     timedNotReadyNoted = notReady;
+}
+
+void MakeRequestedCapture() {
+    const Platform::Services& seam = Platform::Installed();
+    if (!seam.Grab->Refused()) {
+        if (auto because = seam.Grab->NotReadyBecause()) {
+            if (waitingCaptures == 0) {
+                seam.Errors->Note(Failure{SCREEN_NOT_READY, {}, *because}.Text() +
+                                  "; the capture asked for follows once it is");
+            }
+            if (waitingCaptures < std::numeric_limits<int>::max())
+                ++waitingCaptures;
+            return;
+        }
+    }
+    MakeCapture();
+}
+
+void MakeWaitingCaptures() {
+    if (waitingCaptures == 0)
+        return;
+    const Platform::Services& seam = Platform::Installed();
+    if (seam.Grab->Refused()) {
+        waitingCaptures = 0;
+        return;
+    }
+    if (seam.Grab->NotReadyBecause())
+        return;
+    for (; waitingCaptures > 0; --waitingCaptures) MakeCapture();
 }
 
 void MakeCaptureFromButton() {

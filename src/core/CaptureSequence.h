@@ -45,6 +45,16 @@ void MakeCapture();
 // error box, whose window would take the focus from the chooser at every period.
 void MakeTimedCapture();
 
+// The capture asked for from outside the window (the session bus's capture action), which
+// may be what started Kestrel: asked while the screen source is still being set up (the
+// desktop's chooser is up), it waits and is made as soon as the source is ready, said once
+// on standard error meanwhile instead of reported as not ready. Each request is one capture.
+void MakeRequestedCapture();
+
+// Called by the loop after each dispatch: the requested captures that waited, once the screen
+// source is ready; none once the desktop refused the screen (which said so itself).
+void MakeWaitingCaptures();
+
 // The button's capture: the one trigger that asks a desktop which refused the screen again.
 // Where the desktop answers later (its chooser), that click makes no capture.
 void MakeCaptureFromButton();

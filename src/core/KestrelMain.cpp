@@ -96,6 +96,7 @@ void RunMessageLoop() {
         seam.Loop->DoEvents();
         if (AppState.QuitRequested != STATE_FALSE)
             return;
+        MakeWaitingCaptures();
     }
 }
 

@@ -164,6 +164,22 @@ TEST_F(StartupE2E, TheSessionBusCaptureActionIsOneCaptureAndTheRestChangesNothin
     EXPECT_TRUE(kestrel->Running());
 }
 
+// Not running, Kestrel is started by the bus for its capture action, as a desktop's binding
+// or launcher calls it, and makes that one capture before it answers.
+TEST_F(StartupE2E, TheCaptureActionStartsKestrelWhenItIsNotRunningAndCapturesOnce) {
+    env_.WriteSettings({{"OutputWidth", "64"}, {"OutputHeight", "48"}});
+    const SessionBus bus(env_.ChildEnvironment(server_.Display()));
+    ASSERT_TRUE(bus.CallKestrel("ActivateAction", "capture '[]' '{}'"));
+    EXPECT_GT(bus.KestrelPid(), 0);
+    EXPECT_TRUE(WaitForWindow(input_.Connection(), MAIN_TITLE).has_value());
+    std::vector<fs::path> captures;
+    for (const auto& dir : fs::directory_iterator(env_.Pictures())) {
+        for (const auto& file : fs::directory_iterator(dir.path())) captures.push_back(file.path());
+    }
+    ASSERT_EQ(captures.size(), 1u);
+    EXPECT_EQ(captures[0].filename().string().rfind("1-", 0), 0u) << captures[0];
+}
+
 TEST_F(StartupE2E, EndSignalsEndTheProgramAsQuitDoes) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         auto kestrel = Start();

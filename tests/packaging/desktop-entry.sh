@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The shipped desktop entry passes desktop-file-validate, and what it names exists in
-# the package: the program it runs, by its absolute path, and the icon it shows; and it
-# asks for KWin's screenshot interface.
+# the package: the program it runs, by its absolute path, the session bus's service that
+# starts it, and the icon it shows; and it asks for KWin's screenshot interface.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/common.sh"
@@ -24,7 +24,15 @@ program=${exec_line%% *}
 [ -x "$root$program" ] || fail "Exec=$exec_line, but the package has no $program"
 [ "$(key X-KDE-DBUS-Restricted-Interfaces)" = org.kde.KWin.ScreenShot2 ] ||
     fail "the entry does not ask for KWin's screenshot interface"
+# Started by the session bus when its name is called: the entry says so, and the bus's
+# service file of the same name runs the same program.
+[ "$(key DBusActivatable)" = true ] || fail "the entry is not DBusActivatable"
+service=$root/usr/share/dbus-1/services/$(basename "$entry" .desktop).service
+[ -f "$service" ] || fail "the package has no session-bus service $(basename "$service")"
+[ "$(sed -n 's/^Name=//p' "$service")" = "$(basename "$entry" .desktop)" ] ||
+    fail "$(basename "$service") names another bus name"
+[ "$(sed -n 's/^Exec=//p' "$service")" = "$program" ] || fail "$(basename "$service") runs another program"
 icon=$(key Icon)
 [ -f "$root/usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "Icon=$icon has no scalable SVG"
 [ -f "$root/usr/share/icons/hicolor/48x48/apps/$icon.png" ] || fail "Icon=$icon has no 48x48 PNG"
-echo "ok: runs $program, icon $icon, may use KWin's screenshot interface"
+echo "ok: runs $program, started by the session bus too, icon $icon, may use KWin's screenshot interface"

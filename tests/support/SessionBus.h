@@ -5,12 +5,17 @@
 #include <sys/types.h>
 
 #include <string>
+#include <vector>
 
 namespace TestSupport {
 
 class SessionBus {
   public:
     SessionBus();
+    // A bus that starts the built Kestrel when its name is called, as the installed service
+    // file has it, with `environment` (a child's, from PrivateEnvironment) for the bus and
+    // what it starts; that Kestrel is ended with the bus.
+    explicit SessionBus(const std::vector<std::string>& environment);
     ~SessionBus();
     SessionBus(const SessionBus&) = delete;
     SessionBus& operator=(const SessionBus&) = delete;
@@ -21,7 +26,13 @@ class SessionBus {
     // binding calls it; true when it answered without an error.
     bool CallKestrel(const std::string& method, const std::string& arguments) const;
 
+    // The process that holds Kestrel's name on this bus, or -1.
+    pid_t KestrelPid() const;
+
   private:
+    void Start(const std::vector<std::string>* environment);
+
+    bool starts_ = false;
     pid_t pid_ = -1;
     std::string address_;
 };

@@ -363,6 +363,39 @@ TEST_F(Capture, TheTimerWaitsQuietlyForASourceThatIsNotReady) {
     EXPECT_EQ(desktop_.Services.Errors.Reports.size(), 1u);
 }
 
+// A capture asked for on the bus may be what started Kestrel, before the desktop granted the
+// screen: each request waits and is made once the source is ready, said once meanwhile; a
+// refusal (reported by the source) drops them.
+TEST_F(Capture, ARequestedCaptureWaitsForTheScreenAndIsMadeOnceItIsReady) {
+    KestrelMain::AppState.CaptureDir = CAPTURE_DIR;
+    KestrelMain::AppState.CaptureCount = 0;
+    KestrelMain::AppState.OutputWidth = 800;
+    KestrelMain::AppState.OutputHeight = 600;
+    screen_.SetNotReady("the desktop has not yet granted Kestrel the screen");
+    KestrelMain::MakeRequestedCapture();
+    KestrelMain::MakeRequestedCapture();
+    KestrelMain::MakeWaitingCaptures();
+    EXPECT_TRUE(Saved().empty());
+    EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
+    EXPECT_EQ(desktop_.Services.Errors.Notes,
+              std::vector<std::string>{"The screen is not ready yet: the desktop has not yet "
+                                       "granted Kestrel the screen; the capture asked for "
+                                       "follows once it is"});
+
+    screen_.SetNotReady(std::nullopt);
+    KestrelMain::MakeWaitingCaptures();
+    KestrelMain::MakeWaitingCaptures();
+    EXPECT_EQ(Saved().size(), 2u);
+
+    screen_.SetNotReady("the desktop has not yet granted Kestrel the screen");
+    KestrelMain::MakeRequestedCapture();
+    screen_.Refuse();
+    screen_.SetNotReady(std::nullopt);
+    KestrelMain::MakeWaitingCaptures();
+    EXPECT_EQ(Saved().size(), 2u);
+    EXPECT_TRUE(desktop_.Services.Errors.Reports.empty());
+}
+
 class NewCaptureDir : public Capture {
   protected:
     KestrelMain::Status New(const std::string& basePath) {

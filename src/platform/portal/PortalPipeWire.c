@@ -43,6 +43,8 @@ struct KestrelPwStream {
     struct pw_buffer* kept;
     struct spa_video_info_raw keptFormat; /* the format the kept frame came in */
     int pictured;                         /* a first picture came */
+    void (*onPictured)(void*);            /* told of the first */
+    void* onPicturedData;
     int pointerKnown;
     int pointerX;
     int pointerY;
@@ -140,6 +142,8 @@ static void OnProcess(void* data) {
                 pw_stream_queue_buffer(s->stream, s->kept);
             s->kept = buffer;
             s->keptFormat = s->format;
+            if (!s->pictured && s->onPictured != NULL)
+                s->onPictured(s->onPicturedData);
             s->pictured = 1;
         } else {
             pw_stream_queue_buffer(s->stream, buffer);
@@ -163,7 +167,8 @@ static const struct pw_stream_events EVENTS = {
     .process = OnProcess,
 };
 
-KestrelPwStream* KestrelPwOpen(int fd, uint32_t node, char* error, size_t errorSize) {
+KestrelPwStream* KestrelPwOpen(int fd, uint32_t node, void (*pictured)(void*), void* data,
+                               char* error, size_t errorSize) {
     pw_init(NULL, NULL);
     KestrelPwStream* s = calloc(1, sizeof *s);
     if (s == NULL) {
@@ -171,6 +176,8 @@ KestrelPwStream* KestrelPwOpen(int fd, uint32_t node, char* error, size_t errorS
         close(fd);
         return NULL;
     }
+    s->onPictured = pictured;
+    s->onPicturedData = data;
     s->loop = pw_thread_loop_new("kestrel-screencast", NULL);
     if (s->loop == NULL) {
         snprintf(error, errorSize, "PipeWire's thread could not be made");

@@ -32,8 +32,10 @@ typedef struct KestrelPwFrame {
 } KestrelPwFrame;
 
 /* Connects to the PipeWire remote `fd` (taken over) and the stream of node `node`. Null on
- * failure, with why in `error`. */
-KestrelPwStream* KestrelPwOpen(int fd, uint32_t node, char* error, size_t errorSize);
+ * failure, with why in `error`. `pictured`, if not null, is called once with `data` as the
+ * first picture comes, on PipeWire's thread. */
+KestrelPwStream* KestrelPwOpen(int fd, uint32_t node, void (*pictured)(void*), void* data,
+                               char* error, size_t errorSize);
 
 /* 1 while frames can come, 0 while the stream is still being set up, -1 once it ended (the
  * desktop stopped the cast, PipeWire went away), with why in `error`. */

@@ -191,7 +191,10 @@ void SetUp(const std::shared_ptr<PortalScreenCast::Shared>& shared) {
         return;
     }
     char error[256] = "";
-    KestrelPwStream* stream = KestrelPwOpen((*grant).PipeWire, (*grant).Node, error, sizeof error);
+    // The screen is ready with its first picture: the loop is woken for captures that wait.
+    const auto pictured = [](void*) { OnMainThread([] {}); };
+    KestrelPwStream* stream =
+        KestrelPwOpen((*grant).PipeWire, (*grant).Node, pictured, nullptr, error, sizeof error);
     if (stream == nullptr) {
         ClosePortalSession((*grant).Session);
         shared->Refuse(Failure{KestrelMain::CANNOT_READ_SCREEN, {}, error});

@@ -35,8 +35,9 @@ KestrelMain::Status QtApplicationService::Register() {
         reply.isValid() ? "another program holds it" : reply.error().message().toStdString()};
 }
 
-void QtApplicationService::Activate(const QVariantMap&) {
-    handlers_.Activate();
+void QtApplicationService::Activate(const QVariantMap& platformData) {
+    const QString token = platformData.value(QStringLiteral("activation-token")).toString();
+    handlers_.Activate(token.toStdString());
 }
 
 void QtApplicationService::Open(const QStringList&, const QVariantMap&) {

@@ -14,6 +14,7 @@
 #include <QVariantMap>
 
 #include <functional>
+#include <string>
 
 namespace Platform::Qt {
 
@@ -23,8 +24,11 @@ class QtApplicationService final : public QObject, protected QDBusContext {
   public:
     // What the program does for each request; the backend itself decides nothing.
     struct Handlers {
-        std::function<void()> Capture;   // the action "capture"
-        std::function<void()> Activate;  // the main window brought up in front
+        std::function<void()> Capture;  // the action "capture"
+        // The main window brought up in front, with the desktop's activation token (empty
+        // when it gave none): a desktop that prevents focus stealing raises a window only
+        // with the token of the launch that asked for it.
+        std::function<void(const std::string& activationToken)> Activate;
     };
 
     explicit QtApplicationService(Handlers handlers) : handlers_(std::move(handlers)) {}
