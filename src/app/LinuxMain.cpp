@@ -35,5 +35,5 @@ int main(int argc, char** argv) {
     App::EndWhenQtEnds();
     App::InstallLinuxServices();
     App::EndOnSignals();
-    KestrelMain::Main(Platform::Qt::DefaultBasePath());
+    KestrelMain::Main(Platform::QtToolkit::DefaultBasePath());
 }

@@ -267,9 +267,9 @@ Session CurrentSession() {
 
 void InstallLinuxServices() {
     // Each lives as long as the program, which ends without running destructors.
-    static Platform::Qt::QtSettingsStore settings;
-    static Platform::Qt::QtErrorReport errors;
-    static Platform::Qt::QtWebPage web;
+    static Platform::QtToolkit::QtSettingsStore settings;
+    static Platform::QtToolkit::QtErrorReport errors;
+    static Platform::QtToolkit::QtWebPage web;
     static Platform::Posix::PosixClock clock;
     static Platform::Posix::PosixFileSystem files;
     static KestrelMain::MainWindowOnFirstUse<Ui::MainForm> mainWindow;
@@ -284,7 +284,7 @@ void InstallLinuxServices() {
 
     // Never destroyed: an exit() from inside Qt must not tear it down under the bus's
     // own connection.
-    static auto* bus = new Platform::Qt::QtApplicationService(
+    static auto* bus = new Platform::QtToolkit::QtApplicationService(
         {[] { KestrelMain::MakeRequestedCapture(); },
          [](const std::string& token) {
              // Taken by Qt's Wayland window as it asks to be activated, and used up there.
@@ -346,8 +346,8 @@ void InstallLinuxServices() {
         if (services.HotKey == nullptr)
             services.HotKey = &none.HotKey();
     }
-    static std::unique_ptr<Platform::Qt::QtMessageLoop> loop;
-    loop = std::make_unique<Platform::Qt::QtMessageLoop>(*services.HotKey);
+    static std::unique_ptr<Platform::QtToolkit::QtMessageLoop> loop;
+    loop = std::make_unique<Platform::QtToolkit::QtMessageLoop>(*services.HotKey);
     services.Loop = loop.get();
     Platform::Install(services);
 }

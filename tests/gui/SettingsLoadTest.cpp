@@ -29,7 +29,7 @@ void WriteSettingsText(const std::string& text) {
 
 TEST(SettingsLoad, FirstStartWritesAllSixDefaults) {
     std::filesystem::remove(TestEnvironment().SettingsFile());
-    KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
+    KestrelMain::LoadSettings(Platform::QtToolkit::DefaultBasePath());
 
     const std::string pictures = TestEnvironment().Pictures().string() + "/";
     EXPECT_EQ(AppState.BasePath, pictures);
@@ -48,7 +48,7 @@ TEST(SettingsLoad, FirstStartWritesAllSixDefaults) {
 TEST(SettingsLoad, WithoutPicturesTheHomeDirectoryIsTheDefault) {
     std::filesystem::remove(TestEnvironment().SettingsFile());
     std::filesystem::remove(TestEnvironment().Pictures());
-    KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
+    KestrelMain::LoadSettings(Platform::QtToolkit::DefaultBasePath());
     EXPECT_EQ(AppState.BasePath, TestEnvironment().Home().string() + "/");
 }
 
@@ -57,7 +57,7 @@ TEST(SettingsLoad, StoredValuesAreReadAndWrittenBackUnchanged) {
         {"BasePath", "/srv/shots"}, {"UseTimer", "1"},      {"TimerPeriod", "0.5"},
         {"OutputWidth", "1024"},    {"OutputHeight", "-7"}, {"UseHotkey", "1"}};
     TestEnvironment().WriteSettings(stored);
-    KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
+    KestrelMain::LoadSettings(Platform::QtToolkit::DefaultBasePath());
 
     EXPECT_EQ(AppState.BasePath, "/srv/shots");
     EXPECT_EQ(AppState.UseTimer, 1);
@@ -76,7 +76,7 @@ TEST(SettingsLoad, ValuesThatAreNotNumbersTakeTheirDefaultAndAreReported) {
                                      {"OutputHeight", "12.5"},
                                      {"UseHotkey", ""}});
     testing::internal::CaptureStderr();
-    KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
+    KestrelMain::LoadSettings(Platform::QtToolkit::DefaultBasePath());
     const std::string errors = testing::internal::GetCapturedStderr();
 
     EXPECT_EQ(AppState.UseTimer, 0);
@@ -113,7 +113,7 @@ TEST(SettingsLoad, PeriodsStoredWithAnExponentAreWrittenBackAsPlainDecimals) {
     };
     for (const auto& c : cases) {
         WriteSettingsText(std::string("[Settings]\nTimerPeriod=") + c.Stored + "\n");
-        KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
+        KestrelMain::LoadSettings(Platform::QtToolkit::DefaultBasePath());
         EXPECT_EQ(AppState.TimerPeriod, c.Period) << c.Stored;
         EXPECT_EQ(TestEnvironment().ReadSettings().at("TimerPeriod"), c.Written) << c.Stored;
     }
@@ -131,7 +131,7 @@ TEST(SettingsLoad, LinesThatCannotBeReadAreReportedAndKeptWhereTheyWere) {
         "[Notes]\n"
         "shots of the garden\n");
     testing::internal::CaptureStderr();
-    KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
+    KestrelMain::LoadSettings(Platform::QtToolkit::DefaultBasePath());
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("has lines that cannot be read (lines 3, 6); they are left as they are"),
               std::string::npos)
@@ -150,7 +150,7 @@ TEST(SettingsLoad, LinesThatCannotBeReadAreReportedAndKeptWhereTheyWere) {
 
     // Every later write keeps them, once: the dialog's and the next start's.
     KestrelMain::StoreSetting(KestrelMain::KEY_OUTPUT_WIDTH, "640");
-    KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
+    KestrelMain::LoadSettings(Platform::QtToolkit::DefaultBasePath());
     const std::string later = TestEnvironment().ReadSettingsText();
     EXPECT_EQ(AppState.OutputWidth, 640);
     std::string expected = loaded;
@@ -161,7 +161,7 @@ TEST(SettingsLoad, LinesThatCannotBeReadAreReportedAndKeptWhereTheyWere) {
 TEST(SettingsLoad, AHeaderWithoutItsBracketIsReadAndWrittenAgainInItsNormalForm) {
     WriteSettingsText("[Settings\nUseTimer=1\n");
     testing::internal::CaptureStderr();
-    KestrelMain::LoadSettings(Platform::Qt::DefaultBasePath());
+    KestrelMain::LoadSettings(Platform::QtToolkit::DefaultBasePath());
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_EQ(AppState.UseTimer, 1);
     EXPECT_NE(errors.find("is not quite in its normal form; it is written again in that form"),

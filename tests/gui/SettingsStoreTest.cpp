@@ -13,7 +13,7 @@ namespace {
 
 using TestSupport::TestEnvironment;
 
-Platform::Qt::QtSettingsStore store;
+Platform::QtToolkit::QtSettingsStore store;
 
 std::string FileText() {
     return TestEnvironment().ReadSettingsText();

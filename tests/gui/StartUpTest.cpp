@@ -19,7 +19,7 @@ using TestSupport::TestEnvironment;
 
 TEST(StartUp, CreatesTheCaptureDirectoryAndShowsItsPath) {
     const QDateTime before = QDateTime::currentDateTime();
-    KestrelMain::StartUp(Platform::Qt::DefaultBasePath());
+    KestrelMain::StartUp(Platform::QtToolkit::DefaultBasePath());
     const QDateTime after = QDateTime::currentDateTime();
 
     Ui::MainForm& form = Ui::MainForm::Instance();
@@ -47,7 +47,7 @@ TEST(StartUp, ABaseDirectoryWithoutItsSlashIsJoinedUnchanged) {
     const fs::path base = TestEnvironment().Root() / "shots";
     fs::create_directory(base);
     TestEnvironment().WriteSettings({{"BasePath", base.string()}});
-    KestrelMain::StartUp(Platform::Qt::DefaultBasePath());
+    KestrelMain::StartUp(Platform::QtToolkit::DefaultBasePath());
     EXPECT_TRUE(
         QString::fromStdString(AppState.CaptureDir)
             .startsWith(QString::fromStdString(base.string()) + QStringLiteral("KESTREL_")));
@@ -58,7 +58,7 @@ TEST(StartUp, AMissingBaseDirectoryIsReportedAndStartUpGoesOn) {
     const fs::path base = TestEnvironment().Root() / "gone/";
     TestEnvironment().WriteSettings({{"BasePath", base.string()}});
     testing::internal::CaptureStderr();
-    KestrelMain::StartUp(Platform::Qt::DefaultBasePath());
+    KestrelMain::StartUp(Platform::QtToolkit::DefaultBasePath());
     const std::string errors = testing::internal::GetCapturedStderr();
     EXPECT_NE(errors.find("Cannot create the capture directory"), std::string::npos) << errors;
     EXPECT_NE(errors.find("No such file or directory"), std::string::npos) << errors;
@@ -77,7 +77,7 @@ class StartUpHotkey : public testing::TestWithParam<HotkeyCase> {};
 
 TEST_P(StartUpHotkey, LabelFollowsTheStoredSetting) {
     TestEnvironment().WriteSettings({{"UseHotkey", GetParam().Stored}});
-    KestrelMain::StartUp(Platform::Qt::DefaultBasePath());
+    KestrelMain::StartUp(Platform::QtToolkit::DefaultBasePath());
     EXPECT_EQ(AppState.HotkeyActive, GetParam().Active);
     EXPECT_EQ(AppState.UseHotkey, GetParam().Active);
     EXPECT_EQ(Ui::MainForm::Instance().HotkeyLbl->text(), GetParam().Caption);
@@ -123,7 +123,7 @@ class StartUpTimer : public testing::TestWithParam<TimerCase> {};
 TEST_P(StartUpTimer, IntervalAndStateFollowTheSettings) {
     TestEnvironment().WriteSettings(
         {{"UseTimer", GetParam().UseTimer}, {"TimerPeriod", GetParam().Period}});
-    KestrelMain::StartUp(Platform::Qt::DefaultBasePath());
+    KestrelMain::StartUp(Platform::QtToolkit::DefaultBasePath());
     EXPECT_EQ(Ui::MainForm::Instance().Timer1->Interval(), GetParam().Interval);
     EXPECT_EQ(Ui::MainForm::Instance().Timer1->Running(), GetParam().Running);
 }

@@ -21,7 +21,7 @@ namespace TestSupport {
 inline void StartKestrelInProcess(const std::map<std::string, std::string>& settings = {}) {
     if (!settings.empty())
         TestEnvironment().WriteSettings(settings);
-    KestrelMain::StartUp(Platform::Qt::DefaultBasePath());
+    KestrelMain::StartUp(Platform::QtToolkit::DefaultBasePath());
     if (!QTest::qWaitForWindowExposed(&Ui::MainForm::Instance())) {
         ADD_FAILURE() << "the main window did not come up";
     }

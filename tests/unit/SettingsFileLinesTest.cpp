@@ -9,8 +9,8 @@
 
 namespace {
 
-using Platform::Qt::PutBackUnreadableLines;
-using Platform::Qt::UnreadableLines;
+using Platform::QtToolkit::PutBackUnreadableLines;
+using Platform::QtToolkit::UnreadableLines;
 
 std::vector<std::string> Texts(const QByteArray& file) {
     std::vector<std::string> texts;

@@ -97,7 +97,7 @@ QString NewSessionToken() {
 
 void OnMainThread(std::function<void()> work) {
     if (QCoreApplication* application = QCoreApplication::instance())
-        QMetaObject::invokeMethod(application, std::move(work), ::Qt::QueuedConnection);
+        QMetaObject::invokeMethod(application, std::move(work), Qt::QueuedConnection);
 }
 
 PortalResponses& PortalResponses::Listening() {

@@ -6,7 +6,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 namespace {
 const QString NAME = QLatin1String(KestrelMain::APP_ID);
@@ -57,4 +57,4 @@ void QtApplicationService::ActivateAction(const QString& actionName, const QVari
     }
 }
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

@@ -16,7 +16,7 @@
 #include <functional>
 #include <string>
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 class QtApplicationService final : public QObject, protected QDBusContext {
     Q_OBJECT
@@ -48,4 +48,4 @@ class QtApplicationService final : public QObject, protected QDBusContext {
     Handlers handlers_;
 };
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

@@ -7,7 +7,7 @@
 
 #include <cstdio>
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 namespace {
 
@@ -32,9 +32,9 @@ void QtErrorReport::Report(const KestrelMain::Failure& failure) {
     if (shownBox.isNull()) {
         shownBox = new QMessageBox(QMessageBox::NoIcon, QStringLiteral("Kestrel"), text,
                                    QMessageBox::Ok, owner_ ? owner_() : nullptr);
-        shownBox->setAttribute(::Qt::WA_DeleteOnClose);
+        shownBox->setAttribute(Qt::WA_DeleteOnClose);
         shownBox->setModal(false);
-        shownBox->setWindowModality(::Qt::NonModal);
+        shownBox->setWindowModality(Qt::NonModal);
     } else {
         shownBox->setText(text);
     }
@@ -44,4 +44,4 @@ void QtErrorReport::Report(const KestrelMain::Failure& failure) {
         shownBox->raise();
 }
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

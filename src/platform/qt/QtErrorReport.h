@@ -9,7 +9,7 @@
 
 class QWidget;
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 class QtErrorReport final : public ErrorReport {
   public:
@@ -24,4 +24,4 @@ class QtErrorReport final : public ErrorReport {
     std::function<QWidget*()> owner_;
 };
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

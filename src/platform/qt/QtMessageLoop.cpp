@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 void QtMessageLoop::WaitMessage() {
     if (hotKey_.PressPending())
@@ -23,4 +23,4 @@ void QtMessageLoop::EndProgramNow() {
     Posix::EndProgramNow();
 }
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

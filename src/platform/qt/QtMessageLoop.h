@@ -6,7 +6,7 @@
 #include "core/seam/HotKey.h"
 #include "core/seam/MessageLoop.h"
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 // The wait returns at once while the given hot key has a press waiting, whichever
 // backend's the hot key is.
@@ -22,4 +22,4 @@ class QtMessageLoop final : public MessageLoop {
     HotKey& hotKey_;
 };
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 namespace {
 
@@ -43,7 +43,7 @@ QByteArray SectionName(const QByteArray& header) {
     QList<QByteArray> parts = name.split('/');
     parts.removeAll(QByteArray());
     name = parts.join('/');
-    return name.compare("general", ::Qt::CaseInsensitive) == 0 ? QByteArray() : name;
+    return name.compare("general", Qt::CaseInsensitive) == 0 ? QByteArray() : name;
 }
 
 // A section name that reads back as itself from a header of its own, so a header made for
@@ -294,4 +294,4 @@ QByteArray AppendUnreadableLines(QByteArray written, const QList<UnreadableLine>
     return written + unterminated;
 }
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

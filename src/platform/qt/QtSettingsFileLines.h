@@ -5,7 +5,7 @@
 #include <QByteArray>
 #include <QList>
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 // A line of the settings file that the store cannot read: one without "=" that is not a
 // ";" comment, such as a note typed into the file by hand. QSettings writes the file anew
@@ -34,4 +34,4 @@ QByteArray PutBackUnreadableLines(const QByteArray& written, const QList<Unreada
 // sections QSettings reads in ways the places they came from would disturb.
 QByteArray AppendUnreadableLines(QByteArray written, const QList<UnreadableLine>& lines);
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

@@ -15,7 +15,7 @@
 
 #include <optional>
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 namespace {
 
@@ -197,4 +197,4 @@ std::string DefaultBasePath() {
     return path.toStdString();
 }
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

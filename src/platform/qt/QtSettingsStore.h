@@ -11,7 +11,7 @@
 
 class QSettings;
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 class QtSettingsStore final : public SettingsStore {
   public:
@@ -33,4 +33,4 @@ class QtSettingsStore final : public SettingsStore {
 // trailing "/": the base directory when none is stored.
 std::string DefaultBasePath();
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

@@ -4,10 +4,10 @@
 #include <QString>
 #include <QUrl>
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 void QtWebPage::Open(const std::string& address) {
     QDesktopServices::openUrl(QUrl(QString::fromStdString(address)));
 }
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit

@@ -4,11 +4,11 @@
 
 #include "core/seam/WebPage.h"
 
-namespace Platform::Qt {
+namespace Platform::QtToolkit {
 
 class QtWebPage final : public WebPage {
   public:
     void Open(const std::string& address) override;
 };
 
-}  // namespace Platform::Qt
+}  // namespace Platform::QtToolkit
