@@ -1,14 +1,9 @@
 #include "platform/wayland/WaylandPointerProbe.h"
 
-#include "platform/posix/PosixErrors.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <memory>
 
 namespace Platform::Wayland {
@@ -97,9 +92,7 @@ struct PointerEvents {
 
 }  // namespace
 
-WaylandPointerProbe::~WaylandPointerProbe() {
-    for (const Blank& blank : blanks_) wl_buffer_destroy(blank.Buffer);
-}
+WaylandPointerProbe::~WaylandPointerProbe() = default;
 
 std::optional<std::string> WaylandPointerProbe::Unavailable() const {
     if (connection_.LayerShell() == nullptr)
@@ -111,27 +104,17 @@ KestrelMain::Result<wl_buffer*> WaylandPointerProbe::BlankOf(int width, int heig
     for (Blank& blank : blanks_) {
         if (blank.Width == width && blank.Height == height) {
             blank.Used = true;
-            return blank.Buffer;
+            return blank.Buffer.Buffer();
         }
     }
-    const int stride = width * 4;
-    const auto size = static_cast<std::size_t>(stride) * static_cast<std::size_t>(height);
     // A new memory file reads as zeros: every pixel fully transparent.
-    const int fd = memfd_create("kestrel-pointer-probe", MFD_CLOEXEC);
-    if (fd < 0 || ftruncate(fd, static_cast<off_t>(size)) != 0) {
-        const int saved = errno;
-        if (fd >= 0)
-            close(fd);
-        return CompositorFailure("Cannot read the pointer position",
-                                 "no shared memory: " + Posix::ErrnoText(saved));
-    }
-    wl_shm_pool* pool = wl_shm_create_pool(connection_.Shm(), fd, static_cast<std::int32_t>(size));
-    wl_buffer* buffer =
-        wl_shm_pool_create_buffer(pool, 0, width, height, stride, WL_SHM_FORMAT_ARGB8888);
-    wl_shm_pool_destroy(pool);
-    close(fd);
-    blanks_.push_back(Blank{width, height, buffer, true});
-    return buffer;
+    Blank blank{width, height, {}, true};
+    const std::string why = blank.Buffer.Make(connection_.Shm(), width, height, width * 4,
+                                              WL_SHM_FORMAT_ARGB8888, false);
+    if (!why.empty())
+        return CompositorFailure("Cannot read the pointer position", why);
+    blanks_.push_back(std::move(blank));
+    return blanks_.back().Buffer.Buffer();
 }
 
 KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
@@ -220,11 +203,7 @@ KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
     }
     wl_pointer_release(pointer);
     // Blanks of sizes no output has any more go: outputs change their modes over a long run.
-    std::erase_if(blanks_, [](const Blank& blank) {
-        if (!blank.Used)
-            wl_buffer_destroy(blank.Buffer);
-        return !blank.Used;
-    });
+    std::erase_if(blanks_, [](const Blank& blank) { return !blank.Used; });
     if (failed)
         return *failed;
     if (!probing.EnteredOn) {

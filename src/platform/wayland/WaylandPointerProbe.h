@@ -5,6 +5,7 @@
 #pragma once
 
 #include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandShmBuffer.h"
 
 #include <cstddef>
 #include <optional>
@@ -42,7 +43,7 @@ class WaylandPointerProbe {
     struct Blank {
         int Width = 0;
         int Height = 0;
-        wl_buffer* Buffer = nullptr;
+        WaylandShmBuffer Buffer;
         bool Used = false;  // by the probe under way
     };
     KestrelMain::Result<wl_buffer*> BlankOf(int width, int height);

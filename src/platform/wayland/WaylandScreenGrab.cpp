@@ -2,17 +2,11 @@
 
 #include "core/FailureTexts.h"
 #include "core/seam/Services.h"
-#include "platform/posix/PosixErrors.h"
-#include "platform/posix/PosixFileSizeSignal.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
 
-#include <sys/mman.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -167,9 +161,7 @@ class UprightRows final : public KestrelMain::RowSource {
 
 WaylandScreenGrab::WaylandScreenGrab(WaylandConnection& connection) : connection_(connection) {}
 
-WaylandScreenGrab::~WaylandScreenGrab() {
-    DropBuffer();
-}
+WaylandScreenGrab::~WaylandScreenGrab() = default;
 
 Status WaylandScreenGrab::Start() {
     if (connection_.Screencopy() == nullptr) {
@@ -193,49 +185,6 @@ Status WaylandScreenGrab::Start() {
 }
 
 std::optional<std::string> WaylandScreenGrab::NotReadyBecause() {
-    return std::nullopt;
-}
-
-void WaylandScreenGrab::DropBuffer() {
-    if (wlBuffer_ != nullptr)
-        wl_buffer_destroy(wlBuffer_);
-    if (pixels_ != nullptr)
-        munmap(pixels_, size_);
-    wlBuffer_ = nullptr;
-    pixels_ = nullptr;
-    size_ = 0;
-    buffer_ = Offer{};
-}
-
-Status WaylandScreenGrab::MakeBuffer(const Offer& offer) {
-    DropBuffer();
-    const std::size_t size =
-        static_cast<std::size_t>(offer.Stride) * static_cast<std::size_t>(offer.Height);
-    // Sizing the memory file counts against a file-size limit; past it the call fails and
-    // is reported rather than ending the program.
-    Posix::IgnoreFileSizeSignal();
-    const int fd = memfd_create("kestrel-screencopy", MFD_CLOEXEC);
-    if (fd < 0)
-        return GrabFailure("no shared memory: " + Posix::ErrnoText(errno));
-    if (ftruncate(fd, static_cast<off_t>(size)) != 0) {
-        const int saved = errno;
-        close(fd);
-        return GrabFailure("no shared memory: " + Posix::ErrnoText(saved));
-    }
-    void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (memory == MAP_FAILED) {
-        const int saved = errno;
-        close(fd);
-        return GrabFailure("no shared memory: " + Posix::ErrnoText(saved));
-    }
-    wl_shm_pool* pool = wl_shm_create_pool(connection_.Shm(), fd, static_cast<std::int32_t>(size));
-    wlBuffer_ =
-        wl_shm_pool_create_buffer(pool, 0, offer.Width, offer.Height, offer.Stride, offer.Format);
-    wl_shm_pool_destroy(pool);
-    close(fd);
-    pixels_ = static_cast<std::uint8_t*>(memory);
-    size_ = size;
-    buffer_ = offer;
     return std::nullopt;
 }
 
@@ -270,12 +219,18 @@ Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const ScreenRect& are
                              FormatName(*frame.Format) + ", a pixel format Kestrel does not read");
     }
     const Offer offer{frame.Format.value_or(0), frame.Width, frame.Height, frame.Stride};
-    if (!failed && (offer.Format != buffer_.Format || offer.Width != buffer_.Width ||
-                    offer.Height != buffer_.Height || offer.Stride != buffer_.Stride)) {
-        failed = MakeBuffer(offer);
+    if (!failed && (offer.Format != offered_.Format || offer.Width != offered_.Width ||
+                    offer.Height != offered_.Height || offer.Stride != offered_.Stride)) {
+        offered_ = Offer{};
+        const std::string why = buffer_.Make(connection_.Shm(), offer.Width, offer.Height,
+                                             offer.Stride, offer.Format, true);
+        if (why.empty())
+            offered_ = offer;
+        else
+            failed = GrabFailure(why);
     }
     if (!failed) {
-        zwlr_screencopy_frame_v1_copy(copy, wlBuffer_);
+        zwlr_screencopy_frame_v1_copy(copy, buffer_.Buffer());
         failed = connection_.DispatchUntil([&] { return frame.Ready || frame.Failed; },
                                            FRAME_DEADLINE, "the copied frame");
         if (!failed && frame.Failed)
@@ -296,7 +251,8 @@ Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const ScreenRect& are
     const bool sideways = transform % 2 == 1;
     const int width = sideways ? offer.Height : offer.Width;
     const int height = sideways ? offer.Width : offer.Height;
-    UprightRows rows(pixels_, offer.Stride, offer.Width, offer.Height, transform, frame.YInverted);
+    UprightRows rows(buffer_.Pixels(), offer.Stride, offer.Width, offer.Height, transform,
+                     frame.YInverted);
     return KestrelMain::ScalePicture(
         scaler_, *layout, width, height, outputWidth, outputHeight, rows, std::nullopt,
         [] { return GrabFailure("a row of the frame could not be read"); });

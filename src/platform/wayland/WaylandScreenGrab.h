@@ -8,11 +8,9 @@
 #include "core/AreaScaler.h"
 #include "core/seam/ScreenGrab.h"
 #include "platform/wayland/WaylandConnection.h"
+#include "platform/wayland/WaylandShmBuffer.h"
 
-#include <cstddef>
 #include <cstdint>
-
-struct wl_buffer;
 
 namespace Platform::Wayland {
 
@@ -39,15 +37,10 @@ class WaylandScreenGrab final : public ScreenGrab {
         int Height = 0;
         int Stride = 0;
     };
-    KestrelMain::Status MakeBuffer(const Offer& offer);
-    void DropBuffer();
-
     WaylandConnection& connection_;
     KestrelMain::AreaScaler scaler_;
-    Offer buffer_;
-    wl_buffer* wlBuffer_ = nullptr;
-    std::uint8_t* pixels_ = nullptr;
-    std::size_t size_ = 0;
+    Offer offered_;  // what the kept buffer was made for
+    WaylandShmBuffer buffer_;
 };
 
 }  // namespace Platform::Wayland

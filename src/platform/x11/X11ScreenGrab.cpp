@@ -3,7 +3,7 @@
 #include "core/AreaScaler.h"
 #include "core/FailureTexts.h"
 #include "platform/posix/PosixErrors.h"
-#include "platform/posix/PosixFileSizeSignal.h"
+#include "platform/posix/PosixMemoryFile.h"
 
 #include <xcb/shm.h>
 
@@ -149,32 +149,21 @@ Status X11ScreenGrab::State::CreateSegment(std::size_t size) {
     if (id == static_cast<xcb_shm_seg_t>(-1))
         return LostConnection();
 
-    if (PassDescriptor) {
-        // Sizing the memory file counts against a file-size limit; over it, the System V
-        // segment below does the same work.
-        Posix::IgnoreFileSizeSignal();
-        const int fd = memfd_create("kestrel-grab", MFD_CLOEXEC);
-        if (fd >= 0 && ftruncate(fd, static_cast<off_t>(size)) == 0) {
-            void* memory = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-            if (memory != MAP_FAILED) {
-                // xcb closes the descriptor once it is sent.
-                xcb_generic_error_t* error =
-                    xcb_request_check(Connection, xcb_shm_attach_fd_checked(Connection, id, fd, 0));
-                if (error == nullptr) {
-                    Segment = id;
-                    Memory = static_cast<std::uint8_t*>(memory);
-                    Size = size;
-                    SystemV = false;
-                    return std::nullopt;
-                }
-                std::free(error);
-                munmap(memory, size);
-            } else {
-                close(fd);
-            }
-        } else if (fd >= 0) {
-            close(fd);
+    Posix::MemoryFile file;
+    if (PassDescriptor && Posix::MakeMemoryFile("kestrel-grab", size, true, file) == 0) {
+        // xcb closes the descriptor once it is sent. Refused, the System V segment below
+        // does the same work, as it does past a file-size limit.
+        xcb_generic_error_t* error =
+            xcb_request_check(Connection, xcb_shm_attach_fd_checked(Connection, id, file.Fd, 0));
+        if (error == nullptr) {
+            Segment = id;
+            Memory = file.Memory;
+            Size = size;
+            SystemV = false;
+            return std::nullopt;
         }
+        std::free(error);
+        munmap(file.Memory, size);
     }
 
     const int shmId = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
