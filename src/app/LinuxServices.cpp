@@ -18,15 +18,7 @@
 #include "ui/qt/MainForm.h"
 
 #if KESTREL_WAYLAND
-#include "platform/kde/KWinScreenShotGrab.h"
-#include "platform/portal/PortalGlobalShortcuts.h"
-#include "platform/portal/PortalScreenCast.h"
-#include "platform/portal/PortalScreenshotGrab.h"
-#include "platform/wayland/WaylandConnection.h"
-#include "platform/wayland/WaylandScreen.h"
-#include "platform/wayland/WaylandScreenGrab.h"
-#include "platform/wayland/WaylandSwayHotKey.h"
-#include "platform/wayland/WaylandSwayIpc.h"
+#include "app/WaylandServices.h"
 #endif
 #if KESTREL_X11
 #include "platform/x11/X11Connection.h"
@@ -36,11 +28,8 @@
 #include "platform/x11/X11TaskBar.h"
 #endif
 
-#include <QEvent>
 #include <QGuiApplication>
 #include <QSocketNotifier>
-#include <QTimer>
-#include <QWindow>
 
 #include <algorithm>
 #include <cstdio>
@@ -72,150 +61,19 @@ struct X11Backend {
 };
 #endif
 
-#if KESTREL_WAYLAND
-// The Wayland backend of the run: its own connection to the compositor, apart from Qt's.
-struct WaylandBackend {
-    explicit WaylandBackend(std::unique_ptr<Platform::Wayland::WaylandConnection> opened)
-        : Connection(std::move(opened)), Screen(*Connection), Grab(*Connection) {}
-
-    std::unique_ptr<Platform::Wayland::WaylandConnection> Connection;
-    Platform::Wayland::WaylandScreen Screen;
-    Platform::Wayland::WaylandScreenGrab Grab;
-    std::optional<Platform::Portal::PortalScreenshotGrab> Screenshot;
-    std::optional<Platform::Kde::KWinScreenShotGrab> KWin;
-    std::optional<Platform::Portal::PortalScreenCast> ScreenCast;
-    // Only sway binds a key for a program, through its IPC.
-    std::optional<Platform::Wayland::WaylandSwayHotKey> SwayHotKey;
-    // Elsewhere the desktop portal's GlobalShortcuts, where the desktop has them.
-    std::optional<Platform::Portal::PortalGlobalShortcuts> PortalHotKey;
-};
-
-// The rectangle all outputs cover, in the coordinates of the primary output's rectangle.
-std::optional<Platform::ScreenRect> DesktopOf(
-    const Platform::Wayland::WaylandConnection& connection) {
-    std::optional<Platform::ScreenRect> desktop;
-    for (const auto& output : connection.Outputs()) {
-        if (!output->Described)
-            continue;
-        const Platform::ScreenRect shown{output->LogicalX, output->LogicalY, output->Width(),
-                                         output->Height()};
-        if (!desktop) {
-            desktop = shown;
-            continue;
-        }
-        const int right = std::max(desktop->X + desktop->Width, shown.X + shown.Width);
-        const int bottom = std::max(desktop->Y + desktop->Height, shown.Y + shown.Height);
-        desktop->X = std::min(desktop->X, shown.X);
-        desktop->Y = std::min(desktop->Y, shown.Y);
-        desktop->Width = right - desktop->X;
-        desktop->Height = bottom - desktop->Y;
-    }
-    return desktop;
-}
-
-// Runs `then` once, when the window is first on screen, or after a while if it never is.
-void WhenExposed(QWidget& widget, std::function<void()> then) {
-    class Watcher final : public QObject {
-      public:
-        explicit Watcher(std::function<void()> then) : then_(std::move(then)) {
-            QTimer::singleShot(std::chrono::seconds(2), this, [this] { Run(); });
-        }
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Expose)
-                QTimer::singleShot(0, this, [this] { Run(); });
-            return false;
-        }
-
-      private:
-        void Run() {
-            if (const auto then = std::exchange(then_, nullptr)) {
-                then();
-                deleteLater();
-            }
-        }
-        std::function<void()> then_;
-    };
-    QWindow* window = widget.windowHandle();
-    if (window == nullptr || window->isExposed()) {
-        then();
-        return;
-    }
-    window->installEventFilter(new Watcher(std::move(then)));
-}
-
-// The screen and grab of the first screen source that works here, or of the one the user
-// asked for; said on standard error.
-void ChooseWaylandSource(WaylandBackend& wayland, Platform::ErrorReport& errors,
-                         Platform::Services& services) {
-    Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
-    // The compositor's own screen, unless the source brings its own.
-    services.Screen = &wayland.Screen;
-    const ScreenSource sources[] = {
-        {"screencopy",
-         [&]() -> std::optional<std::string> {
-             if (connection.Screencopy() == nullptr)
-                 return "the compositor offers no wlr-screencopy";
-             return std::nullopt;
-         },
-         [&] { services.Grab = &wayland.Grab; }},
-        {"kwin",
-         [&] {
-             bool refused = false;
-             auto why = Platform::Kde::KWinScreenShotGrab::Unavailable(refused);
-             // Said whatever is chosen instead: an installed Kestrel would have it.
-             if (refused)
-                 errors.Note("Wayland: KWin's screenshot interface cannot be used: " + *why);
-             return why;
-         },
-         [&] {
-             wayland.KWin.emplace([&connection] {
-                 const Platform::Wayland::WaylandOutput* primary = connection.Primary();
-                 return primary != nullptr ? primary->Connector : std::string();
-             });
-             services.Grab = &*wayland.KWin;
-         }},
-        {"screencast", [] { return Platform::Portal::PortalScreenCast::Unavailable(); },
-         [&] {
-             wayland.ScreenCast.emplace(Platform::Portal::PortalScreenCast::DefaultTokenFile(),
-                                        [](std::function<void()> ask) {
-                                            WhenExposed(Ui::MainForm::Instance(), std::move(ask));
-                                        });
-             services.Screen = &*wayland.ScreenCast;
-             services.Grab = &*wayland.ScreenCast;
-         }},
-        {"screenshot", [] { return Platform::Portal::PortalScreenshotGrab::Unavailable(); },
-         [&] {
-             wayland.Screenshot.emplace([&connection] { return DesktopOf(connection); });
-             services.Grab = &*wayland.Screenshot;
-         }},
-    };
-    const char* requested = std::getenv("KESTREL_SCREEN_SOURCE");
-    const SourceChoice choice = ChooseScreenSource(sources, requested != nullptr ? requested : "");
-    for (const std::string& note : choice.Notes) errors.Note(note);
-    for (const ScreenSource& source : sources) {
-        if (source.Name == choice.Source)
-            source.Make();
-    }
-    if (choice.Source.empty()) {
-        static NoScreenBackend none("no screen source works here: " + choice.WhyNone);
-        services.Grab = &none;
-    }
-}
-#endif
-
 }  // namespace
 
 BackendChoice ChooseScreenBackend(const Session& session) {
     if (session.Wayland) {
         if (session.WaylandBuilt)
-            return {"wayland", {}};
-        return {{}, "a Wayland session, and Kestrel was built without Wayland"};
+            return {ScreenBackend::Wayland, {}};
+        return {ScreenBackend::None, "a Wayland session, and Kestrel was built without Wayland"};
     }
     if (!session.X11Built)
-        return {{}, "Kestrel was built without X11"};
+        return {ScreenBackend::None, "Kestrel was built without X11"};
     if (session.QtPlatform != "xcb")
-        return {{}, "the display runs \u201C" + session.QtPlatform + "\u201D"};
-    return {"x11", {}};
+        return {ScreenBackend::None, "the display runs \u201C" + session.QtPlatform + "\u201D"};
+    return {ScreenBackend::X11, {}};
 }
 
 SourceChoice ChooseScreenSource(std::span<const ScreenSource> sources, std::string_view requested) {
@@ -265,6 +123,29 @@ Session CurrentSession() {
     return session;
 }
 
+namespace {
+
+// Kestrel's name and its capture action on the session bus, or why it has none.
+KestrelMain::Status OfferCaptureAction() {
+    // Never destroyed: an exit() from inside Qt must not tear it down under the bus's
+    // own connection.
+    static auto* bus = new Platform::QtToolkit::QtApplicationService(
+        {[] { KestrelMain::MakeRequestedCapture(); },
+         [](const std::string& token) {
+             Ui::ShowInFront(Ui::MainForm::Instance());
+             // A Wayland window comes to the front only with the token of the launch that
+             // asked for it: Qt's window takes it from the environment as it asks, and uses
+             // it up.
+             if (!token.empty() && Ui::OnWayland()) {
+                 qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
+                 Ui::MainForm::Instance().activateWindow();
+             }
+         }});
+    return bus->Register();
+}
+
+}  // namespace
+
 void InstallLinuxServices() {
     // Each lives as long as the program, which ends without running destructors.
     static Platform::QtToolkit::QtSettingsStore settings;
@@ -282,50 +163,18 @@ void InstallLinuxServices() {
     services.Files = &files;
     services.MainWindow = &mainWindow;
 
-    // Never destroyed: an exit() from inside Qt must not tear it down under the bus's
-    // own connection.
-    static auto* bus = new Platform::QtToolkit::QtApplicationService(
-        {[] { KestrelMain::MakeRequestedCapture(); },
-         [](const std::string& token) {
-             // Taken by Qt's Wayland window as it asks to be activated, and used up there.
-             if (!token.empty())
-                 qputenv("XDG_ACTIVATION_TOKEN", QByteArray::fromStdString(token));
-             Ui::ShowInFront(Ui::MainForm::Instance());
-         }});
-    const KestrelMain::Status noAction = bus->Register();
+    const KestrelMain::Status noAction = OfferCaptureAction();
     if (noAction)
         errors.Note(noAction->Text());
 
     BackendChoice choice = ChooseScreenBackend(CurrentSession());
 #if KESTREL_WAYLAND
-    static std::unique_ptr<WaylandBackend> wayland;
-    if (choice.Backend == "wayland") {
-        auto connection = Platform::Wayland::WaylandConnection::Open();
-        if (connection) {
-            wayland = std::make_unique<WaylandBackend>(std::move(connection.Value()));
-            ChooseWaylandSource(*wayland, errors, services);
-            errors.SetOwner([]() -> QWidget* { return &Ui::MainForm::Instance(); });
-            const std::string sway = Platform::Wayland::WaylandSwayIpc::SocketPath();
-            if (!sway.empty()) {
-                // The binding runs the capture action: only this Kestrel's, if it has it.
-                wayland->SwayHotKey.emplace(
-                    sway, noAction ? std::optional<std::string>(noAction->Text()) : std::nullopt);
-                services.HotKey = &*wayland->SwayHotKey;
-            } else {
-                static NoHotKey unbound(
-                    "this desktop lets no program take a key; bind Ctrl+F to Kestrel's capture "
-                    "action in the desktop's settings (see the README)");
-                wayland->PortalHotKey.emplace(unbound);
-                services.HotKey = &*wayland->PortalHotKey;
-            }
-        } else {
-            choice.WhyNone = connection.Error().Text();
-        }
-    }
+    if (choice.Backend == ScreenBackend::Wayland)
+        InstallWaylandBackend(noAction, errors, services, choice.WhyNone);
 #endif
 #if KESTREL_X11
     static std::unique_ptr<X11Backend> x11;
-    if (choice.Backend == "x11") {
+    if (choice.Backend == ScreenBackend::X11) {
         if (const auto connection = Platform::X11::X11Connection::OfQtApplication())
             x11 = std::make_unique<X11Backend>(*connection);
     }

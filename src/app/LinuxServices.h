@@ -20,11 +20,12 @@ struct Session {
     bool WaylandBuilt = false;
 };
 
-// Which screen backend serves the session: "wayland" or "x11", or empty with why none does.
-// Qt's platform alone does not decide: in a Wayland session Qt may run through XWayland,
-// where an X11 client sees only XWayland's windows, never the whole screen.
+// Which screen backend serves the session, or none with why not. Qt's platform alone does
+// not decide: in a Wayland session Qt may run through XWayland, where an X11 client sees
+// only XWayland's windows, never the whole screen.
+enum class ScreenBackend { None, X11, Wayland };
 struct BackendChoice {
-    std::string Backend;
+    ScreenBackend Backend = ScreenBackend::None;
     std::string WhyNone;
 };
 BackendChoice ChooseScreenBackend(const Session& session);

@@ -608,28 +608,35 @@ Status AreaScaler::Prepare(const PixelLayout& layout, int sourceWidth, int sourc
     return std::nullopt;
 }
 
+// Palette indices cannot be averaged: each output pixel is its nearest source pixel's.
+bool AreaScaler::RunIndexed(RowSource& rows, Bitmap& out) {
+    Tables& t = *tables_;
+    const std::size_t used = static_cast<std::size_t>(t.OutputWidth) *
+                             static_cast<std::size_t>(t.Format.BitsPerPixel / 8);
+    const bool bytes = t.Layout.BitsPerPixel == 8;
+    for (int j = 0; j < t.OutputHeight; ++j) {
+        const std::uint8_t* source = rows.Row(t.NearestRow[static_cast<std::size_t>(j)]);
+        if (source == nullptr)
+            return false;
+        std::uint8_t* target = out.Row(j);
+        for (int i = 0; i < t.OutputWidth; ++i) {
+            const std::int32_t x = t.NearestColumn[static_cast<std::size_t>(i)];
+            target[i] = bytes ? source[x]
+                              : static_cast<std::uint8_t>(ReadAnyPixel(
+                                    source, x, t.Layout.BitsPerPixel, t.Layout.MsbFirst));
+        }
+        std::memset(target + used, 0, out.Stride - used);
+    }
+    return true;
+}
+
 bool AreaScaler::Run(RowSource& rows, Bitmap& out) {
     Tables& t = *tables_;
     const std::size_t used = static_cast<std::size_t>(t.OutputWidth) *
                              static_cast<std::size_t>(t.Format.BitsPerPixel / 8);
 
-    if (t.Layout.Kind == VisualKind::Indexed) {
-        const bool bytes = t.Layout.BitsPerPixel == 8;
-        for (int j = 0; j < t.OutputHeight; ++j) {
-            const std::uint8_t* source = rows.Row(t.NearestRow[static_cast<std::size_t>(j)]);
-            if (source == nullptr)
-                return false;
-            std::uint8_t* target = out.Row(j);
-            for (int i = 0; i < t.OutputWidth; ++i) {
-                const std::int32_t x = t.NearestColumn[static_cast<std::size_t>(i)];
-                target[i] = bytes ? source[x]
-                                  : static_cast<std::uint8_t>(ReadAnyPixel(
-                                        source, x, t.Layout.BitsPerPixel, t.Layout.MsbFirst));
-            }
-            std::memset(target + used, 0, out.Stride - used);
-        }
-        return true;
-    }
+    if (t.Layout.Kind == VisualKind::Indexed)
+        return RunIndexed(rows, out);
 
     const std::size_t lanes = 4 * static_cast<std::size_t>(t.SourceWidth);
     const ByteFolds& folds = ChosenByteFolds();

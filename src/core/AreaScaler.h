@@ -91,6 +91,8 @@ class AreaScaler {
     bool Run(RowSource& rows, Bitmap& out);
 
   private:
+    bool RunIndexed(RowSource& rows, Bitmap& out);
+
     struct Tables;
     std::unique_ptr<Tables> tables_;
 };

@@ -25,6 +25,19 @@ constexpr KeyEvent R(std::uint32_t time) {
     return {false, time};
 }
 
+// How many of the events a rule takes as new presses.
+template <typename Press, typename Release>
+int NewPresses(const std::vector<KeyEvent>& events, Press press, Release release) {
+    int fresh = 0;
+    for (const KeyEvent& e : events) {
+        if (!e.Press)
+            release(e.Time);
+        else if (press(e.Time))
+            ++fresh;
+    }
+    return fresh;
+}
+
 struct RuleCase {
     const char* Name;
     bool RepeatsArePairs;
@@ -60,17 +73,11 @@ TEST(KeyHold, X11CountsEachHoldOnce) {
         {"detectable: two presses on one time stamp", false, {P(100), R(200), P(200), R(300)}, 2},
     };
     for (const RuleCase& c : cases) {
-        Platform::X11::X11KeyHold rule;
-        rule.SetRepeatsArePairs(c.RepeatsArePairs);
-        int newPresses = 0;
-        for (const KeyEvent& e : c.Events) {
-            if (!e.Press) {
-                rule.Release(e.Time);
-            } else if (rule.Press(e.Time)) {
-                ++newPresses;
-            }
-        }
-        EXPECT_EQ(newPresses, c.NewPresses) << c.Name;
+        Platform::X11::X11KeyHold hold;
+        hold.SetRepeatsArePairs(c.RepeatsArePairs);
+        const auto press = [&](std::uint32_t t) { return hold.Press(t); };
+        const auto release = [&](std::uint32_t t) { hold.Release(t); };
+        EXPECT_EQ(NewPresses(c.Events, press, release), c.NewPresses) << c.Name;
     }
 }
 
@@ -86,15 +93,11 @@ TEST(KeyHold, PortalCountsEachHoldOnce) {
     };
     for (const RuleCase& c : cases) {
         PortalShortcutHold hold;
-        int newPresses = 0;
-        for (const KeyEvent& e : c.Events) {
-            const PortalShortcutHold::Clock::time_point at{std::chrono::milliseconds(e.Time)};
-            if (!e.Press)
-                hold.Release();
-            else if (hold.Press(at))
-                ++newPresses;
-        }
-        EXPECT_EQ(newPresses, c.NewPresses) << c.Name;
+        const auto press = [&](std::uint32_t t) {
+            return hold.Press(PortalShortcutHold::Clock::time_point{std::chrono::milliseconds(t)});
+        };
+        const auto release = [&](std::uint32_t) { hold.Release(); };
+        EXPECT_EQ(NewPresses(c.Events, press, release), c.NewPresses) << c.Name;
     }
 }
 
@@ -114,14 +117,9 @@ TEST(KeyHold, WindowsCountsEachHoldOnce) {
     };
     for (const RuleCase& c : cases) {
         Platform::Win32::Win32KeyHold hold;
-        int newPresses = 0;
-        for (const KeyEvent& e : c.Events) {
-            if (!e.Press)
-                hold.Release(e.Time);
-            else if (hold.Press(e.Time))
-                ++newPresses;
-        }
-        EXPECT_EQ(newPresses, c.NewPresses) << c.Name;
+        const auto press = [&](std::uint32_t t) { return hold.Press(t); };
+        const auto release = [&](std::uint32_t t) { hold.Release(t); };
+        EXPECT_EQ(NewPresses(c.Events, press, release), c.NewPresses) << c.Name;
     }
 }
 

@@ -270,6 +270,27 @@ const WaylandOutput* WaylandConnection::Primary() const {
     return find([](const WaylandOutput&) { return true; });
 }
 
+std::optional<ScreenRect> WaylandConnection::Desktop() const {
+    std::optional<ScreenRect> desktop;
+    for (const auto& output : outputs_) {
+        if (!output->Described)
+            continue;
+        const ScreenRect shown{output->LogicalX, output->LogicalY, output->Width(),
+                               output->Height()};
+        if (!desktop) {
+            desktop = shown;
+            continue;
+        }
+        const int right = std::max(desktop->X + desktop->Width, shown.X + shown.Width);
+        const int bottom = std::max(desktop->Y + desktop->Height, shown.Y + shown.Height);
+        desktop->X = std::min(desktop->X, shown.X);
+        desktop->Y = std::min(desktop->Y, shown.Y);
+        desktop->Width = right - desktop->X;
+        desktop->Height = bottom - desktop->Y;
+    }
+    return desktop;
+}
+
 const WaylandOutput* WaylandConnection::OutputNamed(std::uint32_t name) const {
     for (const auto& output : outputs_) {
         if (output->Name == name)

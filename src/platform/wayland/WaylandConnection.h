@@ -5,11 +5,13 @@
 #pragma once
 
 #include "core/Failure.h"
+#include "core/seam/Screen.h"
 
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,9 @@ class WaylandConnection {
     // outputs count. Valid until the next wait, which may remove it.
     const WaylandOutput* Primary() const;
     const std::vector<std::unique_ptr<WaylandOutput>>& Outputs() const { return outputs_; }
+    // The rectangle all described outputs cover, in the coordinates of the outputs' own
+    // rectangles; none without an output.
+    std::optional<ScreenRect> Desktop() const;
     // The output of this registry name, null once it is gone.
     const WaylandOutput* OutputNamed(std::uint32_t name) const;
 

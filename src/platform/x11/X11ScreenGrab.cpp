@@ -2,19 +2,15 @@
 
 #include "core/AreaScaler.h"
 #include "core/FailureTexts.h"
-#include "platform/posix/PosixErrors.h"
-#include "platform/posix/PosixMemoryFile.h"
+#include "platform/x11/X11ShmSegment.h"
 
 #include <xcb/shm.h>
 
-#include <sys/mman.h>
-#include <sys/shm.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -30,7 +26,6 @@ using KestrelMain::Result;
 using KestrelMain::RowSource;
 using KestrelMain::Status;
 using KestrelMain::VisualKind;
-using Posix::ErrnoText;
 
 namespace {
 
@@ -44,19 +39,6 @@ Failure ReadFailure(std::string reason) {
 
 Failure LostConnection() {
     return X11Connection::BrokenFailure(KestrelMain::CANNOT_READ_SCREEN);
-}
-
-// Shared memory is only worth trying when the server runs on this machine: over TCP a
-// passed descriptor would break the connection, and a System V segment id would name
-// some other segment or none.
-bool LocalConnection(xcb_connection_t* connection) {
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    if (getsockname(xcb_get_file_descriptor(connection), reinterpret_cast<sockaddr*>(&address),
-                    &length) != 0) {
-        return false;
-    }
-    return address.ss_family == AF_UNIX;
 }
 
 // The screen's pixel layout: depth, masks and class from the root window's visual, bits per
@@ -109,105 +91,8 @@ struct X11ScreenGrab::State {
     AreaScaler Scaler;
     bool LastUsedSharedMemory = false;
 
-    // Shared memory: probed at the first grab; given up for good when the server
-    // refuses it.
-    enum class Shm { Unprobed, Usable, Unusable } SharedMemory = Shm::Unprobed;
-    bool PassDescriptor = false;  // MIT-SHM 1.2: the segment is a memfd handed over
-    xcb_shm_seg_t Segment = 0;
-    std::uint8_t* Memory = nullptr;
-    std::size_t Size = 0;
-    bool SystemV = false;
-
-    bool ProbeSharedMemory();
-    Status CreateSegment(std::size_t size);
-    void DestroySegment();
+    std::unique_ptr<X11ShmSegment> Shm;
 };
-
-bool X11ScreenGrab::State::ProbeSharedMemory() {
-    if (SharedMemory != Shm::Unprobed)
-        return SharedMemory == Shm::Usable;
-    SharedMemory = Shm::Unusable;
-    if (!LocalConnection(Connection))
-        return false;
-    const xcb_query_extension_reply_t* shm = xcb_get_extension_data(Connection, &xcb_shm_id);
-    if (shm == nullptr || shm->present == 0)
-        return false;
-    xcb_shm_query_version_reply_t* version =
-        xcb_shm_query_version_reply(Connection, xcb_shm_query_version(Connection), nullptr);
-    if (version == nullptr)
-        return false;
-    PassDescriptor =
-        version->major_version > 1 || (version->major_version == 1 && version->minor_version >= 2);
-    std::free(version);
-    SharedMemory = Shm::Usable;
-    return true;
-}
-
-Status X11ScreenGrab::State::CreateSegment(std::size_t size) {
-    DestroySegment();
-    const xcb_shm_seg_t id = xcb_generate_id(Connection);
-    if (id == static_cast<xcb_shm_seg_t>(-1))
-        return LostConnection();
-
-    Posix::MemoryFile file;
-    if (PassDescriptor && Posix::MakeMemoryFile("kestrel-grab", size, true, file) == 0) {
-        // xcb closes the descriptor once it is sent. Refused, the System V segment below
-        // does the same work, as it does past a file-size limit.
-        xcb_generic_error_t* error =
-            xcb_request_check(Connection, xcb_shm_attach_fd_checked(Connection, id, file.Fd, 0));
-        if (error == nullptr) {
-            Segment = id;
-            Memory = file.Memory;
-            Size = size;
-            SystemV = false;
-            return std::nullopt;
-        }
-        std::free(error);
-        munmap(file.Memory, size);
-    }
-
-    const int shmId = shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
-    if (shmId < 0)
-        return ReadFailure("no shared memory: " + ErrnoText(errno));
-    void* memory = shmat(shmId, nullptr, 0);
-    if (memory == reinterpret_cast<void*>(-1)) {
-        const int saved = errno;
-        shmctl(shmId, IPC_RMID, nullptr);
-        return ReadFailure("no shared memory: " + ErrnoText(saved));
-    }
-    xcb_generic_error_t* error = xcb_request_check(
-        Connection, xcb_shm_attach_checked(Connection, id, static_cast<std::uint32_t>(shmId), 0));
-    // Both sides are attached (or the server refused): the segment goes when they detach.
-    shmctl(shmId, IPC_RMID, nullptr);
-    if (error != nullptr) {
-        std::string reason = X11Connection::ErrorText(error);
-        std::free(error);
-        shmdt(memory);
-        return ReadFailure(std::move(reason));
-    }
-    Segment = id;
-    Memory = static_cast<std::uint8_t*>(memory);
-    Size = size;
-    SystemV = true;
-    return std::nullopt;
-}
-
-void X11ScreenGrab::State::DestroySegment() {
-    if (Memory == nullptr)
-        return;
-    if (xcb_connection_has_error(Connection) == 0) {
-        xcb_discard_reply(Connection, xcb_shm_detach_checked(Connection, Segment).sequence);
-        xcb_flush(Connection);
-    }
-    if (SystemV) {
-        shmdt(Memory);
-    } else {
-        munmap(Memory, Size);
-    }
-    Memory = nullptr;
-    Size = 0;
-    Segment = 0;
-}
 
 namespace {
 
@@ -392,9 +277,7 @@ X11ScreenGrab::X11ScreenGrab(const X11Connection& connection, X11GrabOptions opt
         state_->Options.StripBytes = 1;
 }
 
-X11ScreenGrab::~X11ScreenGrab() {
-    state_->DestroySegment();
-}
+X11ScreenGrab::~X11ScreenGrab() = default;
 
 bool X11ScreenGrab::UsedSharedMemory() const {
     return state_->LastUsedSharedMemory;
@@ -441,14 +324,16 @@ Result<Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidt
 
     const std::size_t rowBytes = layout.RowBytes(area.Width);
     for (;;) {
-        const bool shared = s.Options.UseSharedMemory && s.ProbeSharedMemory();
+        if (!s.Shm)
+            s.Shm = std::make_unique<X11ShmSegment>(s.Connection);
+        const bool shared = s.Options.UseSharedMemory && s.Shm->Usable();
         std::size_t halfBytes = std::max(s.Options.StripBytes, rowBytes);
         if (shared) {
             const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
             halfBytes = (halfBytes + page - 1) / page * page;
-            if (s.Memory == nullptr || s.Size < 2 * halfBytes) {
-                if (s.CreateSegment(2 * halfBytes)) {
-                    s.SharedMemory = State::Shm::Unusable;
+            if (s.Shm->Memory() == nullptr || s.Shm->Size() < 2 * halfBytes) {
+                if (s.Shm->Create(2 * halfBytes)) {
+                    s.Shm->GiveUp();
                     continue;
                 }
             }
@@ -456,7 +341,7 @@ Result<Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidt
         const int stripRows = static_cast<int>(std::clamp<std::size_t>(
             halfBytes / rowBytes, 1, static_cast<std::size_t>(area.Height)));
         StripReader reader(s.Connection, s.Screen->root, area, rowBytes, stripRows,
-                           shared ? s.Segment : 0, shared ? s.Memory : nullptr, halfBytes);
+                           shared ? s.Shm->Id() : 0, shared ? s.Shm->Memory() : nullptr, halfBytes);
         auto picture = KestrelMain::ScalePicture(
             s.Scaler, layout, area.Width, area.Height, outputWidth, outputHeight, reader, palette,
             [&] { return reader.Failed() ? *reader.Failed() : LostConnection(); });
@@ -464,8 +349,7 @@ Result<Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidt
             s.LastUsedSharedMemory = shared;
         } else if (shared && reader.SharedMemoryRefused()) {
             // Once refused (another IPC namespace, say), plain reads from now on.
-            s.DestroySegment();
-            s.SharedMemory = State::Shm::Unusable;
+            s.Shm->GiveUp();
             continue;
         }
         return picture;
