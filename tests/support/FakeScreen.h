@@ -54,7 +54,12 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     KestrelMain::Result<Platform::ScreenRect> ReadPrimaryScreen() override;
     KestrelMain::Result<Platform::PointerReading> ReadPointer(
         const Platform::ScreenRect& primaryScreen) override;
-    KestrelMain::Status Start() override { return std::nullopt; }
+    KestrelMain::Status Start() override {
+        if (Log != nullptr)
+            Log->push_back("GrabStart");
+        return std::nullopt;
+    }
+    std::vector<std::string>* Log = nullptr;  // "GrabStart", shared with other stand-ins
     std::optional<std::string> NotReadyBecause() override { return notReady_; }
     bool Refused() override { return refused_; }
     bool AskAgain() override {

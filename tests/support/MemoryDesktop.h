@@ -25,6 +25,7 @@ class MemoryDesktop {
         : Screen(screenWidth, screenHeight) {
         View.Log = &Log;
         HotKey.Log = &Log;
+        Screen.Log = &Log;
     }
 
     FakeScreen Screen;

@@ -42,6 +42,8 @@ class CoreMain : public testing::Test {
     TestSupport::RecordingView& view_ = desktop_.View;
 };
 
+// The order that matters most: the window is shown before the screen source starts, so that
+// a desktop's chooser asked for then comes up in front of it.
 TEST_F(CoreMain, StartUpLoadsNamesRegistersCaptionsShowsAndArmsInThatOrder) {
     const struct {
         const char* Name;
@@ -53,24 +55,24 @@ TEST_F(CoreMain, StartUpLoadsNamesRegistersCaptionsShowsAndArmsInThatOrder) {
          "1",
          false,
          {"DirLbl /data/KESTREL_07122026_140359", "Register",
-          std::string("HotkeyLbl ") + CAPTION_ON, "Show", "Timer1Interval 2000"}},
+          std::string("HotkeyLbl ") + CAPTION_ON, "Show", "GrabStart", "Timer1Interval 2000"}},
         // The caption says what was asked for, whether or not the desktop gave it.
         {"hot key refused",
          "1",
          true,
          {"DirLbl /data/KESTREL_07122026_140359", "Register",
-          std::string("HotkeyLbl ") + CAPTION_ON, "Show", "Timer1Interval 2000"}},
+          std::string("HotkeyLbl ") + CAPTION_ON, "Show", "GrabStart", "Timer1Interval 2000"}},
         {"hot key not wanted",
          "0",
          false,
          {"DirLbl /data/KESTREL_07122026_140359", std::string("HotkeyLbl ") + CAPTION_OFF, "Show",
-          "Timer1Interval 2000"}},
+          "GrabStart", "Timer1Interval 2000"}},
         // Only exactly 1 asks for it.
         {"hot key 2",
          "2",
          false,
          {"DirLbl /data/KESTREL_07122026_140359", std::string("HotkeyLbl ") + CAPTION_OFF, "Show",
-          "Timer1Interval 2000"}},
+          "GrabStart", "Timer1Interval 2000"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Name);
