@@ -4,6 +4,7 @@
 #include "core/CaptureDirectory.h"
 #include "core/CaptureSequence.h"
 #include "core/ConfigRules.h"
+#include "core/MakerWebPage.h"
 #include "core/Settings.h"
 #include "core/seam/Services.h"
 
@@ -106,6 +107,11 @@ void Timer1Tick() {
         MakeTimedCapture();
     else
         Platform::Installed().MainWindow->SetTimer1Enabled(false);
+}
+
+void VisitMakerWebPage() {
+    if (Platform::WebPage* web = Platform::Installed().Web)
+        web->Open(MAKER_WEB_PAGE);
 }
 
 void Quit() {

@@ -29,6 +29,10 @@ bool ApplyTimerPeriod();
 // A tick of Timer1: a capture while UseTimer is not 0, else the timer switched off.
 void Timer1Tick();
 
+// The About window's web button: the maker's page in the user's browser, which is not
+// waited for; a page that could not be opened is not reported.
+void VisitMakerWebPage();
+
 // Quitting from the main window (its Quit button, or the window ending): QuitRequested set,
 // then the program ends at once from inside the handler.
 [[noreturn]] void Quit();

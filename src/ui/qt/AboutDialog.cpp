@@ -1,5 +1,6 @@
 #include "ui/qt/AboutDialog.h"
 
+#include "core/KestrelMain.h"
 #include "core/seam/Services.h"
 #include "ui/qt/Controls.h"
 #include "ui/qt/MainForm.h"
@@ -87,9 +88,7 @@ AboutDialog::AboutDialog() : QWidget(nullptr) {
 }
 
 void AboutDialog::Command1_Click() {
-    // Not waiting for the browser; a page that cannot be opened is not reported.
-    if (Platform::WebPage* web = Platform::Installed().Web)
-        web->Open(MAKER_WEB_PAGE.toStdString());
+    KestrelMain::VisitMakerWebPage();
     hide();
 }
 

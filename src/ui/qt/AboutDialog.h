@@ -3,17 +3,12 @@
 // title bar destroys it.
 #pragma once
 
-#include "core/MakerWebPage.h"
-
 #include <QLabel>
 #include <QPushButton>
 #include <QString>
 #include <QWidget>
 
 namespace Ui {
-
-// The maker's page, as every front end opens it.
-inline const QString MAKER_WEB_PAGE = QString::fromLatin1(KestrelMain::MAKER_WEB_PAGE);
 
 class AboutDialog : public QWidget {
     Q_OBJECT

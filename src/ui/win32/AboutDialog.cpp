@@ -1,8 +1,7 @@
 #include "ui/win32/AboutDialog.h"
 
 #include "common/win32/Win32WideText.h"
-#include "core/MakerWebPage.h"
-#include "core/seam/Services.h"
+#include "core/KestrelMain.h"
 #include "ui/win32/Layout.h"
 
 namespace Ui::Win32 {
@@ -105,9 +104,7 @@ void AboutDialog::Show() {
 }
 
 void AboutDialog::Command1_Click() {
-    // The browser is not waited for, and a page that could not be opened is not reported.
-    if (Platform::WebPage* web = Platform::Installed().Web)
-        web->Open(KestrelMain::MAKER_WEB_PAGE);
+    KestrelMain::VisitMakerWebPage();
     ShowWindow(window_, SW_HIDE);
 }
 
