@@ -153,7 +153,7 @@ void InstallLinuxServices() {
     static Platform::QtToolkit::QtWebPage web;
     static Platform::Posix::PosixClock clock;
     static Platform::Posix::PosixFileSystem files;
-    static KestrelMain::MainWindowOnFirstUse<Ui::MainForm> mainWindow;
+    static Platform::MainWindowOnFirstUse<Ui::MainForm> mainWindow;
 
     Platform::Services services;
     services.Settings = &settings;

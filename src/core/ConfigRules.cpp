@@ -120,7 +120,7 @@ Result<std::int32_t> TimerIntervalFor(float periodSeconds) {
 }
 
 void ApplyConfigChanges(const ConfigChanges& changes) {
-    KestrelMain::MainWindowView& mainWindow = *Platform::Installed().MainWindow;
+    Platform::MainWindowView& mainWindow = *Platform::Installed().MainWindow;
     if (changes.BasePathChanged) {
         AppState.BasePath = changes.BasePath;
         StoreSetting(KEY_BASE_PATH, AppState.BasePath);

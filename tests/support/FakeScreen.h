@@ -95,7 +95,7 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
 // The main window as the core set it: its labels, its timer and whether it was shown, and
 // each call in order ("DirLbl <text>", "Timer1Interval 2000", "Show", ...) in Log when one
 // is given, a log the test may share with other stand-ins.
-class RecordingView final : public KestrelMain::MainWindowView {
+class RecordingView final : public Platform::MainWindowView {
   public:
     void SetDirLblText(const std::string& text) override {
         DirLbl = text;

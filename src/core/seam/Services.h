@@ -26,7 +26,7 @@ struct Services {
     Platform::Clock* Clock = nullptr;
     Platform::HotKey* HotKey = nullptr;
     MessageLoop* Loop = nullptr;
-    KestrelMain::MainWindowView* MainWindow = nullptr;
+    MainWindowView* MainWindow = nullptr;
     Platform::WebPage* Web = nullptr;
     Platform::TaskBar* TaskBar = nullptr;  // none where the desktop keeps its own counsel
 };

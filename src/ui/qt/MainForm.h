@@ -12,7 +12,7 @@
 
 namespace Ui {
 
-class MainForm : public QWidget, public KestrelMain::MainWindowView {
+class MainForm : public QWidget, public Platform::MainWindowView {
     Q_OBJECT
   public:
     static MainForm& Instance();
