@@ -111,7 +111,7 @@ bool BusyScreen::Paint() {
         std::uint32_t* out = strip.data();
         for (int y = top; y < top + rows; ++y) {
             for (int x = 0; x < width; ++x) {
-                const std::uint32_t c = BusyColourAt(x, y, width, height);
+                const std::uint32_t c = TestKit::BusyColourAt(x, y, width, height);
                 std::uint32_t pixel = (c >> 16 & 0xffu) << shift_[0] |
                                       (c >> 8 & 0xffu) << shift_[1] | (c & 0xffu) << shift_[2];
                 if (swap_)

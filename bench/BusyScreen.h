@@ -4,7 +4,7 @@
 // capture code.
 #pragma once
 
-#include "BusyPicture.h"
+#include "testkit/BusyPicture.h"
 
 #include <xcb/xcb.h>
 

@@ -16,7 +16,8 @@
 // Kestrel as a whole process is printed beside it, without a target.
 #include "BusyScreen.h"
 #include "ProcessMemory.h"
-#include "Reference.h"
+#include "Report.h"
+#include "Spawn.h"
 #include "Statistics.h"
 
 #include "core/Bmp.h"
@@ -26,6 +27,8 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/x11/X11Screen.h"
 #include "platform/x11/X11ScreenGrab.h"
+#include "testkit/AreaReference.h"
+#include "testkit/ScratchFolder.h"
 
 #include <fcntl.h>
 #include <spawn.h>
@@ -42,6 +45,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <map>
 #include <optional>
 #include <sstream>
@@ -59,6 +63,7 @@ using Bench::Fixed;
 using Bench::Median;
 using Bench::Milliseconds;
 using Bench::Percentile;
+using Bench::Table;
 
 constexpr double TARGET_RATIO = 10.0;
 constexpr double TARGET_PSNR_DB = 50.0;
@@ -182,16 +187,6 @@ double MonotonicMs() {
     return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
 }
 
-std::vector<std::string> EnvironmentFor(const std::string& display) {
-    std::vector<std::string> environment;
-    for (char** e = environ; *e != nullptr; ++e) {
-        if (std::strncmp(*e, "DISPLAY=", 8) != 0)
-            environment.emplace_back(*e);
-    }
-    environment.push_back("DISPLAY=" + display);
-    return environment;
-}
-
 std::string ReadFile(const fs::path& file) {
     std::ifstream in(file);
     std::stringstream text;
@@ -215,44 +210,21 @@ std::map<std::string, std::string> ParseLines(const std::string& text) {
 // the time is from the first spawn to the last exit. Standard output goes to `output`.
 Spawned RunSteps(const std::vector<std::vector<std::string>>& steps, const std::string& display,
                  const fs::path& directory, const fs::path& output) {
-    std::vector<std::string> environment = EnvironmentFor(display);
-    std::vector<char*> envp;
-    for (auto& e : environment) envp.push_back(e.data());
-    envp.push_back(nullptr);
     const fs::path errors = directory / "stderr.txt";
-
     Spawned result;
     double total = 0;
     for (const auto& step : steps) {
-        std::vector<std::string> args = step;
-        std::vector<char*> argv;
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
-        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(),
-                                         O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = -1;
+        const Bench::Command command{step, {"DISPLAY=" + display}, directory, output, errors};
         const double start = MonotonicMs();
-        const int spawned =
-            posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-        int status = 0;
-        if (spawned == 0)
-            waitpid(pid, &status, 0);
+        const pid_t pid = Bench::Spawn(command, result.Error);
+        const int status = pid > 0 ? Bench::Reap(pid) : -1;
         const double end = MonotonicMs();
+        if (pid < 0)
+            return result;
         if (result.SpawnedAt == 0)
             result.SpawnedAt = start;
         result.ReapedAt = end;
         total += end - start;
-        posix_spawn_file_actions_destroy(&actions);
-        if (spawned != 0) {
-            result.Error = step[0] + ": " + std::strerror(spawned);
-            return result;
-        }
         if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
             std::string message = ReadFile(errors);
             while (!message.empty() && (message.back() == '\n' || message.back() == '\r'))
@@ -388,7 +360,7 @@ struct SizeResult {
     long AfterRss = -1;
     long AfterHwm = -1;
     bool PeakReset = false;
-    Bench::Quality Quality;
+    TestKit::Quality Quality;
     std::vector<Contender> Processes;
 };
 
@@ -399,31 +371,20 @@ std::optional<std::string> RunMeasure(const fs::path& self, const Options& optio
     const fs::path output = directory / "measure.txt";
     const fs::path captures = directory / "captures";
     fs::create_directory(captures);
-    std::vector<std::string> args = {self.string(),
-                                     "--measure",
-                                     display,
-                                     captures.string(),
-                                     "--captures",
-                                     std::to_string(options.Captures),
-                                     "--size",
-                                     std::to_string(options.OutputWidth),
-                                     std::to_string(options.OutputHeight)};
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, output.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-        error = std::string("cannot start the in-process measurement: ") + std::strerror(spawned);
+    const Bench::Command command{
+        {self.string(), "--measure", display, captures.string(), "--captures",
+         std::to_string(options.Captures), "--size", std::to_string(options.OutputWidth),
+         std::to_string(options.OutputHeight)},
+        {},
+        {},
+        output,
+        {}};
+    const pid_t pid = Bench::Spawn(command, error);
+    if (pid < 0) {
+        error = "cannot start the in-process measurement: " + error;
         return std::nullopt;
     }
-    int status = 0;
-    waitpid(pid, &status, 0);
+    const int status = Bench::Reap(pid);
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         error = "the in-process measurement failed (status " + std::to_string(status) + ")";
         return std::nullopt;
@@ -445,26 +406,19 @@ SizeResult MeasureDisplay(const Options& options, const fs::path& self,
         return result;
     }
 
-    std::string scratch = (fs::temp_directory_path() / "kestrel-bench-XXXXXX").string();
-    if (mkdtemp(scratch.data()) == nullptr) {
-        result.Error = "cannot make a temporary directory";
-        return result;
-    }
-    const fs::path directory = scratch;
+    const TestKit::ScratchFolder scratch("kestrel-bench");
+    const fs::path directory = scratch.Path();
 
     std::fprintf(stderr, "kestrel_bench: %s: %d captures in one process\n", display.c_str(),
                  options.Captures);
     const auto measured = RunMeasure(self, options, display, directory, result.Error);
-    if (!measured) {
-        fs::remove_all(directory);
+    if (!measured)
         return result;
-    }
     auto values = ParseLines(*measured);
     for (const char* key : {"times_ms", "idle_rss_kb", "idle_hwm_kb", "after_rss_kb",
                             "after_hwm_kb", "area", "last"}) {
         if (values.count(key) == 0) {
             result.Error = std::string("the in-process measurement did not report ") + key;
-            fs::remove_all(directory);
             return result;
         }
     }
@@ -484,14 +438,14 @@ SizeResult MeasureDisplay(const Options& options, const fs::path& self,
     std::fprintf(stderr, "kestrel_bench: %s: exact area average of the screen\n", display.c_str());
     Platform::ScreenRect area;
     std::stringstream(values["area"]) >> area.X >> area.Y >> area.Width >> area.Height;
-    Bench::ExactAreaAverage reference(area.Width, area.Height, options.OutputWidth,
-                                      options.OutputHeight);
+    TestKit::ExactAreaAverage reference(area.Width, area.Height, options.OutputWidth,
+                                        options.OutputHeight);
     if (!screen.ReadRows(
             area.X, area.Y, area.Width, area.Height,
             [&](int y, const std::uint32_t* pixels) { reference.AddRow(y, pixels); })) {
         result.Error = screen.Error();
     } else {
-        result.Quality = Bench::Compare(Bench::ReadBmp24(values["last"]), reference);
+        result.Quality = TestKit::Compare(TestKit::ReadBmp(values["last"]), reference);
     }
     fs::remove_all(directory / "captures");
 
@@ -526,7 +480,6 @@ SizeResult MeasureDisplay(const Options& options, const fs::path& self,
             }
         }
     }
-    fs::remove_all(directory);
     return result;
 }
 
@@ -544,15 +497,6 @@ double TargetMs(int width, int height) {
 std::string Mb(long kb) {
     return Fixed(static_cast<double>(kb) / 1024.0, 1);
 }
-
-struct Row {
-    std::vector<std::string> Cells;
-};
-
-struct Table {
-    std::vector<std::string> Header;
-    std::vector<Row> Rows;
-};
 
 struct Report {
     Table Main;
@@ -598,7 +542,7 @@ Report MakeReport(const std::vector<SizeResult>& results) {
     for (const SizeResult& r : results) {
         const std::string size = std::to_string(r.Width) + "x" + std::to_string(r.Height);
         if (!r.Error.empty()) {
-            table.Rows.push_back({{size, "error: " + r.Error}});
+            table.Rows.push_back({size, "error: " + r.Error});
             findings.push_back(size + ": not measured: " + r.Error);
             continue;
         }
@@ -639,19 +583,19 @@ Report MakeReport(const std::vector<SizeResult>& results) {
             Fixed(floor != nullptr && floor->Error.empty() ? fastest / Median(floor->Times) : NAN,
                   1) +
             "x");
-        report.Phases.Rows.push_back({phases});
+        report.Phases.Rows.push_back(phases);
         const long peak = r.AfterHwm;
         const double deltaMb = static_cast<double>(peak - r.IdleRss) / 1024.0;
         const std::string psnr =
             r.Quality.Error.empty() ? Fixed(r.Quality.Psnr, 1) : "error: " + r.Quality.Error;
 
         table.Rows.push_back(
-            {{size, Fixed(median, 2) + " / " + Fixed(p90, 2) + " (" + Fixed(target, 0) + ")",
-              ProcessCell(Find(r, "import")), ProcessCell(Find(r, "scrot -t")),
-              ProcessCell(Find(r, "scrot + convert")), ProcessCell(Find(r, "maim + convert")),
-              Fixed(ratio, 1) + "x" + fastestNote, psnr,
-              Mb(r.IdleRss) + " -> " + Mb(peak) + " (+" + Fixed(deltaMb, 1) + ")",
-              ProcessCell(kestrel), Fixed(processRatio, 1) + "x" + fastestNote}});
+            {size, Fixed(median, 2) + " / " + Fixed(p90, 2) + " (" + Fixed(target, 0) + ")",
+             ProcessCell(Find(r, "import")), ProcessCell(Find(r, "scrot -t")),
+             ProcessCell(Find(r, "scrot + convert")), ProcessCell(Find(r, "maim + convert")),
+             Fixed(ratio, 1) + "x" + fastestNote, psnr,
+             Mb(r.IdleRss) + " -> " + Mb(peak) + " (+" + Fixed(deltaMb, 1) + ")",
+             ProcessCell(kestrel), Fixed(processRatio, 1) + "x" + fastestNote});
 
         const auto verdict = [](bool met) { return met ? "met" : "MISSED"; };
         findings.push_back(size + ": per capture " + Fixed(median, 2) + " ms median (p90 " +
@@ -687,51 +631,15 @@ Report MakeReport(const std::vector<SizeResult>& results) {
     return report;
 }
 
-void PrintTable(const Table& table) {
-    std::vector<std::size_t> widths(table.Header.size(), 0);
-    const auto measure = [&](const std::vector<std::string>& cells) {
-        for (std::size_t i = 0; i < cells.size() && i < widths.size(); ++i)
-            widths[i] = std::max(widths[i], cells[i].size());
-    };
-    measure(table.Header);
-    for (const Row& row : table.Rows) measure(row.Cells);
-    const auto print = [&](const std::vector<std::string>& cells) {
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            std::printf("%s%-*s", i == 0 ? "" : " | ", static_cast<int>(widths[i]),
-                        cells[i].c_str());
-        }
-        std::printf("\n");
-    };
-    print(table.Header);
-    std::size_t total = 0;
-    for (std::size_t w : widths) total += w + 3;
-    std::printf("%s\n", std::string(total - 3, '-').c_str());
-    for (const Row& row : table.Rows) print(row.Cells);
-}
-
 void PrintText(const Report& report) {
     std::printf(
         "Ratio with the target: the fastest peer's whole process over Kestrel's capture "
         "inside the running program; the whole-process columns are informative.\n\n");
-    PrintTable(report.Main);
+    Bench::WriteAligned(std::cout, report.Main);
     std::printf("\nInformative: Kestrel as a whole process, median of each step (ms):\n");
-    PrintTable(report.Phases);
+    Bench::WriteAligned(std::cout, report.Phases);
     std::printf("\n");
     for (const std::string& f : report.Findings) std::printf("%s\n", f.c_str());
-}
-
-void WriteTable(std::ostream& out, const Table& table) {
-    out << "|";
-    for (const std::string& h : table.Header) out << " " << h << " |";
-    out << "\n|";
-    for (std::size_t i = 0; i < table.Header.size(); ++i) out << (i == 0 ? "---|" : "---:|");
-    out << "\n";
-    for (const Row& row : table.Rows) {
-        out << "|";
-        for (std::size_t i = 0; i < table.Header.size(); ++i)
-            out << " " << (i < row.Cells.size() ? row.Cells[i] : "") << " |";
-        out << "\n";
-    }
 }
 
 std::string FirstLine(const fs::path& file, const std::string& key) {
@@ -805,12 +713,12 @@ void WriteMarkdown(const Options& options, const Report& report,
            "capture inside the running program. The columns marked informative show Kestrel "
            "started as a whole process for one capture, like the peers; they carry no "
            "target.\n\n";
-    WriteTable(out, report.Main);
+    Bench::WriteMarkdown(out, report.Main);
     out << "\n## Informative: Kestrel as a whole process, step by step\n\n"
            "Medians in ms. `true` is a process that does nothing, spawned and reaped the same "
            "way: no whole process costs less on this machine, so the last column is the "
            "largest ratio any program started for one capture could reach.\n\n";
-    WriteTable(out, report.Phases);
+    Bench::WriteMarkdown(out, report.Phases);
     out << "\n## Targets\n\n";
     for (const std::string& f : report.Findings) out << "- " << f << "\n";
     out << "\n## What is measured\n\n"

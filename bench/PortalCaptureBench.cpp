@@ -8,12 +8,14 @@
 // On GNOME, last, the built program runs with the grant restored while a corner of the
 // screen changes at every frame, and its processor time over 10 s is read. Prints one
 // Markdown table row, and the idle line, on standard output.
-#include "BusyPicture.h"
-#include "MutterRemote.h"
 #include "NoWindow.h"
 #include "ProcessMemory.h"
-#include "Reference.h"
+#include "Report.h"
+#include "Spawn.h"
 #include "Statistics.h"
+#include "testkit/AreaReference.h"
+#include "testkit/BusyPicture.h"
+#include "testkit/MutterRemote.h"
 
 #include "core/CaptureSequence.h"
 #include "core/seam/Services.h"
@@ -33,6 +35,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -66,22 +69,13 @@ bool Until(const std::function<bool()>& done, std::chrono::seconds deadline) {
     return true;
 }
 
+// Standard output and error both to `output`; -1, said, when it cannot start.
 pid_t Spawn(const std::vector<std::string>& command, const fs::path& output,
             const std::vector<std::string>& environment = {}) {
-    // Else the child's own stream would write out what this one still buffers.
-    std::fflush(stdout);
-    std::fflush(stderr);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        for (const std::string& variable : environment) putenv(strdup(variable.c_str()));
-        freopen(output.c_str(), "w", stdout);
-        freopen(output.c_str(), "a", stderr);
-        std::vector<char*> argv;
-        for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
-        argv.push_back(nullptr);
-        execv(argv[0], argv.data());
-        _exit(127);
-    }
+    std::string error;
+    const pid_t pid = Bench::Spawn({command, environment, {}, output, output}, error);
+    if (pid < 0)
+        std::fprintf(stderr, "kestrel_bench_portal: %s\n", error.c_str());
     return pid;
 }
 
@@ -91,14 +85,9 @@ std::string Read(const fs::path& file) {
 }
 
 double Psnr(const fs::path& capture) {
-    Bench::ExactAreaAverage reference(WIDTH, HEIGHT, 800, 600);
-    std::vector<std::uint32_t> line(WIDTH);
-    for (int y = 0; y < HEIGHT; ++y) {
-        for (int x = 0; x < WIDTH; ++x)
-            line[static_cast<std::size_t>(x)] = Bench::BusyColourAt(x, y, WIDTH, HEIGHT);
-        reference.AddRow(y, line.data());
-    }
-    return Bench::Compare(Bench::ReadBmp24(capture), reference).Psnr;
+    return TestKit::Compare(TestKit::ReadBmp(capture),
+                            TestKit::BusyPictureAverage(WIDTH, HEIGHT, 800, 600))
+        .Psnr;
 }
 
 // The primary output where the benchmark knows it: the whole screen. The pointer is not
@@ -150,7 +139,7 @@ int main(int argc, char** argv) {
     QImage image(WIDTH, HEIGHT, QImage::Format_RGB32);
     for (int y = 0; y < HEIGHT; ++y) {
         for (int x = 0; x < WIDTH; ++x)
-            image.setPixel(x, y, 0xff000000u | Bench::BusyColourAt(x, y, WIDTH, HEIGHT));
+            image.setPixel(x, y, 0xff000000u | TestKit::BusyColourAt(x, y, WIDTH, HEIGHT));
     }
     image.save(QString::fromStdString(busy.string()));
     setenv("QT_QPA_PLATFORM", "wayland", 1);
@@ -173,16 +162,16 @@ int main(int argc, char** argv) {
         services.Grab = &*cast;
         Platform::Install(services);
         cast->Start();
-        WaylandTest::MutterRemote remote;
+        TestKit::MutterRemote remote;
         // The chooser: Tab to the monitor, Alt+S to share (Shift first: the remote session
         // loses its first key), again until the grant comes.
         if (!Until(
                 [&] {
                     if (!cast->NotReadyBecause())
                         return true;
-                    remote.Keys({WaylandTest::KEY_SHIFT});
-                    remote.Keys({WaylandTest::KEY_TAB});
-                    remote.Keys({WaylandTest::KEY_ALT, WaylandTest::KEY_S});
+                    remote.Keys({TestKit::KEY_SHIFT});
+                    remote.Keys({TestKit::KEY_TAB});
+                    remote.Keys({TestKit::KEY_ALT, TestKit::KEY_S});
                     return Until([&] { return !cast->NotReadyBecause(); }, 2s);
                 },
                 60s))
@@ -221,18 +210,23 @@ int main(int argc, char** argv) {
     }
     if (failed.empty())
         psnr = Psnr(Last(out, count));
-    kill(shown, SIGTERM);
-    waitpid(shown, nullptr, 0);
+    if (shown > 0) {
+        kill(shown, SIGTERM);
+        Bench::Reap(shown);
+    }
     if (!failed.empty()) {
         std::fprintf(stderr, "kestrel_bench_portal: %s\n", failed.c_str());
         return 1;
     }
-    std::printf("| %s | %s | %s / %s | %s |\n",
-                desktop == "gnome" ? "GNOME (mutter 43), ScreenCast portal, stream running"
-                                   : "KDE Plasma (KWin 5.27), ScreenShot2",
-                std::to_string(WIDTH).append("x").append(std::to_string(HEIGHT)).c_str(),
-                Fixed(Bench::Median(times), 2).c_str(),
-                Fixed(Bench::Percentile(times, 0.9), 2).c_str(), Fixed(psnr, 1).c_str());
+    // One row: scripts/bench-portal.sh puts the table together from both desktops' runs.
+    Bench::WriteMarkdown(
+        std::cout,
+        {{},
+         {{desktop == "gnome" ? "GNOME (mutter 43), ScreenCast portal, stream running"
+                              : "KDE Plasma (KWin 5.27), ScreenShot2",
+           std::to_string(WIDTH) + "x" + std::to_string(HEIGHT),
+           Fixed(Bench::Median(times), 2) + " / " + Fixed(Bench::Percentile(times, 0.9), 2),
+           Fixed(psnr, 1)}}});
 
     if (desktop == "gnome" && !kestrel.empty()) {
         // The built program, its grant restored from the token this run kept, while a corner
@@ -256,8 +250,10 @@ int main(int argc, char** argv) {
             used = Bench::ProcessTicks(program) - before;
         }
         for (const pid_t pid : {changing, program}) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
+            if (pid > 0) {
+                kill(pid, SIGTERM);
+                Bench::Reap(pid);
+            }
         }
         std::printf(
             "\nIdle on GNOME with the stream running and a corner of the screen changing at "

@@ -7,11 +7,13 @@
 // nothing), and the tool a user would run instead, grim and ImageMagick's resize to BMP, is
 // timed as whole processes. Last, the built program idles with Ctrl+F bound, and its
 // processor time is read. Prints a Markdown section on standard output.
-#include "BusyPicture.h"
 #include "NoWindow.h"
 #include "ProcessMemory.h"
-#include "Reference.h"
+#include "Report.h"
+#include "Spawn.h"
 #include "Statistics.h"
+#include "testkit/AreaReference.h"
+#include "testkit/BusyPicture.h"
 
 #include "core/CaptureSequence.h"
 #include "core/seam/Services.h"
@@ -30,6 +32,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -71,7 +74,7 @@ bool ShowBusy(const fs::path& dir, int width, int height) {
         out << "P6\n" << width << " " << height << "\n255\n";
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
-                const std::uint32_t c = Bench::BusyColourAt(x, y, width, height);
+                const std::uint32_t c = TestKit::BusyColourAt(x, y, width, height);
                 const char rgb[3] = {static_cast<char>(c >> 16), static_cast<char>(c >> 8),
                                      static_cast<char>(c)};
                 out.write(rgb, 3);
@@ -147,19 +150,14 @@ Row Measure(const Options& options, int width, int height, const fs::path& dir) 
     row.Median = Median(times);
     row.P90 = Percentile(times, 0.9);
 
-    Bench::ExactAreaAverage reference(width, height, 800, 600);
-    std::vector<std::uint32_t> line(static_cast<std::size_t>(width));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x)
-            line[static_cast<std::size_t>(x)] = Bench::BusyColourAt(x, y, width, height);
-        reference.AddRow(y, line.data());
-    }
     fs::path last;
     for (const auto& entry : fs::directory_iterator(captures)) {
         if (entry.path().filename().string().starts_with(std::to_string(count) + "-"))
             last = entry.path();
     }
-    row.Psnr = Bench::Compare(Bench::ReadBmp24(last), reference).Psnr;
+    row.Psnr = TestKit::Compare(TestKit::ReadBmp(last),
+                                TestKit::BusyPictureAverage(width, height, 800, 600))
+                   .Psnr;
 
     std::vector<double> peer;
     const std::string out = (dir / "peer.bmp").string();
@@ -185,13 +183,17 @@ long IdleTicks(const std::string& kestrel, const fs::path& dir) {
     std::ofstream(home / ".config" / "Kestrel.conf")
         << "[Settings]\nUseHotkey=1\nBasePath=" << (home / "Pictures").string() << "/\n";
     const fs::path log = dir / "idle-stderr.txt";
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("HOME", home.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (home / ".config").c_str(), 1);
-        freopen(log.c_str(), "w", stderr);
-        execl(kestrel.c_str(), kestrel.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
+    std::string error;
+    const pid_t pid =
+        Bench::Spawn({{kestrel},
+                      {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + (home / ".config").string()},
+                      {},
+                      {},
+                      log},
+                     error);
+    if (pid < 0) {
+        std::fprintf(stderr, "kestrel_bench_wayland: %s\n", error.c_str());
+        return -1;
     }
     const auto ticks = [pid] { return Bench::ProcessTicks(pid); };
     long used = -1;
@@ -208,7 +210,7 @@ long IdleTicks(const std::string& kestrel, const fs::path& dir) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    Bench::Reap(pid);
     return used;
 }
 
@@ -236,10 +238,11 @@ int main(int argc, char** argv) {
     const char* session = std::getenv("KESTREL_SESSION_DIR");
     const fs::path dir = session != nullptr ? fs::path(session) : fs::temp_directory_path();
 
-    std::printf(
-        "| Screen | Kestrel per capture in the running program ms median / p90 (target 33) "
-        "| grim + convert ms | grim + convert / Kestrel (target 5x) | PSNR dB (target 50) "
-        "| memory MB idle -> peak (+delta, target 8) |\n|---|---:|---:|---:|---:|---:|\n");
+    Bench::Table table{
+        {"Screen", "Kestrel per capture in the running program ms median / p90 (target 33)",
+         "grim + convert ms", "grim + convert / Kestrel (target 5x)", "PSNR dB (target 50)",
+         "memory MB idle -> peak (+delta, target 8)"},
+        {}};
     int status = 0;
     for (const auto& [width, height] : options.Sizes) {
         const Row row = Measure(options, width, height,
@@ -250,14 +253,14 @@ int main(int argc, char** argv) {
             status = 1;
             continue;
         }
-        std::printf("| %dx%d | %s / %s | %s | %sx | %s | %s -> %s (+%s) |\n", width, height,
-                    Fixed(row.Median, 2).c_str(), Fixed(row.P90, 2).c_str(),
-                    Fixed(row.Peer, 1).c_str(), Fixed(row.Peer / row.Median, 1).c_str(),
-                    Fixed(row.Psnr, 1).c_str(),
-                    Fixed(static_cast<double>(row.IdleKb) / 1024, 1).c_str(),
-                    Fixed(static_cast<double>(row.PeakKb) / 1024, 1).c_str(),
-                    Fixed(static_cast<double>(row.PeakKb - row.IdleKb) / 1024, 1).c_str());
+        const auto mb = [](long kb) { return Fixed(static_cast<double>(kb) / 1024, 1); };
+        table.Rows.push_back(
+            {std::to_string(width) + "x" + std::to_string(height),
+             Fixed(row.Median, 2) + " / " + Fixed(row.P90, 2), Fixed(row.Peer, 1),
+             Fixed(row.Peer / row.Median, 1) + "x", Fixed(row.Psnr, 1),
+             mb(row.IdleKb) + " -> " + mb(row.PeakKb) + " (+" + mb(row.PeakKb - row.IdleKb) + ")"});
     }
+    Bench::WriteMarkdown(std::cout, table);
     if (!options.Kestrel.empty()) {
         const long ticks = IdleTicks(options.Kestrel, dir);
         std::printf(

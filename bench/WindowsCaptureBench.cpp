@@ -10,10 +10,11 @@
 // here rather than Kestrel's), and the BMP file's write.
 // Prints a Markdown table on standard output (scripts/bench-windows.sh puts it in
 // bench/results.md); progress and failures go to standard error.
-#include "BusyPicture.h"
 #include "NoWindow.h"
-#include "Reference.h"
+#include "Report.h"
 #include "Statistics.h"
+#include "testkit/AreaReference.h"
+#include "testkit/BusyPicture.h"
 
 #include "core/Bmp.h"
 #include "core/CaptureSequence.h"
@@ -34,6 +35,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -111,7 +113,7 @@ Busy MakeBusy(int width, int height) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x)
             busy.Pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                        static_cast<std::size_t>(x)] = Bench::BusyColourAt(x, y, width, height);
+                        static_cast<std::size_t>(x)] = TestKit::BusyColourAt(x, y, width, height);
     }
     return busy;
 }
@@ -406,12 +408,12 @@ int main(int argc, char** argv) {
     const long long differingAfter = Differences(copy, busy);
     const std::vector<double>& captures = capture.Times;
 
-    Bench::ExactAreaAverage reference(busy.Width, busy.Height, options.OutputWidth,
-                                      options.OutputHeight);
+    TestKit::ExactAreaAverage reference(busy.Width, busy.Height, options.OutputWidth,
+                                        options.OutputHeight);
     for (int y = 0; y < busy.Height; ++y)
         reference.AddRow(y, busy.Pixels.data() +
                                 static_cast<std::size_t>(y) * static_cast<std::size_t>(busy.Width));
-    const Bench::Quality quality = Bench::Compare(Bench::ReadBmp24(last), reference);
+    const TestKit::Quality quality = TestKit::Compare(TestKit::ReadBmp(last), reference);
     fs::remove_all(folder, error);
     if (!failure.empty())
         return Fail(failure);
@@ -421,15 +423,13 @@ int main(int argc, char** argv) {
         return Fail("the busy picture was covered during the captures");
 
     const std::string screenSize = std::to_string(busy.Width) + "x" + std::to_string(busy.Height);
-    std::printf(
-        "| Screen | per capture ms median / p90 | grab and scale alone ms | "
-        "one BitBlt of the whole screen alone ms | BMP file written alone ms | PSNR dB |\n"
-        "|---|---:|---:|---:|---:|---:|\n");
-    std::printf("| %s | %s / %s | %s | %s | %s | %s |\n", screenSize.c_str(),
-                Fixed(Median(captures), 2).c_str(), Fixed(Percentile(captures, 0.9), 2).c_str(),
-                Fixed(Median(grabAlone.Times), 2).c_str(),
-                Fixed(Median(blitAlone.Times), 2).c_str(),
-                Fixed(Median(writeAlone.Times), 2).c_str(), Fixed(quality.Psnr, 1).c_str());
+    Bench::WriteMarkdown(
+        std::cout,
+        {{"Screen", "per capture ms median / p90", "grab and scale alone ms",
+          "one BitBlt of the whole screen alone ms", "BMP file written alone ms", "PSNR dB"},
+         {{screenSize, Fixed(Median(captures), 2) + " / " + Fixed(Percentile(captures, 0.9), 2),
+           Fixed(Median(grabAlone.Times), 2), Fixed(Median(blitAlone.Times), 2),
+           Fixed(Median(writeAlone.Times), 2), Fixed(quality.Psnr, 1)}}});
     std::printf(
         "\n- PSNR %s dB against the exact mean (%s dB against its unrounded value; largest "
         "channel difference %d), target %.0f dB: %s\n",

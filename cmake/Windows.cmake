@@ -73,6 +73,9 @@ target_link_libraries(kestrel PRIVATE kestrel_ui_win32 kestrel_platform_win32 co
 add_dependencies(kestrel kestrel_icon)
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsPackage.cmake)
 
+if(KESTREL_BUILD_TESTS OR KESTREL_BUILD_BENCH)
+  add_subdirectory(testkit)
+endif()
 if(KESTREL_BUILD_TESTS)
   enable_testing()
 

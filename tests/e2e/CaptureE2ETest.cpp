@@ -1,7 +1,6 @@
 // The built program captures as a user drives it: Ctrl+F and the timer save files named
 // after count, time and pointer; only the primary monitor is captured; a full disk is
 // reported and survived.
-#include "support/BmpReader.h"
 #include "support/PrivateEnv.h"
 #include "support/ProgramTest.h"
 #include "support/ScreenPainter.h"
@@ -9,6 +8,7 @@
 #include "support/XInput.h"
 #include "support/XWindows.h"
 #include "support/Xvfb.h"
+#include "testkit/BmpReader.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using namespace TestKit;
 using namespace std::chrono_literals;
 
 class CaptureE2E : public ProgramTest {

@@ -1,9 +1,10 @@
 // The built program on its fastest timer counts on past 32,767 captures, the most a 16-bit
 // count could hold: numbering goes on without a gap or a failure. On a tiny screen with a
 // tiny output a capture takes about a millisecond, so the run lasts under a minute.
-#include "support/BmpReader.h"
 #include "support/ProgramTest.h"
 #include "support/SessionBus.h"
+#include "testkit/BmpReader.h"
+#include "testkit/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -17,43 +18,20 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using namespace TestKit;
 using namespace std::chrono_literals;
 
 constexpr long PAST_SIXTEEN_BITS = 32770;
 
-// Some 33,000 small files: on tmpfs where there is one, gone with the test.
-class ShotsDirectory {
-  public:
-    explicit ShotsDirectory(const fs::path& fallback) {
-        std::string pattern = "/dev/shm/kestrel-count-XXXXXX";
-        if (fs::is_directory("/dev/shm") && mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
-        } else {
-            path_ = fallback;
-            fs::create_directories(path_);
-        }
+// The capture directory Kestrel made in `base`.
+fs::path CaptureDirIn(const fs::path& base) {
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(base, ec)) {
+        if (entry.path().filename().string().starts_with("KESTREL_"))
+            return entry.path();
     }
-    ~ShotsDirectory() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    ShotsDirectory(const ShotsDirectory&) = delete;
-    ShotsDirectory& operator=(const ShotsDirectory&) = delete;
-
-    const fs::path& Path() const { return path_; }
-
-    fs::path CaptureDir() const {
-        std::error_code ec;
-        for (const auto& entry : fs::directory_iterator(path_, ec)) {
-            if (entry.path().filename().string().starts_with("KESTREL_"))
-                return entry.path();
-        }
-        return {};
-    }
-
-  private:
-    fs::path path_;
-};
+    return {};
+}
 
 long FileCount(const fs::path& directory) {
     std::error_code ec;
@@ -71,7 +49,9 @@ class CountE2E : public ProgramTest {
 };
 
 TEST_F(CountE2E, ATimerRunNumbersOnPast32767WithoutAGap) {
-    const ShotsDirectory shots(env_.Root() / "shots");
+    // Some 33,000 small files: on tmpfs where there is one, gone with the test.
+    const TestKit::ScratchFolder shots(
+        "kestrel-count", fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : env_.Root());
     // A session bus as a desktop has one, so that start-up has nothing to say.
     const SessionBus bus;
     auto kestrel = Start({{"BasePath", shots.Path().string() + "/"},
@@ -80,7 +60,7 @@ TEST_F(CountE2E, ATimerRunNumbersOnPast32767WithoutAGap) {
                           {"OutputWidth", "8"},
                           {"OutputHeight", "6"}},
                          {{bus.Variable()}});
-    const fs::path dir = shots.CaptureDir();
+    const fs::path dir = CaptureDirIn(shots.Path());
     ASSERT_FALSE(dir.empty()) << kestrel->Stderr();
 
     // Listing tens of thousands of names takes time from Kestrel: once a second is enough.

@@ -2,7 +2,6 @@
 // read-only, the disk full, the process killed in a burst of captures, the X server gone.
 // Each is reported as "kestrel: <what> “<path>”: <reason>", leaves no partial file, loses
 // nothing already saved, and the next capture after the cause is gone succeeds.
-#include "support/BmpReader.h"
 #include "support/KestrelProcess.h"
 #include "support/PrivateEnv.h"
 #include "support/ProgramTest.h"
@@ -10,6 +9,7 @@
 #include "support/XInput.h"
 #include "support/XWindows.h"
 #include "support/Xvfb.h"
+#include "testkit/BmpReader.h"
 
 #include <gtest/gtest.h>
 
@@ -38,6 +38,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using namespace TestKit;
 using namespace std::chrono_literals;
 
 constexpr const char* SAVE_FAILED = "kestrel: Cannot save the capture \u201C";

@@ -30,6 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using namespace TestKit;
 using namespace std::chrono_literals;
 
 using StartupE2E = ProgramTest;

@@ -20,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using namespace TestKit;
 using namespace std::chrono_literals;
 
 constexpr const char* CONFIG_TITLE = "Screen Capture Configuration";

@@ -3,12 +3,12 @@
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
 #include "core/CaptureSequence.h"
-#include "support/BmpReader.h"
 #include "support/GuiEnvironment.h"
 #include "support/InProcessKestrel.h"
 #include "support/KestrelProcess.h"
 #include "support/Wait.h"
 #include "support/XInput.h"
+#include "testkit/BmpReader.h"
 #include "ui/qt/MainForm.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +30,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using namespace TestKit;
 using namespace std::chrono_literals;
 using KestrelMain::AppState;
 

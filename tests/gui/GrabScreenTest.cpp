@@ -5,10 +5,12 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/x11/X11Screen.h"
 #include "platform/x11/X11ScreenGrab.h"
-#include "support/BmpReader.h"
 #include "support/ScreenPainter.h"
 #include "support/XInput.h"
 #include "support/Xvfb.h"
+#include "testkit/AreaReference.h"
+#include "testkit/BmpReader.h"
+#include "testkit/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -28,24 +30,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using namespace TestKit;
 using Platform::X11::X11Connection;
 using Platform::X11::X11GrabOptions;
 using Platform::X11::X11Screen;
 using Platform::X11::X11ScreenGrab;
-
-// A temporary directory for the saved files, removed afterwards.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "kestrel-grab-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() { fs::remove_all(path_); }
-    fs::path Path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
 
 // A server of the given size and depth with a painter and a grabber on it.
 struct Screen {
@@ -72,7 +61,7 @@ BmpImage GrabAndSave(ScreenPainter& painter, const Platform::ScreenRect& area, i
     auto picture = grab.GrabScaled(area, width, height);
     if (!picture)
         return Unread(picture.Error().Text());
-    TempDir dir;
+    ScratchFolder dir("kestrel-grab");
     const fs::path file = dir.Path() / "grab.bmp";
     Platform::Posix::PosixFileSystem files;
     if (auto failed = KestrelMain::SavePictureAsBmp(*picture, file, files))
@@ -171,39 +160,18 @@ Rgb Busy(int x, int y) {
                static_cast<std::uint8_t>(h >> 23)};
 }
 
-// The exact area average of the screen as read in full, in doubles, for one output pixel.
-void Reference(const std::vector<Rgb>& screen, int width, int height, int outWidth, int outHeight,
-               int i, int j, double (&exact)[3]) {
-    const double sx = static_cast<double>(width) / outWidth;
-    const double sy = static_cast<double>(height) / outHeight;
-    const double x0 = i * sx, x1 = (i + 1) * sx, y0 = j * sy, y1 = (j + 1) * sy;
-    double sum[3] = {0, 0, 0};
-    for (int y = static_cast<int>(y0); y < y1 && y < height; ++y) {
-        const double cy = std::min(y1, y + 1.0) - std::max(y0, static_cast<double>(y));
-        for (int x = static_cast<int>(x0); x < x1 && x < width; ++x) {
-            const double c = cy * (std::min(x1, x + 1.0) - std::max(x0, static_cast<double>(x)));
-            const Rgb& p = screen[static_cast<std::size_t>(y) * width + x];
-            sum[0] += c * p.Red;
-            sum[1] += c * p.Green;
-            sum[2] += c * p.Blue;
-        }
-    }
-    for (int k = 0; k < 3; ++k) exact[k] = sum[k] / (sx * sy);
-}
-
+// The PSNR against the exact area average of the screen as read in full.
 double Psnr(const BmpImage& bmp, const std::vector<Rgb>& screen, int width, int height) {
-    double squared = 0;
-    for (int j = 0; j < bmp.Height; ++j) {
-        for (int i = 0; i < bmp.Width; ++i) {
-            double exact[3];
-            Reference(screen, width, height, bmp.Width, bmp.Height, i, j, exact);
-            const Rgb got = bmp.At(i, j);
-            const double d[3] = {got.Red - exact[0], got.Green - exact[1], got.Blue - exact[2]};
-            for (double e : d) squared += e * e;
+    TestKit::ExactAreaAverage reference(width, height, bmp.Width, bmp.Height);
+    std::vector<std::uint32_t> row(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const Rgb& p = screen[static_cast<std::size_t>(y) * width + x];
+            row[static_cast<std::size_t>(x)] = std::uint32_t{p.Red} << 16 | p.Green << 8 | p.Blue;
         }
+        reference.AddRow(y, row.data());
     }
-    const double mse = squared / (3.0 * bmp.Width * bmp.Height);
-    return mse == 0 ? 1e9 : 10 * std::log10(255.0 * 255.0 / mse);
+    return TestKit::Compare(bmp, reference).PsnrUnrounded;
 }
 
 TEST(GrabQuality, TheAreaAverageMatchesAnExactReferenceAtEverySize) {

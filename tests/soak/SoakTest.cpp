@@ -9,7 +9,6 @@
 // Wayland runs are made inside their sessions (tests/wayland/desktop-session.sh sway|mutter)
 // and are skipped elsewhere.
 #include "XResources.h"
-#include "support/BmpReader.h"
 #include "support/KestrelProcess.h"
 #include "support/PrivateEnv.h"
 #include "support/ProgramTest.h"
@@ -19,10 +18,11 @@
 #include "support/XInput.h"
 #include "support/XWindows.h"
 #include "support/Xvfb.h"
+#include "testkit/BmpReader.h"
 
 #ifdef KESTREL_SOAK_WAYLAND
-#include "MutterRemote.h"
 #include "SwaySession.h"
+#include "testkit/MutterRemote.h"
 #endif
 
 #include <gtest/gtest.h>
@@ -55,6 +55,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace TestSupport;
+using namespace TestKit;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using Settings = std::map<std::string, std::string>;
@@ -399,7 +400,7 @@ class MutterDesktop final : public WaylandDesktop {
     bool Trigger() override { return WaylandTest::CaptureAction() == 0; }
 
   private:
-    WaylandTest::MutterRemote remote_;
+    TestKit::MutterRemote remote_;
 };
 #endif
 

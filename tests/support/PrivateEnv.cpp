@@ -14,10 +14,6 @@ namespace TestSupport {
 namespace fs = std::filesystem;
 
 PrivateEnvironment::PrivateEnvironment() {
-    std::string pattern = (fs::temp_directory_path() / "kestrel-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("mkdtemp failed");
-    root_ = pattern;
     fs::create_directories(Pictures());
     fs::create_directories(ConfigHome());
     fs::create_directories(root_ / "cache");
@@ -26,17 +22,7 @@ PrivateEnvironment::PrivateEnvironment() {
     fs::permissions(RuntimeDir(), fs::perms::owner_all, fs::perm_options::replace);
 }
 
-PrivateEnvironment::~PrivateEnvironment() {
-    std::error_code ignored;
-    // Tests may leave read-only directories behind; make them writable to remove them.
-    for (auto it = fs::recursive_directory_iterator(root_, ignored);
-         it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-        if (it->is_directory(ignored)) {
-            fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
-        }
-    }
-    fs::remove_all(root_, ignored);
-}
+PrivateEnvironment::~PrivateEnvironment() = default;
 
 void PrivateEnvironment::WriteSettings(const std::map<std::string, std::string>& values) const {
     std::ofstream out(SettingsFile(), std::ios::trunc);

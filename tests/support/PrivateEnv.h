@@ -1,6 +1,8 @@
 // A private HOME and XDG directories for one test, so nothing reads or writes the real
-// user's settings or pictures. Removed again when the object goes.
+// user's settings or pictures. Removed again when the object goes, read-only folders too.
 #pragma once
+
+#include "testkit/ScratchFolder.h"
 
 #include <filesystem>
 #include <map>
@@ -37,7 +39,8 @@ class PrivateEnvironment {
 
   private:
     std::map<std::string, std::string> Variables(const std::string& display) const;
-    std::filesystem::path root_;
+    TestKit::ScratchFolder scratch_{"kestrel-test"};
+    const std::filesystem::path root_ = scratch_.Path();
 };
 
 }  // namespace TestSupport

@@ -3,7 +3,7 @@
 // Also reads the whole screen back, for references computed in the test.
 #pragma once
 
-#include "support/BmpReader.h"
+#include "testkit/BmpReader.h"
 
 #include <xcb/xcb.h>
 
@@ -14,6 +14,8 @@
 #include <vector>
 
 namespace TestSupport {
+
+using TestKit::Rgb;
 
 class ScreenPainter {
   public:

@@ -60,18 +60,16 @@ XvfbServer::XvfbServer(XvfbOptions options) {
         throw std::runtime_error("pipe failed");
     std::vector<std::string> args;
     if (options.DummyXorg) {
-        char dir[] = "/tmp/kestrel-xorg.XXXXXX";
-        if (mkdtemp(dir) == nullptr)
-            throw std::runtime_error("mkdtemp failed");
-        configDir_ = dir;
-        std::ofstream(configDir_ + "/xorg.conf") << DUMMY_XORG_CONF;
+        config_ = std::make_unique<TestKit::ScratchFolder>("kestrel-xorg");
+        const std::string configDir = config_->Path().string();
+        std::ofstream(configDir + "/xorg.conf") << DUMMY_XORG_CONF;
         args = {"Xorg",
                 "-displayfd",
                 std::to_string(fds[1]),
                 "-config",
-                configDir_ + "/xorg.conf",
+                configDir + "/xorg.conf",
                 "-logfile",
-                configDir_ + "/xorg.log",
+                configDir + "/xorg.log",
                 "-nolisten",
                 "tcp",
                 "-noreset"};
@@ -141,8 +139,7 @@ void XvfbServer::Stop() {
     kill(pid_, SIGTERM);
     waitpid(pid_, nullptr, 0);
     pid_ = -1;
-    if (!configDir_.empty())
-        std::filesystem::remove_all(configDir_);
+    config_.reset();
 }
 
 bool SetMonitor(const std::string& display, const Monitor& monitor) {

@@ -2,8 +2,11 @@
 // through -displayfd, so tests running side by side never collide.
 #pragma once
 
+#include "testkit/ScratchFolder.h"
+
 #include <sys/types.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -35,7 +38,7 @@ class XvfbServer {
   private:
     pid_t pid_ = -1;
     std::string display_;
-    std::string configDir_;  // the dummy Xorg's configuration and log
+    std::unique_ptr<TestKit::ScratchFolder> config_;  // the dummy Xorg's configuration and log
 };
 
 // A RandR monitor, a part of the screen that the desktop treats as one display; the primary

@@ -1,9 +1,9 @@
 // The BMP encoding: every depth read back by an independent reader, the header's variants,
 // and the rules of saving through the file system (never over an existing file).
 #include "core/Bmp.h"
-#include "support/BmpReader.h"
 #include "support/MemoryFileSystem.h"
 #include "support/TestPictures.h"
+#include "testkit/BmpReader.h"
 
 #include <gtest/gtest.h>
 
@@ -12,11 +12,11 @@
 
 namespace {
 
+using TestKit::ReadBmpBytes;
+using TestKit::Rgb;
 using TestSupport::Gradient;
 using TestSupport::GradientRaw;
 using TestSupport::MemoryFileSystem;
-using TestSupport::ReadBmpBytes;
-using TestSupport::Rgb;
 
 TEST(BmpEncoding, EveryDepthReadsBackPixelForPixel) {
     for (int bits : {24, 16, 8}) {

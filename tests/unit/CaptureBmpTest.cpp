@@ -2,8 +2,9 @@
 // the rules of saving: never over an existing file, never a partial file.
 #include "core/Bmp.h"
 #include "platform/posix/PosixFileSystem.h"
-#include "support/BmpReader.h"
 #include "support/TestPictures.h"
+#include "testkit/BmpReader.h"
+#include "testkit/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -21,46 +22,29 @@
 namespace {
 
 namespace fs = std::filesystem;
+using TestKit::ReadBmp;
+using TestKit::Rgb;
 using TestSupport::Gradient;
-using TestSupport::ReadBmp;
-using TestSupport::Rgb;
 
 KestrelMain::Status SavePictureAsBmp(const KestrelMain::Picture& picture, const fs::path& path) {
     Platform::Posix::PosixFileSystem files;
     return KestrelMain::SavePictureAsBmp(picture, path, files);
 }
 
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "kestrel-bmp-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        fs::permissions(path_, fs::perms::owner_all, ignored);
-        fs::remove_all(path_, ignored);
-    }
-    fs::path Path() const { return path_; }
-    fs::path File(const std::string& name) const { return path_ / name; }
-    std::size_t Entries() const {
-        return static_cast<std::size_t>(
-            std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
-    }
-
-  private:
-    fs::path path_;
-};
+std::size_t Entries(const TestKit::ScratchFolder& dir) {
+    return static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()));
+}
 
 TEST(BmpWriter, WritesEveryDepthAsCommonReadersExpectIt) {
-    TempDir dir;
+    TestKit::ScratchFolder dir("kestrel-bmp");
     for (int bits : {24, 16, 8}) {
         for (const auto& [width, height] :
              {std::pair{801, 601}, std::pair{800, 600}, std::pair{1, 1}}) {
             SCOPED_TRACE(std::to_string(bits) + " bits, " + std::to_string(width) + "x" +
                          std::to_string(height));
             const fs::path file =
-                dir.File(std::to_string(bits) + "-" + std::to_string(width) + ".bmp");
+                dir / (std::to_string(bits) + "-" + std::to_string(width) + ".bmp");
             ASSERT_FALSE(SavePictureAsBmp(Gradient(width, height, bits), file));
 
             const auto bmp = ReadBmp(file);
@@ -104,8 +88,8 @@ TEST(BmpWriter, WritesEveryDepthAsCommonReadersExpectIt) {
 }
 
 TEST(BmpWriter, NeverReplacesAnExistingFile) {
-    TempDir dir;
-    const fs::path file = dir.File("7-140359-400-300.bmp");
+    TestKit::ScratchFolder dir("kestrel-bmp");
+    const fs::path file = dir / "7-140359-400-300.bmp";
     std::ofstream(file) << "precious";
     for (auto write :
          {&Platform::Posix::WriteNewFile, &Platform::Posix::WriteNewFileViaTemporaryName}) {
@@ -117,18 +101,18 @@ TEST(BmpWriter, NeverReplacesAnExistingFile) {
         EXPECT_NE(failed->Reason.find("exists"), std::string::npos) << failed->Reason;
         std::ifstream in(file);
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "precious");
-        EXPECT_EQ(dir.Entries(), 1u);  // no temporary file left behind
+        EXPECT_EQ(Entries(dir), 1u);  // no temporary file left behind
     }
 }
 
 TEST(BmpWriter, BothRoutesWriteTheWholeFile) {
-    TempDir dir;
+    TestKit::ScratchFolder dir("kestrel-bmp");
     std::vector<std::uint8_t> big(3 * 1024 * 1024);
     for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 31);
     const std::uint8_t head[] = {'B', 'M'};
     const std::span<const std::uint8_t> parts[] = {head, big};
-    ASSERT_FALSE(Platform::Posix::WriteNewFile(dir.File("a.bmp"), parts));
-    ASSERT_FALSE(Platform::Posix::WriteNewFileViaTemporaryName(dir.File("b.bmp"), parts));
+    ASSERT_FALSE(Platform::Posix::WriteNewFile(dir / "a.bmp", parts));
+    ASSERT_FALSE(Platform::Posix::WriteNewFileViaTemporaryName(dir / "b.bmp", parts));
     for (const char* name : {"a.bmp", "b.bmp"}) {
         std::ifstream in(dir.Path() / name, std::ios::binary);
         const std::vector<char> read((std::istreambuf_iterator<char>(in)), {});
@@ -141,7 +125,7 @@ TEST(BmpWriter, BothRoutesWriteTheWholeFile) {
                   0666 & ~mask)
             << name;
     }
-    EXPECT_EQ(dir.Entries(), 2u);
+    EXPECT_EQ(Entries(dir), 2u);
 }
 
 // A power cut cannot be staged here; what can be checked is the order that makes one
@@ -149,18 +133,18 @@ TEST(BmpWriter, BothRoutesWriteTheWholeFile) {
 // names nothing.
 TEST(BmpWriter, ACaptureIsNamedOnlyOnceItsBytesAreOnTheDisk) {
     using Platform::Posix::FileRoute;
-    TempDir dir;
+    TestKit::ScratchFolder dir("kestrel-bmp");
     static fs::path target;
     const std::uint8_t bytes[] = {'B', 'M'};
     const std::span<const std::uint8_t> parts[] = {bytes};
     for (const FileRoute route : {FileRoute::Unnamed, FileRoute::TemporaryName}) {
-        target = dir.File(route == FileRoute::Unnamed ? "a.bmp" : "b.bmp");
-        const std::size_t before = dir.Entries();
+        target = dir / (route == FileRoute::Unnamed ? "a.bmp" : "b.bmp");
+        const std::size_t before = Entries(dir);
         const auto failed =
             Platform::Posix::WriteNewFileWith(target, parts, route, [](int) { return EIO; });
         ASSERT_TRUE(failed);
         EXPECT_EQ(failed->Reason, "Input/output error");
-        EXPECT_EQ(dir.Entries(), before) << "a failed flush left a file behind";
+        EXPECT_EQ(Entries(dir), before) << "a failed flush left a file behind";
 
         const auto flushedUnnamed = [](int fd) {
             return fs::exists(target) ? EEXIST : Platform::Posix::FlushToDisk(fd);
@@ -171,27 +155,27 @@ TEST(BmpWriter, ACaptureIsNamedOnlyOnceItsBytesAreOnTheDisk) {
 }
 
 TEST(BmpWriter, AMissingDirectoryIsReportedWithItsPath) {
-    TempDir dir;
-    const fs::path file = dir.File("gone/1-000000-0-0.bmp");
+    TestKit::ScratchFolder dir("kestrel-bmp");
+    const fs::path file = dir / "gone/1-000000-0-0.bmp";
     const auto failed = SavePictureAsBmp(Gradient(8, 8, 24), file);
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->What, "Cannot save the capture");
     EXPECT_EQ(failed->Path, file.string());
     EXPECT_EQ(failed->Reason, "No such file or directory");
-    EXPECT_EQ(dir.Entries(), 0u);
+    EXPECT_EQ(Entries(dir), 0u);
 }
 
 TEST(BmpWriter, AFullDiskLeavesNoPartialFile) {
-    TempDir dir;
+    TestKit::ScratchFolder dir("kestrel-bmp");
     rlimit original{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &original), 0);
     rlimit small = original;
     small.rlim_cur = 100 * 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const auto viaUnnamed = SavePictureAsBmp(Gradient(800, 600, 24), dir.File("a.bmp"));
+    const auto viaUnnamed = SavePictureAsBmp(Gradient(800, 600, 24), dir / "a.bmp");
     const std::uint8_t chunk[200 * 1024] = {};
     const std::span<const std::uint8_t> parts[] = {chunk};
-    const auto viaNamed = Platform::Posix::WriteNewFileViaTemporaryName(dir.File("b.bmp"), parts);
+    const auto viaNamed = Platform::Posix::WriteNewFileViaTemporaryName(dir / "b.bmp", parts);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &original), 0);
 
     // The process is still here: the file-size signal is ignored, so the write failed.
@@ -199,15 +183,15 @@ TEST(BmpWriter, AFullDiskLeavesNoPartialFile) {
         ASSERT_TRUE(failed);
         EXPECT_EQ(failed->Reason, "File too large");
     }
-    EXPECT_EQ(dir.Entries(), 0u);
+    EXPECT_EQ(Entries(dir), 0u);
 }
 
 TEST(BmpWriter, AnUnwritableDirectoryIsReported) {
     if (geteuid() == 0)
         GTEST_SKIP() << "permissions do not bind root";
-    TempDir dir;
+    TestKit::ScratchFolder dir("kestrel-bmp");
     fs::permissions(dir.Path(), fs::perms::owner_read | fs::perms::owner_exec);
-    const auto failed = SavePictureAsBmp(Gradient(8, 8, 24), dir.File("x.bmp"));
+    const auto failed = SavePictureAsBmp(Gradient(8, 8, 24), dir / "x.bmp");
     ASSERT_TRUE(failed);
     EXPECT_EQ(failed->Reason, "Permission denied");
 }

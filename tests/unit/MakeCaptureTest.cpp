@@ -3,8 +3,8 @@
 // What is saved is read back as a BMP file; what fails is returned for the report.
 #include "core/AppState.h"
 #include "core/CaptureSequence.h"
-#include "support/BmpReader.h"
 #include "support/MemoryDesktop.h"
+#include "testkit/BmpReader.h"
 
 #include <gtest/gtest.h>
 
@@ -17,12 +17,12 @@ namespace {
 
 using KestrelMain::LocalDateTime;
 using Platform::ScreenRect;
+using TestKit::ReadBmpBytes;
+using TestKit::Rgb;
 using TestSupport::AT_140359;
 using TestSupport::MemoryDesktop;
 using TestSupport::MemoryFileSystem;
-using TestSupport::ReadBmpBytes;
 using TestSupport::RecordingView;
-using TestSupport::Rgb;
 
 constexpr const char* CAPTURE_DIR = "/home/u/Pictures/KESTREL_07122026_140000";
 

@@ -2,6 +2,7 @@
 // local time as the C library gives it.
 #include "platform/posix/PosixClock.h"
 #include "platform/posix/PosixFileSystem.h"
+#include "testkit/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -18,17 +19,8 @@ namespace fs = std::filesystem;
 
 class PosixFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrel-files-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
-    }
-
-    fs::path dir_;
+    TestKit::ScratchFolder scratch_{"kestrel-files"};
+    const fs::path dir_ = scratch_.Path();
     Platform::Posix::PosixFileSystem files_;
 };
 

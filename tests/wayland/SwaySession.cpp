@@ -1,8 +1,8 @@
 #include "SwaySession.h"
 
-#include "BusyPicture.h"
-#include "Reference.h"
 #include "support/Wait.h"
+#include "testkit/AreaReference.h"
+#include "testkit/BusyPicture.h"
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
 #include <QJsonArray>
@@ -254,16 +254,16 @@ QImage BusyPicture(int width, int height) {
     for (int y = 0; y < height; ++y) {
         auto* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < width; ++x)
-            row[x] = 0xff000000u | Bench::BusyColourAt(x, y, width, height);
+            row[x] = 0xff000000u | TestKit::BusyColourAt(x, y, width, height);
     }
     return picture;
 }
 
 double Psnr(const fs::path& capture, const QImage& picture) {
-    Bench::ExactAreaAverage reference(picture.width(), picture.height(), 800, 600);
+    TestKit::ExactAreaAverage reference(picture.width(), picture.height(), 800, 600);
     for (int y = 0; y < picture.height(); ++y)
         reference.AddRow(y, reinterpret_cast<const std::uint32_t*>(picture.constScanLine(y)));
-    const Bench::Quality quality = Bench::Compare(Bench::ReadBmp24(capture), reference);
+    const TestKit::Quality quality = TestKit::Compare(TestKit::ReadBmp(capture), reference);
     return quality.Error.empty() ? quality.Psnr : 0;
 }
 

@@ -1,9 +1,9 @@
 // Kestrel in a Wayland session, on a real headless sway (desktop-session.sh): the grab, the
 // pointer in the capture's name, every trigger, two instances, and the end of the run. Each
 // suite here runs in a session of its own.
-#include "MutterRemote.h"
 #include "SwaySession.h"
 #include "support/Wait.h"
+#include "testkit/MutterRemote.h"
 
 #include <gtest/gtest.h>
 #include <QTransform>
@@ -18,6 +18,7 @@
 namespace {
 
 using namespace WaylandTest;
+using namespace TestKit;
 using namespace std::chrono_literals;
 
 // Kestrel's own window out of the pictures: sway keeps it, hidden, in the scratchpad.

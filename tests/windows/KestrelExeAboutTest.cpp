@@ -336,7 +336,7 @@ class BrowserStandIn {
 };
 
 TEST_F(KestrelExeAboutTest, WebButtonOpensTheMakersPageInTheBrowserAndHidesTheWindow) {
-    TemporaryFolder folder;
+    ScratchFolder folder;
     BrowserStandIn browser(folder.Path());
     OpenAbout();
 

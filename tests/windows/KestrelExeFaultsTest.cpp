@@ -331,7 +331,7 @@ TEST_F(KestrelExeFaultsTest, SecondInstanceIsRefusedCtrlFNotesItAndTheFirstKeeps
     ASSERT_FALSE(firstDir.empty());
 
     // Both would name their capture directory after the same second.
-    TemporaryFolder otherBase;
+    ScratchFolder otherBase;
     Store(L"BasePath", otherBase.Path().wstring() + L"\\");
     KestrelExe second;
     ASSERT_TRUE(second.Started());

@@ -4,7 +4,7 @@
 // Now, and the saved BMP is compared with the exact area average of the pattern, computed
 // by the benchmark's reference code, and with the blocks where the scaling puts them.
 #include "KestrelExeSupport.h"
-#include "Reference.h"
+#include "testkit/AreaReference.h"
 
 #include <gtest/gtest.h>
 
@@ -154,17 +154,10 @@ std::pair<int, int> InsideSpan(int low, int high, int source, int output) {
     return {first, end - 1};  // (i + 1) * source <= high * output
 }
 
-std::uint32_t PixelOf(const Bench::Image24& image, int x, int y) {
-    const std::uint8_t* p = image.Pixels.data() + 3 * (static_cast<std::size_t>(y) *
-                                                           static_cast<std::size_t>(image.Width) +
-                                                       static_cast<std::size_t>(x));
-    return std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
-}
-
 // Blocks whose corners or centre, as output pixels wholly inside the block, are not
 // exactly the block's colour; empty when every one is. A picture shifted by one pixel,
 // mirrored or cut at the edges fails here even when its PSNR would pass.
-std::string MisplacedBlocks(const Bench::Image24& image, const Pattern& pattern) {
+std::string MisplacedBlocks(const TestKit::BmpImage& image, const Pattern& pattern) {
     std::string found;
     int checked = 0;
     const int top = GradientTop(pattern.Height);
@@ -182,7 +175,7 @@ std::string MisplacedBlocks(const Bench::Image24& image, const Pattern& pattern)
                 {x0, y0}, {x1, y0}, {x0, y1}, {x1, y1}, {(x0 + x1) / 2, (y0 + y1) / 2}};
             for (const auto& [x, y] : samples) {
                 ++checked;
-                const std::uint32_t seen = PixelOf(image, x, y);
+                const std::uint32_t seen = image.RawAt(x, y);
                 if (seen != BlockColour(column, row)) {
                     found += "block " + std::to_string(column) + "," + std::to_string(row) +
                              " at " + std::to_string(x) + "," + std::to_string(y) + ": " +
@@ -242,12 +235,12 @@ TEST_P(KestrelExeQualityTest, PictureIsTheExactAreaAverageOfTheScreen) {
     // Nothing came over the pattern while the program grabbed it.
     EXPECT_EQ(ScreenDifference(pattern), "");
 
-    Bench::ExactAreaAverage reference(pattern.Width, pattern.Height, output.Width, output.Height);
+    TestKit::ExactAreaAverage reference(pattern.Width, pattern.Height, output.Width, output.Height);
     for (int y = 0; y < pattern.Height; ++y)
         reference.AddRow(y, pattern.Pixels.data() + static_cast<std::size_t>(y) *
                                                         static_cast<std::size_t>(pattern.Width));
-    const Bench::Image24 image = Bench::ReadBmp24(saved);
-    const Bench::Quality quality = Bench::Compare(image, reference);
+    const TestKit::BmpImage image = TestKit::ReadBmp(saved);
+    const TestKit::Quality quality = TestKit::Compare(image, reference);
     ASSERT_EQ(quality.Error, "");
     EXPECT_GE(quality.Psnr, MIN_PSNR_DB) << "largest channel difference " << quality.MaxError;
     EXPECT_EQ(MisplacedBlocks(image, pattern), "");

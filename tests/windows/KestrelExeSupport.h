@@ -119,7 +119,7 @@ class KestrelExeTestBase : public testing::Test {
     // The one capture directory under base_, or empty when there is none or several.
     std::filesystem::path CaptureDir() const;
 
-    TemporaryFolder base_;
+    ScratchFolder base_;
     std::wstring basePath_;  // base_ with a trailing backslash, as stored
 };
 

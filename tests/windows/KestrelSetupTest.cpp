@@ -359,7 +359,7 @@ class SetupTestBase : public KestrelExeTestBase {
         EXPECT_EQ(StoredText(L"OutputWidth"), L"800");
     }
 
-    TemporaryFolder own_;
+    ScratchFolder own_;
     Mode mode_{};
     HKEY root_ = HKEY_CURRENT_USER;
     fs::path folder_;

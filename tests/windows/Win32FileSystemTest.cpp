@@ -21,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Platform::Win32::Win32FileSystem;
-using Win32Test::TemporaryFolder;
+using Win32Test::ScratchFolder;
 
 // "Captures älter 写真": a space, a Latin letter beyond ASCII, and CJK.
 const std::wstring ODD_NAME = L"Captures \u00E4lter \u5199\u771F";
@@ -55,7 +55,7 @@ struct Parts {
 };
 
 TEST(Win32FileSystem, CreatesExactlyOneDirectoryWithSpacesAndNonAsciiLetters) {
-    TemporaryFolder folder;
+    ScratchFolder folder;
     Win32FileSystem files;
     const fs::path directory = folder.Path() / ODD_NAME;
     EXPECT_EQ(files.CreateOneDirectory(directory), std::nullopt);
@@ -70,7 +70,7 @@ TEST(Win32FileSystem, CreatesExactlyOneDirectoryWithSpacesAndNonAsciiLetters) {
 }
 
 TEST(Win32FileSystem, CreatesNoParentDirectories) {
-    TemporaryFolder folder;
+    ScratchFolder folder;
     Win32FileSystem files;
     const fs::path parent = folder.Path() / L"missing parent";
     const auto failed = files.CreateOneDirectory(parent / L"child");
@@ -82,7 +82,7 @@ TEST(Win32FileSystem, CreatesNoParentDirectories) {
 }
 
 TEST(Win32FileSystem, FolderExistsExactlyForADirectory) {
-    TemporaryFolder folder;
+    ScratchFolder folder;
     Win32FileSystem files;
     const fs::path directory = folder.Path() / ODD_NAME;
     const fs::path file = folder.Path() / (ODD_NAME + L".bmp");
@@ -103,7 +103,7 @@ TEST(Win32FileSystem, FolderExistsExactlyForADirectory) {
 }
 
 TEST(Win32FileSystem, SavesANewFileWholeAndLeavesNoTemporaryBehind) {
-    TemporaryFolder folder;
+    ScratchFolder folder;
     Win32FileSystem files;
     const fs::path directory = folder.Path() / ODD_NAME;
     fs::create_directory(directory);
@@ -118,7 +118,7 @@ TEST(Win32FileSystem, SavesANewFileWholeAndLeavesNoTemporaryBehind) {
 }
 
 TEST(Win32FileSystem, FailedSavesLeaveNothingBehindAndOverwriteNothing) {
-    TemporaryFolder folder;
+    ScratchFolder folder;
     Win32FileSystem files;
     const fs::path existingFile = folder.Path() / L"taken.bmp";
     std::ofstream(existingFile, std::ios::binary) << "old contents";

@@ -32,22 +32,6 @@ bool WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds
     }
 }
 
-TemporaryFolder::TemporaryFolder() {
-    static unsigned serial = 0;
-    const std::filesystem::path base = std::filesystem::temp_directory_path();
-    for (;;) {
-        path_ = base / (L"kestrel-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                        std::to_wstring(serial++));
-        if (CreateDirectoryW(path_.c_str(), nullptr))
-            return;
-    }
-}
-
-TemporaryFolder::~TemporaryFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 BITMAPINFO TopDown32(int width, int height) {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;

@@ -1,6 +1,8 @@
 // Helpers for the Win32 backend's tests, run under Wine: waiting on a condition while the
-// thread's messages are dispatched, and a private folder for files.
+// thread's messages are dispatched; private folders come from the test kit.
 #pragma once
+
+#include "testkit/ScratchFolder.h"
 
 #include <windows.h>
 
@@ -19,19 +21,7 @@ bool WaitUntil(const std::function<bool()>& condition,
 // Dispatches every message already queued for this thread.
 void DispatchPending();
 
-// A new empty folder under the temporary directory, removed with everything in it when
-// the object goes.
-class TemporaryFolder {
-  public:
-    TemporaryFolder();
-    ~TemporaryFolder();
-    TemporaryFolder(const TemporaryFolder&) = delete;
-    TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-    const std::filesystem::path& Path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
+using TestKit::ScratchFolder;
 
 // The header of a top-down 32-bit DIB: row 0 first, blue, green, red, unused.
 BITMAPINFO TopDown32(int width, int height);

@@ -1,32 +1,10 @@
-#include "Reference.h"
+#include "testkit/AreaReference.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <limits>
 
-namespace Bench {
-
-namespace {
-
-std::uint32_t Le32(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
-           std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
-}
-
-// UTF-8 on every system: a wide path's letters would not survive the ANSI code page.
-std::string Text(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-std::uint32_t Le16(const std::vector<std::uint8_t>& bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8;
-}
-
-}  // namespace
+namespace TestKit {
 
 std::vector<std::vector<ExactAreaAverage::Tap>> ExactAreaAverage::Overlaps(int source, int output) {
     std::vector<std::vector<Tap>> taps(static_cast<std::size_t>(output));
@@ -90,49 +68,7 @@ double ExactAreaAverage::Mean(int x, int y, int channel) const {
            area;
 }
 
-Image24 ReadBmp24(const std::filesystem::path& path) {
-    Image24 image;
-    std::ifstream in(path, std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                          std::istreambuf_iterator<char>()};
-    if (bytes.size() < 54 || bytes[0] != 'B' || bytes[1] != 'M') {
-        image.Error = Text(path) + " is no BMP file";
-        return image;
-    }
-    const std::uint32_t offset = Le32(bytes, 10);
-    const auto width = static_cast<std::int32_t>(Le32(bytes, 18));
-    const auto height = static_cast<std::int32_t>(Le32(bytes, 22));
-    const std::uint32_t bits = Le16(bytes, 28);
-    const std::uint32_t compression = Le32(bytes, 30);
-    if (bits != 24 || compression != 0 || width < 1 || height == 0) {
-        image.Error = Text(path) + " is not an uncompressed 24-bit BMP";
-        return image;
-    }
-    const bool bottomUp = height > 0;
-    image.Width = width;
-    image.Height = bottomUp ? height : -height;
-    const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) / 4 * 4;
-    if (offset + stride * static_cast<std::size_t>(image.Height) > bytes.size()) {
-        image.Error = Text(path) + " is shorter than its pixels";
-        return image;
-    }
-    image.Pixels.resize(3 * static_cast<std::size_t>(image.Width) *
-                        static_cast<std::size_t>(image.Height));
-    for (int y = 0; y < image.Height; ++y) {
-        const int stored = bottomUp ? image.Height - 1 - y : y;
-        const std::uint8_t* row = bytes.data() + offset + stride * static_cast<std::size_t>(stored);
-        std::uint8_t* out =
-            image.Pixels.data() + 3 * static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        for (int x = 0; x < width; ++x) {
-            out[3 * x] = row[3 * x + 2];
-            out[3 * x + 1] = row[3 * x + 1];
-            out[3 * x + 2] = row[3 * x];
-        }
-    }
-    return image;
-}
-
-Quality Compare(const Image24& image, const ExactAreaAverage& reference) {
+Quality Compare(const BmpImage& image, const ExactAreaAverage& reference) {
     Quality quality;
     if (!image.Error.empty()) {
         quality.Error = image.Error;
@@ -150,11 +86,8 @@ Quality Compare(const Image24& image, const ExactAreaAverage& reference) {
             for (int c = 0; c < 3; ++c) {
                 const double mean = reference.Mean(x, y, c);
                 const double rounded = std::clamp(std::floor(mean + 0.5), 0.0, 255.0);
-                const double value = image.Pixels[(static_cast<std::size_t>(y) *
-                                                       static_cast<std::size_t>(image.Width) +
-                                                   static_cast<std::size_t>(x)) *
-                                                      3 +
-                                                  static_cast<std::size_t>(c)];
+                const Rgb pixel = image.At(x, y);
+                const double value = c == 0 ? pixel.Red : c == 1 ? pixel.Green : pixel.Blue;
                 squares += (value - rounded) * (value - rounded);
                 squaresUnrounded += (value - mean) * (value - mean);
                 quality.MaxError =
@@ -172,4 +105,4 @@ Quality Compare(const Image24& image, const ExactAreaAverage& reference) {
     return quality;
 }
 
-}  // namespace Bench
+}  // namespace TestKit

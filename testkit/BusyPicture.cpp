@@ -1,8 +1,9 @@
-#include "BusyPicture.h"
+#include "testkit/BusyPicture.h"
 
 #include <algorithm>
+#include <vector>
 
-namespace Bench {
+namespace TestKit {
 
 namespace {
 
@@ -100,4 +101,15 @@ std::uint32_t BusyColourAt(int x, int y, int width, int height) {
     }
 }
 
-}  // namespace Bench
+ExactAreaAverage BusyPictureAverage(int width, int height, int outputWidth, int outputHeight) {
+    ExactAreaAverage reference(width, height, outputWidth, outputHeight);
+    std::vector<std::uint32_t> line(static_cast<std::size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            line[static_cast<std::size_t>(x)] = BusyColourAt(x, y, width, height);
+        reference.AddRow(y, line.data());
+    }
+    return reference;
+}
+
+}  // namespace TestKit

@@ -1,10 +1,10 @@
-#include "support/BmpReader.h"
+#include "testkit/BmpReader.h"
 
 #include <bit>
 #include <fstream>
 #include <iterator>
 
-namespace TestSupport {
+namespace TestKit {
 
 namespace {
 
@@ -22,17 +22,26 @@ std::uint8_t Expand(std::uint32_t value, std::uint32_t mask) {
     return static_cast<std::uint8_t>((((value & mask) >> shift) * 255 + max / 2) / max);
 }
 
+// UTF-8 on every system: a wide path's letters would not survive the ANSI code page.
+std::string Text(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 }  // namespace
 
 BmpImage ReadBmp(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) {
         BmpImage image;
-        image.Error = "cannot open " + file.string();
+        image.Error = "cannot open " + Text(file);
         return image;
     }
-    return ReadBmpBytes(std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
-                                                  std::istreambuf_iterator<char>()));
+    BmpImage image = ReadBmpBytes(std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)),
+                                                            std::istreambuf_iterator<char>()));
+    if (!image.Ok())
+        image.Error = Text(file) + ": " + image.Error;
+    return image;
 }
 
 BmpImage ReadBmpBytes(const std::vector<std::uint8_t>& b) {
@@ -159,4 +168,4 @@ BmpImage ReadBmpBytes(const std::vector<std::uint8_t>& b) {
     return image;
 }
 
-}  // namespace TestSupport
+}  // namespace TestKit

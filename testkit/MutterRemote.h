@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <initializer_list>
 
-namespace WaylandTest {
+namespace TestKit {
 
 class MutterRemote {
   public:
@@ -45,4 +45,4 @@ inline constexpr std::uint32_t KEY_ALT = 0xffe9;
 inline constexpr std::uint32_t KEY_ESCAPE = 0xff1b;
 inline constexpr std::uint32_t KEY_S = 0x73;
 
-}  // namespace WaylandTest
+}  // namespace TestKit

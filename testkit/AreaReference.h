@@ -3,12 +3,13 @@
 // of a saved BMP file against it.
 #pragma once
 
+#include "testkit/BmpReader.h"
+
 #include <cstdint>
-#include <filesystem>
 #include <string>
 #include <vector>
 
-namespace Bench {
+namespace TestKit {
 
 // Fed the source rows (0xRRGGBB pixels) in any order, each exactly once.
 class ExactAreaAverage {
@@ -39,17 +40,6 @@ class ExactAreaAverage {
     std::vector<double> sums_;
 };
 
-// A 24-bit uncompressed BMP file, red, green and blue per pixel, top row first.
-struct Image24 {
-    std::string Error;  // empty when read
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint8_t> Pixels;
-};
-
-// Wide paths on Windows, where a narrow one would go through the ANSI code page.
-Image24 ReadBmp24(const std::filesystem::path& path);
-
 struct Quality {
     std::string Error;
     double Psnr = 0;           // against the exact mean rounded to 8 bits; infinite when equal
@@ -57,6 +47,7 @@ struct Quality {
     int MaxError = 0;          // largest channel difference from the rounded mean
 };
 
-Quality Compare(const Image24& image, const ExactAreaAverage& reference);
+// Any BMP the reader decodes: its pixels are compared as 8-bit red, green and blue.
+Quality Compare(const BmpImage& image, const ExactAreaAverage& reference);
 
-}  // namespace Bench
+}  // namespace TestKit

@@ -1,11 +1,11 @@
-#include "MutterRemote.h"
+#include "testkit/MutterRemote.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QVariantMap>
 
-namespace WaylandTest {
+namespace TestKit {
 
 namespace {
 
@@ -83,4 +83,4 @@ void MutterRemote::AnswerChooser(bool share) {
     }
 }
 
-}  // namespace WaylandTest
+}  // namespace TestKit

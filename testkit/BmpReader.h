@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace TestSupport {
+namespace TestKit {
 
 struct Rgb {
     std::uint8_t Red = 0;
@@ -39,4 +39,4 @@ BmpImage ReadBmp(const std::filesystem::path& file);
 // The same for the bytes of a whole file, as a test's in-memory file system holds them.
 BmpImage ReadBmpBytes(const std::vector<std::uint8_t>& bytes);
 
-}  // namespace TestSupport
+}  // namespace TestKit
