@@ -92,7 +92,7 @@ load_after=$(cut -d' ' -f1-3 /proc/loadavg)
     echo "  (Win32ScreenGrab, in strips of 1 MB); one BitBlt of the whole screen into a DIB"
     echo "  section of its size, the copy alone; the BMP file written (SavePictureAsBmp)."
     echo "- PSNR: the last capture's file against the exact area average of the busy picture,"
-    echo "  computed in double precision by bench/Reference.cpp, rounded to 8 bits."
+    echo "  computed in double precision by testkit/AreaReference.cpp, rounded to 8 bits."
 } >"$scratch/section.md"
 
 # The section replaces an earlier one, which is always the page's last.
