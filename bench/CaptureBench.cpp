@@ -116,7 +116,7 @@ int Measure(const Options& options) {
     const Platform::X11::X11Connection x11(connection, screen);
     Platform::X11::X11Screen monitors(x11);
     Platform::X11::X11ScreenGrab grabber(x11);
-    Platform::ScreenRect area;
+    Seam::ScreenRect area;
     std::string last;
     for (int count = 1; count <= options.Captures; ++count) {
         // The steps of one capture in the program, in its order: monitor, pointer, grab and
@@ -125,9 +125,9 @@ int Measure(const Options& options) {
         std::string path;
         {
             const auto monitor = monitors.ReadPrimaryScreen();
-            const auto pointer =
-                monitor ? monitors.ReadPointer(*monitor)
-                        : KestrelMain::Result<Platform::PointerReading>(monitor.Error());
+            const auto pointer = monitor
+                                     ? monitors.ReadPointer(*monitor)
+                                     : KestrelMain::Result<Seam::PointerReading>(monitor.Error());
             if (!monitor || !pointer || !(*pointer).Position) {
                 std::fprintf(stderr, "kestrel_bench: cannot find the primary monitor\n");
                 return 1;
@@ -137,7 +137,7 @@ int Measure(const Options& options) {
                 std::fprintf(stderr, "kestrel_bench: %s\n", picture.Error().Text().c_str());
                 return 1;
             }
-            const Platform::PointerPosition at = *(*pointer).Position;
+            const Seam::PointerPosition at = *(*pointer).Position;
             const std::string time = KestrelMain::FormatTime(clock.ReadLocalTime());
             path = KestrelMain::ComposeCaptureFileName(
                 directory, count, time,
@@ -436,7 +436,7 @@ SizeResult MeasureDisplay(const Options& options, const fs::path& self,
     }
 
     std::fprintf(stderr, "kestrel_bench: %s: exact area average of the screen\n", display.c_str());
-    Platform::ScreenRect area;
+    Seam::ScreenRect area;
     std::stringstream(values["area"]) >> area.X >> area.Y >> area.Width >> area.Height;
     TestKit::ExactAreaAverage reference(area.Width, area.Height, options.OutputWidth,
                                         options.OutputHeight);

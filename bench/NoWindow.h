@@ -9,7 +9,7 @@
 
 namespace Bench {
 
-class NoWindow final : public Platform::MainWindowView {
+class NoWindow final : public Seam::MainWindowView {
   public:
     void SetDirLblText(const std::string&) override {}
     void SetTotalLblText(const std::string&) override {}

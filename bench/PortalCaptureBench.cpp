@@ -51,7 +51,7 @@ using Bench::Fixed;
 constexpr int WIDTH = 1920;
 constexpr int HEIGHT = 1080;
 
-class StderrNotes final : public Platform::ErrorReport {
+class StderrNotes final : public Seam::ErrorReport {
   public:
     void Report(const KestrelMain::Failure& failure) override { Note(failure.Text()); }
     void Note(const std::string& line) override { std::fprintf(stderr, "  %s\n", line.c_str()); }
@@ -92,13 +92,12 @@ double Psnr(const fs::path& capture) {
 
 // The primary output where the benchmark knows it: the whole screen. The pointer is not
 // measured.
-struct WholeScreen final : Platform::Screen {
-    KestrelMain::Result<Platform::ScreenRect> ReadPrimaryScreen() override {
-        return Platform::ScreenRect{0, 0, WIDTH, HEIGHT};
+struct WholeScreen final : Seam::Screen {
+    KestrelMain::Result<Seam::ScreenRect> ReadPrimaryScreen() override {
+        return Seam::ScreenRect{0, 0, WIDTH, HEIGHT};
     }
-    KestrelMain::Result<Platform::PointerReading> ReadPointer(
-        const Platform::ScreenRect&) override {
-        return Platform::PointerReading::Unknown("not measured");
+    KestrelMain::Result<Seam::PointerReading> ReadPointer(const Seam::ScreenRect&) override {
+        return Seam::PointerReading::Unknown("not measured");
     }
 };
 
@@ -153,14 +152,14 @@ int main(int argc, char** argv) {
     std::optional<Platform::Portal::PortalScreenCast> cast;
     std::optional<Platform::Kde::KWinScreenShotGrab> kwin;
     WholeScreen whole;
-    Platform::Services services{
+    Seam::Services services{
         .Errors = &notes, .Files = &files, .Clock = &clock, .MainWindow = &window};
     std::string failed;
     if (desktop == "gnome") {
         cast.emplace(token, nullptr);
         services.Screen = &*cast;
         services.Grab = &*cast;
-        Platform::Install(services);
+        Seam::Install(services);
         cast->Start();
         TestKit::MutterRemote remote;
         // The chooser: Tab to the monitor, Alt+S to share (Shift first: the remote session
@@ -181,7 +180,7 @@ int main(int argc, char** argv) {
         kwin.emplace([] { return std::string("Virtual-0"); });
         services.Screen = &whole;
         services.Grab = &*kwin;
-        Platform::Install(services);
+        Seam::Install(services);
         bool refused = false;
         if (auto why = Platform::Kde::KWinScreenShotGrab::Unavailable(refused))
             failed = *why;

@@ -54,7 +54,7 @@ struct Options {
     std::vector<std::pair<int, int>> Sizes;
 };
 
-class StderrNotes final : public Platform::ErrorReport {
+class StderrNotes final : public Seam::ErrorReport {
   public:
     void Report(const KestrelMain::Failure& failure) override { Note(failure.Text()); }
     void Note(const std::string& line) override { std::fprintf(stderr, "  %s\n", line.c_str()); }
@@ -126,12 +126,12 @@ Row Measure(const Options& options, int width, int height, const fs::path& dir) 
     Platform::Posix::PosixClock clock;
     Bench::NoWindow window;
     StderrNotes notes;
-    Platform::Install(Platform::Services{.Errors = &notes,
-                                         .Screen = &screen,
-                                         .Grab = &grab,
-                                         .Files = &files,
-                                         .Clock = &clock,
-                                         .MainWindow = &window});
+    Seam::Install(Seam::Services{.Errors = &notes,
+                                 .Screen = &screen,
+                                 .Grab = &grab,
+                                 .Files = &files,
+                                 .Clock = &clock,
+                                 .MainWindow = &window});
     const fs::path captures = dir / "captures";
     fs::create_directories(captures);
     row.IdleKb = Bench::StatusKb("VmRSS");
@@ -170,7 +170,7 @@ Row Measure(const Options& options, int width, int height, const fs::path& dir) 
         peer.push_back(Milliseconds(Clock::now() - start));
     }
     row.Peer = Median(peer);
-    Platform::Install(Platform::Services{});
+    Seam::Install(Seam::Services{});
     return row;
 }
 

@@ -329,13 +329,13 @@ int main(int argc, char** argv) {
     static Platform::Win32::Win32FileSystem files;
     static Platform::Win32::Win32Clock clock;
     static Bench::NoWindow mainWindow;
-    Platform::Services services;
+    Seam::Services services;
     services.Screen = &screen;
     services.Grab = &grab;
     services.Files = &files;
     services.Clock = &clock;
     services.MainWindow = &mainWindow;
-    Platform::Install(services);
+    Seam::Install(services);
 
     const auto primary = screen.ReadPrimaryScreen();
     if (!primary)

@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     settingsFile = config + QStringLiteral("/Kestrel.conf");
     static Platform::Qt::QtSettingsStore store;
     static Platform::Qt::QtErrorReport errors;
-    Platform::Install(Platform::Services{.Settings = &store, .Errors = &errors});
+    Seam::Install(Seam::Services{.Settings = &store, .Errors = &errors});
     return 0;
 }
 

@@ -153,9 +153,9 @@ void InstallLinuxServices() {
     static Platform::QtToolkit::QtWebPage web;
     static Platform::Posix::PosixClock clock;
     static Platform::Posix::PosixFileSystem files;
-    static Platform::MainWindowOnFirstUse<Ui::MainForm> mainWindow;
+    static Seam::MainWindowOnFirstUse<Ui::MainForm> mainWindow;
 
-    Platform::Services services;
+    Seam::Services services;
     services.Settings = &settings;
     services.Errors = &errors;
     services.Web = &web;
@@ -198,7 +198,7 @@ void InstallLinuxServices() {
     static std::unique_ptr<Platform::QtToolkit::QtMessageLoop> loop;
     loop = std::make_unique<Platform::QtToolkit::QtMessageLoop>(*services.HotKey);
     services.Loop = loop.get();
-    Platform::Install(services);
+    Seam::Install(services);
 }
 
 void EndWhenQtEnds() {
@@ -215,7 +215,7 @@ void EndWhenQtEnds() {
             std::_Exit(EXIT_FAILURE);
         }
 #endif
-        if (Platform::Installed().Loop != nullptr)
+        if (Seam::Installed().Loop != nullptr)
             KestrelMain::Quit();
         Platform::Posix::EndProgramNow();  // before the services: nothing to give back yet
     });
@@ -224,7 +224,7 @@ void EndWhenQtEnds() {
 void EndOnSignals() {
     const auto watched = Platform::Posix::CatchEndSignals();
     if (!watched) {
-        Platform::Installed().Errors->Note(watched.Error().Text());
+        Seam::Installed().Errors->Note(watched.Error().Text());
         return;
     }
     // Lives as long as the program, like the bus's service.

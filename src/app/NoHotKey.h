@@ -10,11 +10,11 @@
 
 namespace App {
 
-class NoHotKey final : public Platform::HotKey {
+class NoHotKey final : public Seam::HotKey {
   public:
     explicit NoHotKey(std::string why) : why_(std::move(why)) {}
 
-    KestrelMain::Status Register(Platform::HotKeyAnswers&) override {
+    KestrelMain::Status Register(Seam::HotKeyAnswers&) override {
         return KestrelMain::Failure{KestrelMain::CANNOT_REGISTER_HOT_KEY, {}, why_};
     }
     bool PressPending() override { return false; }

@@ -10,12 +10,11 @@ KestrelMain::Failure NoScreenBackend::Unavailable(std::string what) const {
     return KestrelMain::Failure{std::move(what), {}, Reason()};
 }
 
-KestrelMain::Result<Platform::ScreenRect> NoScreenBackend::ReadPrimaryScreen() {
+KestrelMain::Result<Seam::ScreenRect> NoScreenBackend::ReadPrimaryScreen() {
     return Unavailable("Cannot find the primary screen");
 }
 
-KestrelMain::Result<Platform::PointerReading> NoScreenBackend::ReadPointer(
-    const Platform::ScreenRect&) {
+KestrelMain::Result<Seam::PointerReading> NoScreenBackend::ReadPointer(const Seam::ScreenRect&) {
     return Unavailable("Cannot read the pointer position");
 }
 
@@ -23,8 +22,8 @@ KestrelMain::Status NoScreenBackend::Start() {
     return Unavailable("Cannot capture the screen");
 }
 
-KestrelMain::Result<KestrelMain::Picture> NoScreenBackend::GrabScaled(const Platform::ScreenRect&,
-                                                                      int, int) {
+KestrelMain::Result<KestrelMain::Picture> NoScreenBackend::GrabScaled(const Seam::ScreenRect&, int,
+                                                                      int) {
     return Unavailable("Cannot grab the screen");
 }
 

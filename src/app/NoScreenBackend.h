@@ -11,19 +11,19 @@
 
 namespace App {
 
-class NoScreenBackend final : public Platform::Screen, public Platform::ScreenGrab {
+class NoScreenBackend final : public Seam::Screen, public Seam::ScreenGrab {
   public:
     // why: what the session is, "Kestrel was built without X11", say.
     explicit NoScreenBackend(std::string why) : why_(std::move(why)), hotKey_(Reason()) {}
 
-    KestrelMain::Result<Platform::ScreenRect> ReadPrimaryScreen() override;
-    KestrelMain::Result<Platform::PointerReading> ReadPointer(const Platform::ScreenRect&) override;
+    KestrelMain::Result<Seam::ScreenRect> ReadPrimaryScreen() override;
+    KestrelMain::Result<Seam::PointerReading> ReadPointer(const Seam::ScreenRect&) override;
     KestrelMain::Status Start() override;
     std::optional<std::string> NotReadyBecause() override { return std::nullopt; }
-    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect&, int,
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Seam::ScreenRect&, int,
                                                          int) override;
     // Ctrl+F, which cannot be had either, for the same reason.
-    Platform::HotKey& HotKey() { return hotKey_; }
+    Seam::HotKey& HotKey() { return hotKey_; }
 
   private:
     std::string Reason() const;

@@ -44,8 +44,8 @@ struct WaylandBackend {
 
 // The screen and grab of the first screen source that works here, or of the one the user
 // asked for; said on standard error.
-void ChooseWaylandSource(WaylandBackend& wayland, Platform::ErrorReport& errors,
-                         Platform::Services& services) {
+void ChooseWaylandSource(WaylandBackend& wayland, Seam::ErrorReport& errors,
+                         Seam::Services& services) {
     Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
     // The compositor's own screen, unless the source brings its own.
     services.Screen = &wayland.Screen;
@@ -107,7 +107,7 @@ void ChooseWaylandSource(WaylandBackend& wayland, Platform::ErrorReport& errors,
 // The compositor's screen source and a hot key for it; without a compositor, why not in
 // `whyNone`. `noAction` says why the capture action is not offered, if it is not.
 void InstallWaylandBackend(const KestrelMain::Status& noAction,
-                           Platform::QtToolkit::QtErrorReport& errors, Platform::Services& services,
+                           Platform::QtToolkit::QtErrorReport& errors, Seam::Services& services,
                            std::string& whyNone) {
     static std::unique_ptr<WaylandBackend> wayland;
     auto connection = Platform::Wayland::WaylandConnection::Open();

@@ -14,7 +14,7 @@ namespace App {
 // compositor, nothing, with why in `whyNone`. `noAction` says why the capture action is not
 // offered on the session bus, if it is not: a key bound to it would run nothing.
 void InstallWaylandBackend(const KestrelMain::Status& noAction,
-                           Platform::QtToolkit::QtErrorReport& errors, Platform::Services& services,
+                           Platform::QtToolkit::QtErrorReport& errors, Seam::Services& services,
                            std::string& whyNone);
 
 }  // namespace App

@@ -54,7 +54,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Bound to the thread's queue rather than the window, which does not exist yet when
     // start-up registers the key.
     static Platform::Win32::Win32HotKey hotKey(nullptr, 1);
-    static Platform::MainWindowOnFirstUse<Ui::Win32::MainForm> mainWindow;
+    static Seam::MainWindowOnFirstUse<Ui::Win32::MainForm> mainWindow;
     static Platform::Win32::Win32MessageLoop loop(hotKey, [] {
         HWND form = Ui::Win32::MainForm::Instance().Handle();
         const Ui::Win32::AboutDialog* about = Ui::Win32::AboutDialog::Existing();
@@ -64,7 +64,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     });
     static Platform::Win32::Win32WebPage web;
 
-    Platform::Services services;
+    Seam::Services services;
     services.Settings = &settings;
     services.Errors = &errors;
     services.Screen = &screen;
@@ -75,7 +75,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     services.Loop = &loop;
     services.MainWindow = &mainWindow;
     services.Web = &web;
-    Platform::Install(services);
+    Seam::Install(services);
 
     KestrelMain::Main("C:\\");
 }

@@ -101,7 +101,7 @@ Result<std::vector<std::uint8_t>> BmpHeader(const Picture& picture) {
 }
 
 Status SavePictureAsBmp(const Picture& picture, const std::filesystem::path& path,
-                        Platform::FileSystem& files) {
+                        Seam::FileSystem& files) {
     auto header = BmpHeader(picture);
     if (!header) {
         Failure failure = header.Error();

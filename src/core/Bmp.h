@@ -22,6 +22,6 @@ Result<std::vector<std::uint8_t>> BmpHeader(const Picture& picture);
 // Writes the file under a new name that must not exist yet, all or nothing: the header
 // and the bitmap's own bytes, which are already laid out as the file holds them.
 Status SavePictureAsBmp(const Picture& picture, const std::filesystem::path& path,
-                        Platform::FileSystem& files);
+                        Seam::FileSystem& files);
 
 }  // namespace KestrelMain

@@ -13,7 +13,7 @@ void NewCaptureDir() {
     const Status failed = NewCaptureDir(AppState.BasePath, captureDir);
     AppState.CaptureDir = captureDir;
     if (failed)
-        Platform::Installed().Errors->Report(*failed);
+        Seam::Installed().Errors->Report(*failed);
 }
 
 }  // namespace KestrelMain

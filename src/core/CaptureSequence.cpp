@@ -27,7 +27,7 @@ bool timedNotReadyNoted = false;
 int waitingCaptures = 0;
 
 // Sizes beyond 16 bits cannot be scaled into a name's coordinates.
-Status ScreenTooBig(const Platform::ScreenRect& screen) {
+Status ScreenTooBig(const Seam::ScreenRect& screen) {
     if (FitsInt16(screen.Width) && FitsInt16(screen.Height))
         return std::nullopt;
     return OverflowFailure("Cannot capture a screen of " + std::to_string(screen.Width) + " x " +
@@ -43,7 +43,7 @@ void ForgetRunNotes() {
 }
 
 Status NewCaptureDir(const std::string& basePath, std::string& captureDir) {
-    const Platform::Services& seam = Platform::Installed();
+    const Seam::Services& seam = Seam::Installed();
     // Date and time from one reading, so a name never pairs one day's date with the next
     // day's time.
     captureDir = ComposeCaptureDirName(basePath, seam.Clock->ReadLocalTime());
@@ -53,7 +53,7 @@ Status NewCaptureDir(const std::string& basePath, std::string& captureDir) {
 
 Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
                    std::int16_t outputHeight, std::int32_t& captureCount) {
-    const Platform::Services& seam = Platform::Installed();
+    const Seam::Services& seam = Seam::Installed();
     // The refusal was said once, with the capture that met it; the button asks again.
     if (seam.Grab->Refused())
         return std::nullopt;
@@ -117,7 +117,7 @@ Status MakeCapture(const std::string& captureDir, std::int16_t outputWidth,
 void MakeCapture() {
     if (auto failed = MakeCapture(AppState.CaptureDir, AppState.OutputWidth, AppState.OutputHeight,
                                   AppState.CaptureCount))
-        Platform::Installed().Errors->Report(*failed);
+        Seam::Installed().Errors->Report(*failed);
 }
 
 void MakeTimedCapture() {
@@ -125,14 +125,14 @@ void MakeTimedCapture() {
                                     AppState.OutputHeight, AppState.CaptureCount);
     const bool notReady = failed && failed->What == SCREEN_NOT_READY;
     if (notReady && !timedNotReadyNoted)
-        Platform::Installed().Errors->Note(failed->Text() + "; the timer's captures wait for it");
+        Seam::Installed().Errors->Note(failed->Text() + "; the timer's captures wait for it");
     else if (failed && !notReady)
-        Platform::Installed().Errors->Report(*failed);
+        Seam::Installed().Errors->Report(*failed);
     timedNotReadyNoted = notReady;
 }
 
 void MakeRequestedCapture() {
-    const Platform::Services& seam = Platform::Installed();
+    const Seam::Services& seam = Seam::Installed();
     if (!seam.Grab->Refused()) {
         if (auto because = seam.Grab->NotReadyBecause()) {
             if (waitingCaptures == 0) {
@@ -150,7 +150,7 @@ void MakeRequestedCapture() {
 void MakeWaitingCaptures() {
     if (waitingCaptures == 0)
         return;
-    const Platform::Services& seam = Platform::Installed();
+    const Seam::Services& seam = Seam::Installed();
     if (seam.Grab->Refused()) {
         waitingCaptures = 0;
         return;
@@ -161,7 +161,7 @@ void MakeWaitingCaptures() {
 }
 
 void MakeCaptureFromButton() {
-    if (!Platform::Installed().Grab->AskAgain())
+    if (!Seam::Installed().Grab->AskAgain())
         MakeCapture();
 }
 

@@ -120,7 +120,7 @@ Result<std::int32_t> TimerIntervalFor(float periodSeconds) {
 }
 
 void ApplyConfigChanges(const ConfigChanges& changes) {
-    Platform::MainWindowView& mainWindow = *Platform::Installed().MainWindow;
+    Seam::MainWindowView& mainWindow = *Seam::Installed().MainWindow;
     if (changes.BasePathChanged) {
         AppState.BasePath = changes.BasePath;
         StoreSetting(KEY_BASE_PATH, AppState.BasePath);
@@ -142,7 +142,7 @@ void ApplyConfigChanges(const ConfigChanges& changes) {
         if (interval)
             mainWindow.SetTimer1Interval(*interval);
         else
-            Platform::Installed().Errors->Report(interval.Error());
+            Seam::Installed().Errors->Report(interval.Error());
     }
     if (changes.UseTimerChanged) {
         AppState.UseTimer = changes.UseTimer;
@@ -159,7 +159,7 @@ void ApplyConfigChanges(const ConfigChanges& changes) {
 }
 
 ConfigVerdict ConfigOk(const ConfigEntries& entries) {
-    Platform::FileSystem& files = *Platform::Installed().Files;
+    Seam::FileSystem& files = *Seam::Installed().Files;
     const ConfigVerdict verdict = JudgeConfigEntries(
         entries, AppState,
         [&files](const std::string& path) { return files.FolderExists(TextPath(path)); });

@@ -15,16 +15,14 @@ namespace KestrelMain {
 namespace {
 
 // The desktop's later answer about Ctrl+F, for desktops that ask their user first.
-class HotKeyAnswersToLabel final : public Platform::HotKeyAnswers {
+class HotKeyAnswersToLabel final : public Seam::HotKeyAnswers {
   public:
     void HotKeyGranted(const std::string& trigger) override {
         HotkeyLbl.Trigger = ReadableTrigger(trigger);
-        Platform::Installed().MainWindow->SetHotkeyLblText(CurrentHotkeyCaption());
+        Seam::Installed().MainWindow->SetHotkeyLblText(CurrentHotkeyCaption());
     }
     // Noted as a refusal at start-up is; the caption keeps saying what was asked for.
-    void HotKeyRefused(const Failure& why) override {
-        Platform::Installed().Errors->Note(why.Text());
-    }
+    void HotKeyRefused(const Failure& why) override { Seam::Installed().Errors->Note(why.Text()); }
 };
 
 HotKeyAnswersToLabel hotKeyAnswers;
@@ -32,7 +30,7 @@ HotKeyAnswersToLabel hotKeyAnswers;
 // The end of the program, whichever way the user quit: Ctrl+F given back, then nothing more
 // runs.
 [[noreturn]] void EndTheRun() {
-    const Platform::Services& seam = Platform::Installed();
+    const Seam::Services& seam = Seam::Installed();
     if (AppState.HotkeyActive == 1)
         seam.HotKey->Unregister();
     seam.Loop->EndProgramNow();
@@ -42,7 +40,7 @@ HotKeyAnswersToLabel hotKeyAnswers;
 }  // namespace
 
 bool ApplyTimerPeriod() {
-    const Platform::Services& seam = Platform::Installed();
+    const Seam::Services& seam = Seam::Installed();
     const auto interval = TimerIntervalFor(AppState.TimerPeriod);
     if (!interval) {
         seam.Errors->Report(interval.Error());
@@ -61,7 +59,7 @@ void StartUp(const std::string& defaultBasePath) {
     HotkeyLbl = HotkeyLblState{};
     ForgetRunNotes();
 
-    const Platform::Services& seam = Platform::Installed();
+    const Seam::Services& seam = Seam::Installed();
     // The caption says what was asked for; a refused registration is only noted.
     if (AppState.HotkeyActive == 1) {
         if (auto failed = seam.HotKey->Register(hotKeyAnswers))
@@ -89,7 +87,7 @@ void Main(const std::string& defaultBasePath) {
 void RunMessageLoop() {
     if (AppState.QuitRequested != STATE_FALSE)
         return;
-    const Platform::Services& seam = Platform::Installed();
+    const Seam::Services& seam = Seam::Installed();
     for (;;) {
         seam.Loop->WaitMessage();
         if (AppState.HotkeyActive == 1 && seam.HotKey->TakePress())
@@ -106,11 +104,11 @@ void Timer1Tick() {
     if (AppState.UseTimer != 0)
         MakeTimedCapture();
     else
-        Platform::Installed().MainWindow->SetTimer1Enabled(false);
+        Seam::Installed().MainWindow->SetTimer1Enabled(false);
 }
 
 void VisitMakerWebPage() {
-    if (Platform::WebPage* web = Platform::Installed().Web)
+    if (Seam::WebPage* web = Seam::Installed().Web)
         web->Open(MAKER_WEB_PAGE);
 }
 

@@ -31,7 +31,7 @@ std::string Int16ToText(std::int16_t value) {
 }
 
 void StoreSetting(const std::string& key, const std::string& text) {
-    const Platform::Services& services = Platform::Installed();
+    const Seam::Services& services = Seam::Installed();
     if (auto failed = services.Settings->Write(key, text))
         services.Errors->Report(*failed);
 }
@@ -40,7 +40,7 @@ namespace {
 
 void ReportReplaced(const std::string& key, const std::string& text, const std::string& problem,
                     const std::string& replacement) {
-    const Platform::Services& services = Platform::Installed();
+    const Seam::Services& services = Seam::Installed();
     // Typographic quotes as UTF-8 bytes, whatever the compiler's execution character set.
     services.Errors->Note("the stored " + key + " \xE2\x80\x9C" + text + "\xE2\x80\x9D " + problem +
                           "; using " + replacement + " (" + services.Settings->Location() + ")");
@@ -48,7 +48,7 @@ void ReportReplaced(const std::string& key, const std::string& text, const std::
 
 std::int16_t LoadInt16(const std::string& key, std::int16_t defaultValue) {
     const std::string defaultText = Int16ToText(defaultValue);
-    const std::string text = Platform::Installed().Settings->Read(key, defaultText);
+    const std::string text = Seam::Installed().Settings->Read(key, defaultText);
     const StoredInt16 stored = Int16FromStore(text, defaultValue);
     if (!stored.Problem.empty())
         ReportReplaced(key, text, stored.Problem, defaultText);
@@ -59,8 +59,8 @@ std::int16_t LoadInt16(const std::string& key, std::int16_t defaultValue) {
 }  // namespace
 
 void LoadSettings(const std::string& defaultBasePath) {
-    const Platform::Services& services = Platform::Installed();
-    Platform::SettingsBatch batch(*services.Settings);
+    const Seam::Services& services = Seam::Installed();
+    Seam::SettingsBatch batch(*services.Settings);
     AppState.BasePath = services.Settings->Read(KEY_BASE_PATH, defaultBasePath);
     StoreSetting(KEY_BASE_PATH, AppState.BasePath);
 

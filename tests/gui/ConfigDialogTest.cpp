@@ -414,9 +414,9 @@ TEST_P(ConfigDialogHotkey, OnlyTheStoreAndTheLabelChangeAndCtrlFGoesOnAsAtStartU
     input.PressCtrlF();
     input.Sync();
     if (active == 1) {
-        EXPECT_TRUE(WaitUntil([] { return Platform::Installed().HotKey->PressPending(); }, 5s));
+        EXPECT_TRUE(WaitUntil([] { return Seam::Installed().HotKey->PressPending(); }, 5s));
     } else {
-        EXPECT_FALSE(WaitUntil([] { return Platform::Installed().HotKey->PressPending(); }, 500ms));
+        EXPECT_FALSE(WaitUntil([] { return Seam::Installed().HotKey->PressPending(); }, 500ms));
     }
 }
 

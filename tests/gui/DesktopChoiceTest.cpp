@@ -67,7 +67,7 @@ TEST(DesktopChoice, TheScreenSourceIsTheRequestedOneOrTheFirstThatWorks) {
 }
 
 TEST(DesktopChoice, OnAnX11DisplayTheScreenIsTheServersPrimaryMonitor) {
-    const auto screen = Platform::Installed().Screen->ReadPrimaryScreen();
+    const auto screen = Seam::Installed().Screen->ReadPrimaryScreen();
     ASSERT_TRUE(screen.Ok()) << screen.Error().Text();
     const QRect expected = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ((*screen).X, expected.x());
@@ -75,12 +75,12 @@ TEST(DesktopChoice, OnAnX11DisplayTheScreenIsTheServersPrimaryMonitor) {
     EXPECT_EQ((*screen).Width, expected.width());
     EXPECT_EQ((*screen).Height, expected.height());
 
-    const auto picture = Platform::Installed().Grab->GrabScaled(*screen, 40, 30);
+    const auto picture = Seam::Installed().Grab->GrabScaled(*screen, 40, 30);
     ASSERT_TRUE(picture.Ok()) << picture.Error().Text();
 }
 
 TEST(DesktopChoice, OnAnX11DisplayCtrlFReachesTheHotKeyTheCoreIsGiven) {
-    Platform::HotKey& hotKey = *Platform::Installed().HotKey;
+    Seam::HotKey& hotKey = *Seam::Installed().HotKey;
     RecordingHotKeyAnswers noLaterAnswer;  // X11 answers at once
     const auto failed = hotKey.Register(noLaterAnswer);
     ASSERT_FALSE(failed) << failed->Text();

@@ -55,8 +55,8 @@ BmpImage Unread(const std::string& why) {
     return image;
 }
 
-BmpImage GrabAndSave(ScreenPainter& painter, const Platform::ScreenRect& area, int width,
-                     int height, X11GrabOptions options = {}) {
+BmpImage GrabAndSave(ScreenPainter& painter, const Seam::ScreenRect& area, int width, int height,
+                     X11GrabOptions options = {}) {
     X11ScreenGrab grab(X11Of(painter), options);
     auto picture = grab.GrabScaled(area, width, height);
     if (!picture)
@@ -69,8 +69,8 @@ BmpImage GrabAndSave(ScreenPainter& painter, const Platform::ScreenRect& area, i
     return ReadBmp(file);
 }
 
-Platform::ScreenRect Whole(const ScreenPainter& painter) {
-    return Platform::ScreenRect{0, 0, painter.Width(), painter.Height()};
+Seam::ScreenRect Whole(const ScreenPainter& painter) {
+    return Seam::ScreenRect{0, 0, painter.Width(), painter.Height()};
 }
 
 // Sixteen distinct colours in a 4 x 4 grid over the screen.
@@ -246,10 +246,10 @@ TEST(GrabPaths, ImpossibleRequestsFailWithAReason) {
     Screen screen(640, 480);
     X11ScreenGrab grabber(X11Of(screen.Painter));
     for (const auto& [area, width, height] :
-         {std::tuple{Platform::ScreenRect{0, 0, 640, 480}, 0, 600},
-          std::tuple{Platform::ScreenRect{0, 0, 640, 480}, 800, -600},
-          std::tuple{Platform::ScreenRect{600, 0, 100, 100}, 80, 60},
-          std::tuple{Platform::ScreenRect{-1, 0, 100, 100}, 80, 60}}) {
+         {std::tuple{Seam::ScreenRect{0, 0, 640, 480}, 0, 600},
+          std::tuple{Seam::ScreenRect{0, 0, 640, 480}, 800, -600},
+          std::tuple{Seam::ScreenRect{600, 0, 100, 100}, 80, 60},
+          std::tuple{Seam::ScreenRect{-1, 0, 100, 100}, 80, 60}}) {
         const auto image = grabber.GrabScaled(area, width, height);
         ASSERT_FALSE(image.Ok());
         EXPECT_FALSE(image.Error().Reason.empty()) << image.Error().Text();
@@ -325,7 +325,7 @@ TEST(GrabMonitors, OnlyThePrimaryMonitorIsGrabbedAndThePointerIsRelativeToIt) {
     X11Screen monitors(X11Of(screen.Painter));
     const auto primary = monitors.ReadPrimaryScreen();
     ASSERT_TRUE(primary.Ok());
-    EXPECT_EQ(*primary, (Platform::ScreenRect{1024, 0, 1024, 768}));
+    EXPECT_EQ(*primary, (Seam::ScreenRect{1024, 0, 1024, 768}));
     const BmpImage bmp = GrabAndSave(screen.Painter, *primary, 800, 600);
     ASSERT_TRUE(bmp.Ok()) << bmp.Error;
     for (const Rgb& p : bmp.Pixels) ASSERT_EQ(p, (Rgb{0, 0, 255}));
@@ -348,12 +348,12 @@ TEST(GrabMonitors, WithoutAPrimaryTheFirstMonitorCountsAndWithoutMonitorsTheRoot
     X11Screen monitors(X11Of(screen.Painter));
     auto rect = monitors.ReadPrimaryScreen();
     ASSERT_TRUE(rect.Ok());
-    EXPECT_EQ(*rect, (Platform::ScreenRect{0, 0, 2048, 768}));
+    EXPECT_EQ(*rect, (Seam::ScreenRect{0, 0, 2048, 768}));
     ASSERT_TRUE(
         Xrandr(screen.Server.Display(), "--setmonitor '*half' 1024/270x700/203+512+68 none"));
     rect = monitors.ReadPrimaryScreen();
     ASSERT_TRUE(rect.Ok());
-    EXPECT_EQ(*rect, (Platform::ScreenRect{512, 68, 1024, 700}));
+    EXPECT_EQ(*rect, (Seam::ScreenRect{512, 68, 1024, 700}));
 }
 
 }  // namespace

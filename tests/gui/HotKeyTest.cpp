@@ -24,8 +24,8 @@ using namespace TestSupport;
 using namespace std::chrono_literals;
 
 // The hot key the program's start-up would register: the X11 one, on Qt's connection.
-Platform::HotKey& InstalledHotKey() {
-    return *Platform::Installed().HotKey;
+Seam::HotKey& InstalledHotKey() {
+    return *Seam::Installed().HotKey;
 }
 
 bool TakePress() {
@@ -231,7 +231,7 @@ TEST_F(HotKey, TheWaitDoesNotBlockWhileAPressIsPending) {
     QTimer::singleShot(3000, [] {});
     QElapsedTimer elapsed;
     elapsed.start();
-    Platform::Installed().Loop->WaitMessage();
+    Seam::Installed().Loop->WaitMessage();
     EXPECT_LT(elapsed.elapsed(), 1000);
     EXPECT_TRUE(TakePress());
 }

@@ -23,10 +23,10 @@ TEST(SettingsStore, ANestedBatchLeavesTheWritingToTheOuterOne) {
     TestEnvironment().WriteSettings({{"UseTimer", "0"}});
     const std::string before = FileText();
     {
-        Platform::SettingsBatch outer(store);
+        Seam::SettingsBatch outer(store);
         ASSERT_FALSE(store.Write("UseTimer", "1"));
         {
-            Platform::SettingsBatch inner(store);
+            Seam::SettingsBatch inner(store);
             ASSERT_FALSE(store.Write("OutputWidth", "640"));
             EXPECT_FALSE(inner.Commit());
         }
@@ -45,7 +45,7 @@ TEST(SettingsStore, ANestedBatchLeavesTheWritingToTheOuterOne) {
 TEST(SettingsStore, AskingWhereTheFileIsWritesNothingOfAnOpenBatch) {
     TestEnvironment().WriteSettings({{"UseTimer", "0"}});
     const std::string before = FileText();
-    Platform::SettingsBatch batch(store);
+    Seam::SettingsBatch batch(store);
     ASSERT_FALSE(store.Write("UseTimer", "1"));
     EXPECT_EQ(store.Location(), TestEnvironment().SettingsFile().string());
     EXPECT_EQ(FileText(), before);

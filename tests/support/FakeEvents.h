@@ -18,16 +18,16 @@ struct ProgramEnded {};
 // Thrown by a loop that makes far more passes than any test scripts: one that never returns.
 struct LoopRanAway {};
 
-class FakeHotKey final : public Platform::HotKey {
+class FakeHotKey final : public Seam::HotKey {
   public:
     int Pending = 0;                             // presses not yet taken
     std::optional<KestrelMain::Failure> Refuse;  // what Register fails with, when set
     int Registrations = 0;
     std::vector<std::string>* Log = nullptr;  // "Register", shared with other stand-ins
 
-    Platform::HotKeyAnswers* Answers = nullptr;  // where a later answer goes
+    Seam::HotKeyAnswers* Answers = nullptr;  // where a later answer goes
 
-    KestrelMain::Status Register(Platform::HotKeyAnswers& later) override {
+    KestrelMain::Status Register(Seam::HotKeyAnswers& later) override {
         ++Registrations;
         Answers = &later;
         if (Log != nullptr)
@@ -52,7 +52,7 @@ class FakeHotKey final : public Platform::HotKey {
 
 // What a desktop answered after Register returned, in order ("granted Super+F", "refused
 // ..."): nothing ever, from a backend that answers at once.
-class RecordingHotKeyAnswers final : public Platform::HotKeyAnswers {
+class RecordingHotKeyAnswers final : public Seam::HotKeyAnswers {
   public:
     std::vector<std::string> Answers;
 
@@ -64,7 +64,7 @@ class RecordingHotKeyAnswers final : public Platform::HotKeyAnswers {
     }
 };
 
-class FakeMessageLoop final : public Platform::MessageLoop {
+class FakeMessageLoop final : public Seam::MessageLoop {
   public:
     static constexpr int MAX_PASSES = 1000;
 

@@ -11,7 +11,7 @@ namespace {
 class DesktopRows final : public KestrelMain::RowSource {
   public:
     DesktopRows(const std::vector<std::uint32_t>& pixels, int desktopWidth,
-                const Platform::ScreenRect& area)
+                const Seam::ScreenRect& area)
         : pixels_(pixels), desktopWidth_(desktopWidth), area_(area) {}
 
     const std::uint8_t* Row(int y) override {
@@ -22,7 +22,7 @@ class DesktopRows final : public KestrelMain::RowSource {
   private:
     const std::vector<std::uint32_t>& pixels_;
     int desktopWidth_;
-    Platform::ScreenRect area_;
+    Seam::ScreenRect area_;
 };
 
 bool LittleEndian() {
@@ -48,22 +48,22 @@ std::uint32_t FakeScreen::Pixel(int x, int y) const {
     return pixels_[static_cast<std::size_t>(y) * width_ + x];
 }
 
-KestrelMain::Result<Platform::ScreenRect> FakeScreen::ReadPrimaryScreen() {
+KestrelMain::Result<Seam::ScreenRect> FakeScreen::ReadPrimaryScreen() {
     if (screenFailure_)
         return *screenFailure_;
     return primary_;
 }
 
-KestrelMain::Result<Platform::PointerReading> FakeScreen::ReadPointer(
-    const Platform::ScreenRect& primaryScreen) {
+KestrelMain::Result<Seam::PointerReading> FakeScreen::ReadPointer(
+    const Seam::ScreenRect& primaryScreen) {
     if (pointerFailure_)
         return *pointerFailure_;
     if (pointerUnknown_)
-        return Platform::PointerReading::Unknown(*pointerUnknown_);
-    return Platform::PointerReading::At(pointerX_ - primaryScreen.X, pointerY_ - primaryScreen.Y);
+        return Seam::PointerReading::Unknown(*pointerUnknown_);
+    return Seam::PointerReading::At(pointerX_ - primaryScreen.X, pointerY_ - primaryScreen.Y);
 }
 
-KestrelMain::Result<KestrelMain::Picture> FakeScreen::GrabScaled(const Platform::ScreenRect& area,
+KestrelMain::Result<KestrelMain::Picture> FakeScreen::GrabScaled(const Seam::ScreenRect& area,
                                                                  int outputWidth,
                                                                  int outputHeight) {
     ++grabs_;

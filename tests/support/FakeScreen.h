@@ -17,7 +17,7 @@
 
 namespace TestSupport {
 
-class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
+class FakeScreen final : public Seam::Screen, public Seam::ScreenGrab {
   public:
     // A desktop of this size, black, whose primary monitor is all of it.
     FakeScreen(int desktopWidth, int desktopHeight);
@@ -27,7 +27,7 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     std::uint32_t Pixel(int x, int y) const;
     // The primary monitor's rectangle; it may lie anywhere, also beyond the desktop's
     // pixels, which the grab then refuses.
-    void SetPrimary(Platform::ScreenRect primary) { primary_ = primary; }
+    void SetPrimary(Seam::ScreenRect primary) { primary_ = primary; }
     // The pointer in desktop coordinates; read relative to the primary monitor.
     void SetPointer(int x, int y) { pointerX_ = x, pointerY_ = y; }
 
@@ -46,14 +46,14 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
 
     // The monitor becomes each of these in turn as a grab starts, and that grab fails, as a
     // server's does when a mode switch or an unplugged monitor takes the area away.
-    void ChangeAtGrab(std::vector<Platform::ScreenRect> changes) { changes_ = std::move(changes); }
+    void ChangeAtGrab(std::vector<Seam::ScreenRect> changes) { changes_ = std::move(changes); }
 
     int Grabs() const { return grabs_; }
-    const std::optional<Platform::ScreenRect>& LastGrabbed() const { return lastGrabbed_; }
+    const std::optional<Seam::ScreenRect>& LastGrabbed() const { return lastGrabbed_; }
 
-    KestrelMain::Result<Platform::ScreenRect> ReadPrimaryScreen() override;
-    KestrelMain::Result<Platform::PointerReading> ReadPointer(
-        const Platform::ScreenRect& primaryScreen) override;
+    KestrelMain::Result<Seam::ScreenRect> ReadPrimaryScreen() override;
+    KestrelMain::Result<Seam::PointerReading> ReadPointer(
+        const Seam::ScreenRect& primaryScreen) override;
     KestrelMain::Status Start() override {
         if (Log != nullptr)
             Log->push_back("GrabStart");
@@ -67,7 +67,7 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
         refused_ = false, ++askedAgain_;
         return later;
     }
-    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Platform::ScreenRect& area,
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Seam::ScreenRect& area,
                                                          int outputWidth,
                                                          int outputHeight) override;
 
@@ -75,7 +75,7 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     int width_;
     int height_;
     std::vector<std::uint32_t> pixels_;  // 32 bits per pixel, as an X server sends depth 24
-    Platform::ScreenRect primary_;
+    Seam::ScreenRect primary_;
     int pointerX_ = 0;
     int pointerY_ = 0;
     std::optional<std::string> pointerUnknown_;
@@ -86,16 +86,16 @@ class FakeScreen final : public Platform::Screen, public Platform::ScreenGrab {
     std::optional<KestrelMain::Failure> screenFailure_;
     std::optional<KestrelMain::Failure> pointerFailure_;
     std::optional<KestrelMain::Failure> grabFailure_;
-    std::vector<Platform::ScreenRect> changes_;
+    std::vector<Seam::ScreenRect> changes_;
     int grabs_ = 0;
-    std::optional<Platform::ScreenRect> lastGrabbed_;
+    std::optional<Seam::ScreenRect> lastGrabbed_;
     KestrelMain::AreaScaler scaler_;
 };
 
 // The main window as the core set it: its labels, its timer and whether it was shown, and
 // each call in order ("DirLbl <text>", "Timer1Interval 2000", "Show", ...) in Log when one
 // is given, a log the test may share with other stand-ins.
-class RecordingView final : public Platform::MainWindowView {
+class RecordingView final : public Seam::MainWindowView {
   public:
     void SetDirLblText(const std::string& text) override {
         DirLbl = text;

@@ -5,7 +5,7 @@
 
 namespace TestSupport {
 
-class FixedClock final : public Platform::Clock {
+class FixedClock final : public Seam::Clock {
   public:
     explicit FixedClock(KestrelMain::LocalDateTime moment = {}) : moment_(moment) {}
 

@@ -36,13 +36,13 @@ class MemoryDesktop {
     FakeMessageLoop Loop;
     std::vector<std::string> Log;
     // Last, so everything it installs exists first.
-    MemoryServices Services{Platform::Services{.Screen = &Screen,
-                                               .Grab = &Screen,
-                                               .Files = &Files,
-                                               .Clock = &Clock,
-                                               .HotKey = &HotKey,
-                                               .Loop = &Loop,
-                                               .MainWindow = &View}};
+    MemoryServices Services{Seam::Services{.Screen = &Screen,
+                                           .Grab = &Screen,
+                                           .Files = &Files,
+                                           .Clock = &Clock,
+                                           .HotKey = &HotKey,
+                                           .Loop = &Loop,
+                                           .MainWindow = &View}};
 };
 
 }  // namespace TestSupport

@@ -76,7 +76,7 @@ bool MemoryFileSystem::FolderExists(const std::filesystem::path& path) {
 }
 
 KestrelMain::Status MemoryFileSystem::SaveNewFile(const std::filesystem::path& path,
-                                                  Platform::FileParts parts) {
+                                                  Seam::FileParts parts) {
     constexpr const char* WHAT = "Cannot save the capture";
     const std::filesystem::path normal = Normal(path);
     if (saveFailure_)

@@ -17,7 +17,7 @@
 
 namespace TestSupport {
 
-class MemoryFileSystem final : public Platform::FileSystem {
+class MemoryFileSystem final : public Seam::FileSystem {
   public:
     // Starts with the root directory "/" only.
     MemoryFileSystem();
@@ -37,7 +37,7 @@ class MemoryFileSystem final : public Platform::FileSystem {
     KestrelMain::Status CreateOneDirectory(const std::filesystem::path& path) override;
     bool FolderExists(const std::filesystem::path& path) override;
     KestrelMain::Status SaveNewFile(const std::filesystem::path& path,
-                                    Platform::FileParts parts) override;
+                                    Seam::FileParts parts) override;
 
   private:
     std::set<std::filesystem::path> directories_;

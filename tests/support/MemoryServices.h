@@ -12,7 +12,7 @@
 
 namespace TestSupport {
 
-class MemorySettingsStore final : public Platform::SettingsStore {
+class MemorySettingsStore final : public Seam::SettingsStore {
   public:
     std::map<std::string, std::string> Values;  // what the store holds, as committed
     // Each write that reached the store, in order, as "key=text"; a batch's writes appear
@@ -72,7 +72,7 @@ class MemorySettingsStore final : public Platform::SettingsStore {
     std::vector<std::string> pendingOrder_;
 };
 
-class RecordingErrorReport final : public Platform::ErrorReport {
+class RecordingErrorReport final : public Seam::ErrorReport {
   public:
     std::vector<KestrelMain::Failure> Reports;
     std::vector<std::string> Notes;
@@ -88,17 +88,17 @@ class MemoryServices {
     MemorySettingsStore Settings;
     RecordingErrorReport Errors;
 
-    explicit MemoryServices(Platform::Services desktop = {}) : before_(Platform::Installed()) {
+    explicit MemoryServices(Seam::Services desktop = {}) : before_(Seam::Installed()) {
         desktop.Settings = &Settings;
         desktop.Errors = &Errors;
-        Platform::Install(desktop);
+        Seam::Install(desktop);
     }
-    ~MemoryServices() { Platform::Install(before_); }
+    ~MemoryServices() { Seam::Install(before_); }
     MemoryServices(const MemoryServices&) = delete;
     MemoryServices& operator=(const MemoryServices&) = delete;
 
   private:
-    Platform::Services before_;
+    Seam::Services before_;
 };
 
 }  // namespace TestSupport

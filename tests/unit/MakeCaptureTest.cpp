@@ -16,7 +16,7 @@
 namespace {
 
 using KestrelMain::LocalDateTime;
-using Platform::ScreenRect;
+using Seam::ScreenRect;
 using TestKit::ReadBmpBytes;
 using TestKit::Rgb;
 using TestSupport::AT_140359;

@@ -150,7 +150,7 @@ TEST_F(CoreSettingsLoad, AStoreThatCannotBeWrittenIsReportedOnceAndTheValuesStil
 
 TEST_F(CoreSettingsLoad, ALoadInsideABatchLeavesTheWriteToThatBatch) {
     {
-        Platform::SettingsBatch outer(services_.Settings);
+        Seam::SettingsBatch outer(services_.Settings);
         KestrelMain::LoadSettings(DEFAULT_BASE);
         EXPECT_EQ(services_.Settings.Batches, 0);
         EXPECT_TRUE(services_.Settings.Values.empty());

@@ -46,7 +46,7 @@ struct Parts {
     std::array<std::span<const std::uint8_t>, 3> Spans{std::span<const std::uint8_t>(Header),
                                                        std::span<const std::uint8_t>(),
                                                        std::span<const std::uint8_t>(Pixels)};
-    Platform::FileParts View() const { return Spans; }
+    Seam::FileParts View() const { return Spans; }
     std::vector<std::uint8_t> Joined() const {
         std::vector<std::uint8_t> all = Header;
         all.insert(all.end(), Pixels.begin(), Pixels.end());

@@ -15,9 +15,9 @@
 
 namespace {
 
-using Platform::ScreenRect;
 using Platform::Win32::Win32Screen;
 using Platform::Win32::Win32ScreenGrab;
+using Seam::ScreenRect;
 
 constexpr int COLUMNS = 4;
 constexpr int ROWS = 5;

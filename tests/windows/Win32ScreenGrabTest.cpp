@@ -15,9 +15,9 @@
 
 namespace {
 
-using Platform::ScreenRect;
 using Platform::Win32::Win32Screen;
 using Platform::Win32::Win32ScreenGrab;
+using Seam::ScreenRect;
 
 // Five rows of blocks, so that their edges fall inside strips of any usual height: rows
 // read in the wrong order within a strip then show another block's colour.

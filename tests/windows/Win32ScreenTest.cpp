@@ -8,9 +8,9 @@
 
 namespace {
 
-using Platform::PointerPosition;
-using Platform::ScreenRect;
 using Platform::Win32::Win32Screen;
+using Seam::PointerPosition;
+using Seam::ScreenRect;
 
 TEST(Win32Screen, PrimaryMonitorIsAtTheOriginWithTheScreensSize) {
     Win32Screen screen;

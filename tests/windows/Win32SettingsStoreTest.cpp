@@ -165,7 +165,7 @@ TEST_F(Win32SettingsStoreTest, AFailedWriteNamesTheKeyAndTheSystemsReason) {
 TEST_F(Win32SettingsStoreTest, AFailedWriteInsideABatchIsReportedByItsEnd) {
     KestrelMain::Status ended;
     {
-        Platform::SettingsBatch batch(store);
+        Seam::SettingsBatch batch(store);
         EXPECT_EQ(store.Write(KestrelMain::KEY_OUTPUT_WIDTH, "640"), std::nullopt);
         EXPECT_EQ(store.Write(UNWRITABLE_KEY, "1"), std::nullopt);
         EXPECT_EQ(store.Write(KestrelMain::KEY_OUTPUT_HEIGHT, "480"), std::nullopt);

@@ -4,7 +4,7 @@
 
 #include "core/LocalTime.h"
 
-namespace Platform {
+namespace Seam {
 
 class Clock {
   public:
@@ -14,4 +14,4 @@ class Clock {
     ~Clock() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace Platform {
+namespace Seam {
 
 class ErrorReport {
   public:
@@ -17,4 +17,4 @@ class ErrorReport {
     ~ErrorReport() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <span>
 
-namespace Platform {
+namespace Seam {
 
 // The bytes of a file, in the order they are written: a header, then the pixels, without
 // joining them first.
@@ -31,4 +31,4 @@ class FileSystem {
     ~FileSystem() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

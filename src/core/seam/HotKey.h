@@ -7,7 +7,7 @@
 
 #include <string>
 
-namespace Platform {
+namespace Seam {
 
 // The answer of a desktop that grants the hot key only later, after asking its user (a
 // portal's dialog), and that may bind another trigger than Ctrl+F. Given from the event
@@ -46,4 +46,4 @@ class HotKey {
     ~HotKey() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace Platform {
+namespace Seam {
 
 class MainWindowView {
   public:
@@ -45,4 +45,4 @@ class MainWindowOnFirstUse final : public MainWindowView {
     void Show() override { Form::Instance().Show(); }
 };
 
-}  // namespace Platform
+}  // namespace Seam

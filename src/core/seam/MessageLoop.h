@@ -2,7 +2,7 @@
 // everything pending, and the end of the program from inside a handler.
 #pragma once
 
-namespace Platform {
+namespace Seam {
 
 class MessageLoop {
   public:
@@ -22,4 +22,4 @@ class MessageLoop {
     ~MessageLoop() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

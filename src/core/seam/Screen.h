@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-namespace Platform {
+namespace Seam {
 
 struct ScreenRect {
     int X = 0;  // top-left corner in the desktop's coordinates
@@ -54,4 +54,4 @@ class Screen {
     ~Screen() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

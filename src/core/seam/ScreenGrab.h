@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-namespace Platform {
+namespace Seam {
 
 class ScreenGrab {
   public:
@@ -45,4 +45,4 @@ class ScreenGrab {
     ~ScreenGrab() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

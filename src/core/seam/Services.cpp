@@ -1,6 +1,6 @@
 #include "core/seam/Services.h"
 
-namespace Platform {
+namespace Seam {
 
 namespace {
 Services installed;
@@ -14,4 +14,4 @@ void Install(const Services& services) {
     installed = services;
 }
 
-}  // namespace Platform
+}  // namespace Seam

@@ -15,23 +15,23 @@
 #include "core/seam/TaskBar.h"
 #include "core/seam/WebPage.h"
 
-namespace Platform {
+namespace Seam {
 
 struct Services {
     SettingsStore* Settings = nullptr;
     ErrorReport* Errors = nullptr;
-    Platform::Screen* Screen = nullptr;
+    Seam::Screen* Screen = nullptr;
     ScreenGrab* Grab = nullptr;
     FileSystem* Files = nullptr;
-    Platform::Clock* Clock = nullptr;
-    Platform::HotKey* HotKey = nullptr;
+    Seam::Clock* Clock = nullptr;
+    Seam::HotKey* HotKey = nullptr;
     MessageLoop* Loop = nullptr;
     MainWindowView* MainWindow = nullptr;
-    Platform::WebPage* Web = nullptr;
-    Platform::TaskBar* TaskBar = nullptr;  // none where the desktop keeps its own counsel
+    Seam::WebPage* Web = nullptr;
+    Seam::TaskBar* TaskBar = nullptr;  // none where the desktop keeps its own counsel
 };
 
 Services& Installed();  // what Install() was given
 void Install(const Services& services);
 
-}  // namespace Platform
+}  // namespace Seam

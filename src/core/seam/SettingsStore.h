@@ -6,7 +6,7 @@
 
 #include <string>
 
-namespace Platform {
+namespace Seam {
 
 class SettingsStore {
   public:
@@ -54,4 +54,4 @@ class SettingsBatch {
     bool open_ = true;
 };
 
-}  // namespace Platform
+}  // namespace Seam

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace Platform {
+namespace Seam {
 
 class TaskBar {
   public:
@@ -18,4 +18,4 @@ class TaskBar {
     ~TaskBar() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

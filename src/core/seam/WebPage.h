@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace Platform {
+namespace Seam {
 
 class WebPage {
   public:
@@ -15,4 +15,4 @@ class WebPage {
     ~WebPage() = default;
 };
 
-}  // namespace Platform
+}  // namespace Seam

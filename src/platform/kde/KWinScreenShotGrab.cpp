@@ -135,14 +135,14 @@ std::optional<std::string> KWinScreenShotGrab::Unavailable(bool& refused) {
 }
 
 KestrelMain::Status KWinScreenShotGrab::Start() {
-    if (ErrorReport* report = Installed().Errors)
+    if (Seam::ErrorReport* report = Seam::Installed().Errors)
         report->Note("Wayland: the screen through KWin's screenshot interface, primary output " +
                      (primaryOutput_ ? primaryOutput_() : std::string()));
     return std::nullopt;
 }
 
-Result<KestrelMain::Picture> KWinScreenShotGrab::GrabScaled(const ScreenRect& area, int outputWidth,
-                                                            int outputHeight) {
+Result<KestrelMain::Picture> KWinScreenShotGrab::GrabScaled(const Seam::ScreenRect& area,
+                                                            int outputWidth, int outputHeight) {
     const std::string output = primaryOutput_ ? primaryOutput_() : std::string();
     if (output.empty())
         return GrabFailure("the compositor names no primary output");

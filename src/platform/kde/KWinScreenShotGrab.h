@@ -16,7 +16,7 @@
 
 namespace Platform::Kde {
 
-class KWinScreenShotGrab final : public ScreenGrab {
+class KWinScreenShotGrab final : public Seam::ScreenGrab {
   public:
     // `primaryOutput` names the primary output as the compositor does ("Virtual-0", "DP-2").
     explicit KWinScreenShotGrab(std::function<std::string()> primaryOutput);
@@ -27,7 +27,8 @@ class KWinScreenShotGrab final : public ScreenGrab {
 
     KestrelMain::Status Start() override;
     std::optional<std::string> NotReadyBecause() override { return std::nullopt; }
-    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Seam::ScreenRect& area,
+                                                         int outputWidth,
                                                          int outputHeight) override;
 
   private:

@@ -62,7 +62,7 @@ struct PortalGlobalShortcuts::Answer {
     std::string Why;
 };
 
-PortalGlobalShortcuts::PortalGlobalShortcuts(HotKey& fallback) : fallback_(fallback) {
+PortalGlobalShortcuts::PortalGlobalShortcuts(Seam::HotKey& fallback) : fallback_(fallback) {
     qDBusRegisterMetaType<PortalShortcut>();
     qDBusRegisterMetaType<QList<PortalShortcut>>();
     // The portal sends a session's signals only to the connection that made the session.
@@ -78,7 +78,7 @@ PortalGlobalShortcuts::PortalGlobalShortcuts(HotKey& fallback) : fallback_(fallb
 // Waits for requests still open: they answer within their deadlines.
 PortalGlobalShortcuts::~PortalGlobalShortcuts() = default;
 
-KestrelMain::Status PortalGlobalShortcuts::Register(HotKeyAnswers& later) {
+KestrelMain::Status PortalGlobalShortcuts::Register(Seam::HotKeyAnswers& later) {
     requests_ = std::jthread([this, &later] {
         Answer answer;
         const auto refused = [&](const KestrelMain::Result<PortalAnswer>& reply) {
@@ -129,12 +129,12 @@ KestrelMain::Status PortalGlobalShortcuts::Register(HotKeyAnswers& later) {
     return std::nullopt;
 }
 
-void PortalGlobalShortcuts::Answered(const Answer& answer, HotKeyAnswers& later) {
+void PortalGlobalShortcuts::Answered(const Answer& answer, Seam::HotKeyAnswers& later) {
     if (!answer.Session.isEmpty()) {
         session_ = answer.Session;
         // The desktop names the key it bound; one that does not bound what was asked.
         const std::string trigger = answer.Trigger.empty() ? "Ctrl-F" : answer.Trigger;
-        if (ErrorReport* report = Installed().Errors)
+        if (Seam::ErrorReport* report = Seam::Installed().Errors)
             report->Note("Wayland: the hot key through the desktop portal, bound to " + trigger);
         later.HotKeyGranted(trigger);
         return;

@@ -20,13 +20,13 @@
 
 namespace Platform::Portal {
 
-class PortalGlobalShortcuts final : public QObject, public HotKey {
+class PortalGlobalShortcuts final : public QObject, public Seam::HotKey {
     Q_OBJECT
   public:
-    explicit PortalGlobalShortcuts(HotKey& fallback);
+    explicit PortalGlobalShortcuts(Seam::HotKey& fallback);
     ~PortalGlobalShortcuts() override;
 
-    KestrelMain::Status Register(HotKeyAnswers& later) override;
+    KestrelMain::Status Register(Seam::HotKeyAnswers& later) override;
     bool PressPending() override;
     bool TakePress() override;
     void Unregister() override;
@@ -39,9 +39,9 @@ class PortalGlobalShortcuts final : public QObject, public HotKey {
 
   private:
     struct Answer;
-    void Answered(const Answer& answer, HotKeyAnswers& later);
+    void Answered(const Answer& answer, Seam::HotKeyAnswers& later);
 
-    HotKey& fallback_;
+    Seam::HotKey& fallback_;
     bool fallenBack_ = false;
     QString session_;  // the portal's session handle once it bound the shortcut
     PortalShortcutHold hold_;

@@ -64,7 +64,7 @@ void RegisterAppId(const QDBusConnection& bus) {
         !reply.errorMessage().contains(QStringLiteral("App info not found")))
         return;
     OnMainThread([entry = appId.toStdString() + ".desktop"] {
-        if (ErrorReport* report = Installed().Errors)
+        if (Seam::ErrorReport* report = Seam::Installed().Errors)
             report->Note(
                 "Wayland: the desktop portal cannot tell Kestrel from other programs: no " + entry +
                 " is installed; a desktop may refuse it the hot key");

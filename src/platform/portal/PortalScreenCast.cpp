@@ -36,7 +36,7 @@ constexpr auto CHOOSER_DEADLINE = std::chrono::minutes(10);
 // What the portal granted.
 struct Grant {
     std::uint32_t Node = 0;
-    ScreenRect Monitor;
+    Seam::ScreenRect Monitor;
     int PipeWire = -1;
     QString Session;
     bool PointerMetadata = false;
@@ -56,11 +56,11 @@ std::pair<int, int> Pair(const QVariant& value) {
 
 // The one stream of the granted monitor: its PipeWire node, where it lies on the desktop and
 // its size.
-std::optional<std::pair<std::uint32_t, ScreenRect>> FirstStream(const QVariant& streams) {
+std::optional<std::pair<std::uint32_t, Seam::ScreenRect>> FirstStream(const QVariant& streams) {
     if (!streams.canConvert<QDBusArgument>())
         return std::nullopt;
     const auto argument = streams.value<QDBusArgument>();
-    std::optional<std::pair<std::uint32_t, ScreenRect>> first;
+    std::optional<std::pair<std::uint32_t, Seam::ScreenRect>> first;
     argument.beginArray();
     while (!argument.atEnd()) {
         uint node = 0;
@@ -72,7 +72,7 @@ std::optional<std::pair<std::uint32_t, ScreenRect>> FirstStream(const QVariant& 
             continue;
         const auto [x, y] = Pair(properties.value(QStringLiteral("position")));
         const auto [width, height] = Pair(properties.value(QStringLiteral("size")));
-        first = std::make_pair(node, ScreenRect{x, y, width, height});
+        first = std::make_pair(node, Seam::ScreenRect{x, y, width, height});
     }
     argument.endArray();
     return first;
@@ -140,7 +140,7 @@ Result<Grant> Negotiate(const std::string& tokenFile) {
     const QString token = (*started).value(QStringLiteral("restore_token")).toString();
     if (!token.isEmpty()) {
         if (auto unsaved = SaveRestoreToken(tokenFile, token.toStdString())) {
-            OnMainThread([note = unsaved->Text()] { Installed().Errors->Note(note); });
+            OnMainThread([note = unsaved->Text()] { Seam::Installed().Errors->Note(note); });
         }
     }
 
@@ -168,7 +168,7 @@ struct PortalScreenCast::Shared {
     std::string TokenFile;
     std::mutex Mutex;
     Phase Now = Phase::Asking;
-    ScreenRect Monitor;
+    Seam::ScreenRect Monitor;
     QString Session;
     KestrelPwStream* Stream = nullptr;
 
@@ -178,7 +178,7 @@ struct PortalScreenCast::Shared {
             std::lock_guard lock(Mutex);
             Now = Phase::Refused;
         }
-        OnMainThread([why] { Installed().Errors->Report(why); });
+        OnMainThread([why] { Seam::Installed().Errors->Report(why); });
     }
 };
 
@@ -200,7 +200,7 @@ void SetUp(const std::shared_ptr<PortalScreenCast::Shared>& shared) {
         shared->Refuse(Failure{KestrelMain::CANNOT_READ_SCREEN, {}, error});
         return;
     }
-    const ScreenRect monitor = (*grant).Monitor;
+    const Seam::ScreenRect monitor = (*grant).Monitor;
     const bool pointer = (*grant).PointerMetadata;
     {
         std::lock_guard lock(shared->Mutex);
@@ -210,11 +210,11 @@ void SetUp(const std::shared_ptr<PortalScreenCast::Shared>& shared) {
         shared->Now = PortalScreenCast::Shared::Phase::Streaming;
     }
     OnMainThread([monitor, pointer] {
-        Installed().Errors->Note("Wayland: the screen granted through the ScreenCast portal, " +
-                                 std::to_string(monitor.Width) + " x " +
-                                 std::to_string(monitor.Height) + " pixels at " +
-                                 std::to_string(monitor.X) + "," + std::to_string(monitor.Y) +
-                                 (pointer ? ", the pointer with it" : ", without the pointer"));
+        Seam::Installed().Errors->Note(
+            "Wayland: the screen granted through the ScreenCast portal, " +
+            std::to_string(monitor.Width) + " x " + std::to_string(monitor.Height) + " pixels at " +
+            std::to_string(monitor.X) + "," + std::to_string(monitor.Y) +
+            (pointer ? ", the pointer with it" : ", without the pointer"));
     });
 }
 
@@ -275,7 +275,8 @@ void PortalScreenCast::Ask() {
 }
 
 Status PortalScreenCast::Start() {
-    Installed().Errors->Note("Wayland: the screen through the ScreenCast portal, asking for it");
+    Seam::Installed().Errors->Note(
+        "Wayland: the screen through the ScreenCast portal, asking for it");
     if (whenShown_)
         whenShown_([this] { Ask(); });
     else
@@ -323,29 +324,30 @@ std::optional<std::string> PortalScreenCast::NotReadyBecause() {
     return std::nullopt;
 }
 
-Result<ScreenRect> PortalScreenCast::ReadPrimaryScreen() {
+Result<Seam::ScreenRect> PortalScreenCast::ReadPrimaryScreen() {
     std::lock_guard lock(shared_->Mutex);
     if (shared_->Now != Shared::Phase::Streaming)
         return Failure{"Cannot find the primary screen", {}, "the desktop granted no monitor"};
     // The monitor's size as the stream sends it now: a new mode renegotiates the stream.
-    ScreenRect monitor = shared_->Monitor;
+    Seam::ScreenRect monitor = shared_->Monitor;
     if (shared_->Stream != nullptr)
         KestrelPwSize(shared_->Stream, &monitor.Width, &monitor.Height);
     return monitor;
 }
 
-Result<PointerReading> PortalScreenCast::ReadPointer(const ScreenRect&) {
+Result<Seam::PointerReading> PortalScreenCast::ReadPointer(const Seam::ScreenRect&) {
     std::lock_guard lock(shared_->Mutex);
     int x = 0;
     int y = 0;
     if (shared_->Stream != nullptr && KestrelPwPointer(shared_->Stream, &x, &y))
-        return PointerReading::At(x, y);
+        return Seam::PointerReading::At(x, y);
     if (shared_->Stream != nullptr && !KestrelPwSendsPointer(shared_->Stream))
-        return PointerReading::Unknown("the desktop sends the screen without the pointer");
-    return PointerReading::Unknown("the desktop has not said that the pointer is on the monitor");
+        return Seam::PointerReading::Unknown("the desktop sends the screen without the pointer");
+    return Seam::PointerReading::Unknown(
+        "the desktop has not said that the pointer is on the monitor");
 }
 
-Result<KestrelMain::Picture> PortalScreenCast::GrabScaled(const ScreenRect&, int outputWidth,
+Result<KestrelMain::Picture> PortalScreenCast::GrabScaled(const Seam::ScreenRect&, int outputWidth,
                                                           int outputHeight) {
     std::lock_guard lock(shared_->Mutex);
     if (shared_->Stream == nullptr)

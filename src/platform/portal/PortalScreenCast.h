@@ -21,7 +21,7 @@
 
 namespace Platform::Portal {
 
-class PortalScreenCast final : public Screen, public ScreenGrab {
+class PortalScreenCast final : public Seam::Screen, public Seam::ScreenGrab {
   public:
     // Runs the request it is given once the program's window is on screen.
     using WhenShown = std::function<void(std::function<void()>)>;
@@ -42,15 +42,17 @@ class PortalScreenCast final : public Screen, public ScreenGrab {
     // ~/.local/state.
     static std::string DefaultTokenFile();
 
-    KestrelMain::Result<ScreenRect> ReadPrimaryScreen() override;
-    KestrelMain::Result<PointerReading> ReadPointer(const ScreenRect& primaryScreen) override;
+    KestrelMain::Result<Seam::ScreenRect> ReadPrimaryScreen() override;
+    KestrelMain::Result<Seam::PointerReading> ReadPointer(
+        const Seam::ScreenRect& primaryScreen) override;
 
     // Asks the portal for the screen; the answer comes later.
     KestrelMain::Status Start() override;
     std::optional<std::string> NotReadyBecause() override;
     bool Refused() override;
     bool AskAgain() override;
-    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Seam::ScreenRect& area,
+                                                         int outputWidth,
                                                          int outputHeight) override;
 
     // What the set-up and the stream share; the set-up runs on a thread of its own.

@@ -27,7 +27,7 @@ Failure GrabFailure(std::string reason) {
 
 }  // namespace
 
-PortalScreenshotGrab::PortalScreenshotGrab(std::function<std::optional<ScreenRect>()> desktop)
+PortalScreenshotGrab::PortalScreenshotGrab(std::function<std::optional<Seam::ScreenRect>()> desktop)
     : desktop_(std::move(desktop)) {}
 
 std::optional<std::string> PortalScreenshotGrab::Unavailable() {
@@ -38,12 +38,12 @@ std::optional<std::string> PortalScreenshotGrab::Unavailable() {
 }
 
 KestrelMain::Status PortalScreenshotGrab::Start() {
-    if (ErrorReport* report = Installed().Errors)
+    if (Seam::ErrorReport* report = Seam::Installed().Errors)
         report->Note("Wayland: the screen through the desktop portal's Screenshot");
     return std::nullopt;
 }
 
-Result<KestrelMain::Picture> PortalScreenshotGrab::GrabScaled(const ScreenRect& area,
+Result<KestrelMain::Picture> PortalScreenshotGrab::GrabScaled(const Seam::ScreenRect& area,
                                                               int outputWidth, int outputHeight) {
     const auto answer = CallPortal(SCREENSHOT, QStringLiteral("Screenshot"), {QString()},
                                    {{QStringLiteral("interactive"), false}}, ANSWER_DEADLINE);

@@ -15,11 +15,11 @@
 
 namespace Platform::Portal {
 
-class PortalScreenshotGrab final : public ScreenGrab {
+class PortalScreenshotGrab final : public Seam::ScreenGrab {
   public:
     // `desktop` gives the rectangle all outputs cover, in the areas' coordinates: the
     // screenshot shows all of them, and the primary output is cut out of it.
-    explicit PortalScreenshotGrab(std::function<std::optional<ScreenRect>()> desktop);
+    explicit PortalScreenshotGrab(std::function<std::optional<Seam::ScreenRect>()> desktop);
 
     // Nothing where the session's portal offers Screenshot; otherwise why not.
     static std::optional<std::string> Unavailable();
@@ -32,11 +32,12 @@ class PortalScreenshotGrab final : public ScreenGrab {
         refused_ = false;
         return false;
     }
-    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Seam::ScreenRect& area,
+                                                         int outputWidth,
                                                          int outputHeight) override;
 
   private:
-    std::function<std::optional<ScreenRect>()> desktop_;
+    std::function<std::optional<Seam::ScreenRect>()> desktop_;
     KestrelMain::AreaScaler scaler_;
     bool refused_ = false;
 };

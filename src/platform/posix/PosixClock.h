@@ -5,7 +5,7 @@
 
 namespace Platform::Posix {
 
-class PosixClock final : public Clock {
+class PosixClock final : public Seam::Clock {
   public:
     KestrelMain::LocalDateTime ReadLocalTime() override;
 };

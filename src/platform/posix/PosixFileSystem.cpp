@@ -28,7 +28,7 @@ KestrelMain::Failure SaveFailure(const std::filesystem::path& path, int error) {
 }
 
 // 0 when everything was written, else the errno of the failure.
-int WriteAll(int fd, FileParts parts) {
+int WriteAll(int fd, Seam::FileParts parts) {
     std::vector<iovec> pending;
     for (const auto& part : parts) {
         if (!part.empty()) {
@@ -77,7 +77,7 @@ void FlushDirectory(const std::string& directory) {
 
 // An unnamed file in the directory, linked under its name when complete and on the disk:
 // nothing is ever visible before it is whole, not even after a crash or a power cut.
-Outcome WriteUnnamed(const std::string& directory, const std::string& target, FileParts parts,
+Outcome WriteUnnamed(const std::string& directory, const std::string& target, Seam::FileParts parts,
                      DataFlush flush, int& error) {
     const int fd = open(directory.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -115,7 +115,7 @@ Outcome WriteUnnamed(const std::string& directory, const std::string& target, Fi
 // A hidden temporary name in the directory, renamed to the final name without replacing
 // a file that is already there.
 int WriteNamed(const std::string& directory, const std::string& name, const std::string& target,
-               FileParts parts, DataFlush flush) {
+               Seam::FileParts parts, DataFlush flush) {
     // Created with the usual mode (0666 less the umask), as the final file should have.
     static unsigned serial = 0;
     std::string temporary;
@@ -187,7 +187,7 @@ int FlushToDisk(int fd) {
     return 0;
 }
 
-KestrelMain::Status WriteNewFileWith(const std::filesystem::path& path, FileParts parts,
+KestrelMain::Status WriteNewFileWith(const std::filesystem::path& path, Seam::FileParts parts,
                                      FileRoute route, DataFlush flush) {
     IgnoreFileSizeSignal();
     const Target target = Split(path);
@@ -210,12 +210,12 @@ KestrelMain::Status WriteNewFileWith(const std::filesystem::path& path, FilePart
     return std::nullopt;
 }
 
-KestrelMain::Status WriteNewFile(const std::filesystem::path& path, FileParts parts) {
+KestrelMain::Status WriteNewFile(const std::filesystem::path& path, Seam::FileParts parts) {
     return WriteNewFileWith(path, parts, FileRoute::Unnamed, FlushToDisk);
 }
 
 KestrelMain::Status WriteNewFileViaTemporaryName(const std::filesystem::path& path,
-                                                 FileParts parts) {
+                                                 Seam::FileParts parts) {
     return WriteNewFileWith(path, parts, FileRoute::TemporaryName, FlushToDisk);
 }
 
@@ -236,7 +236,7 @@ bool PosixFileSystem::FolderExists(const std::filesystem::path& path) {
 }
 
 KestrelMain::Status PosixFileSystem::SaveNewFile(const std::filesystem::path& path,
-                                                 FileParts parts) {
+                                                 Seam::FileParts parts) {
     return WriteNewFile(path, parts);
 }
 

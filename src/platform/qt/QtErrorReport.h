@@ -11,7 +11,7 @@ class QWidget;
 
 namespace Platform::QtToolkit {
 
-class QtErrorReport final : public ErrorReport {
+class QtErrorReport final : public Seam::ErrorReport {
   public:
     void Report(const KestrelMain::Failure& failure) override;
     void Note(const std::string& line) override;

@@ -10,16 +10,16 @@ namespace Platform::QtToolkit {
 
 // The wait returns at once while the given hot key has a press waiting, whichever
 // backend's the hot key is.
-class QtMessageLoop final : public MessageLoop {
+class QtMessageLoop final : public Seam::MessageLoop {
   public:
-    explicit QtMessageLoop(HotKey& hotKey) : hotKey_(hotKey) {}
+    explicit QtMessageLoop(Seam::HotKey& hotKey) : hotKey_(hotKey) {}
 
     void WaitMessage() override;
     void DoEvents() override;
     [[noreturn]] void EndProgramNow() override;
 
   private:
-    HotKey& hotKey_;
+    Seam::HotKey& hotKey_;
 };
 
 }  // namespace Platform::QtToolkit

@@ -13,7 +13,7 @@ class QSettings;
 
 namespace Platform::QtToolkit {
 
-class QtSettingsStore final : public SettingsStore {
+class QtSettingsStore final : public Seam::SettingsStore {
   public:
     QtSettingsStore();
     ~QtSettingsStore();

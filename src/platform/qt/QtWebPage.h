@@ -6,7 +6,7 @@
 
 namespace Platform::QtToolkit {
 
-class QtWebPage final : public WebPage {
+class QtWebPage final : public Seam::WebPage {
   public:
     void Open(const std::string& address) override;
 };

@@ -270,13 +270,13 @@ const WaylandOutput* WaylandConnection::Primary() const {
     return find([](const WaylandOutput&) { return true; });
 }
 
-std::optional<ScreenRect> WaylandConnection::Desktop() const {
-    std::optional<ScreenRect> desktop;
+std::optional<Seam::ScreenRect> WaylandConnection::Desktop() const {
+    std::optional<Seam::ScreenRect> desktop;
     for (const auto& output : outputs_) {
         if (!output->Described)
             continue;
-        const ScreenRect shown{output->LogicalX, output->LogicalY, output->Width(),
-                               output->Height()};
+        const Seam::ScreenRect shown{output->LogicalX, output->LogicalY, output->Width(),
+                                     output->Height()};
         if (!desktop) {
             desktop = shown;
             continue;

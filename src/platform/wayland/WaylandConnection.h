@@ -78,7 +78,7 @@ class WaylandConnection {
     const std::vector<std::unique_ptr<WaylandOutput>>& Outputs() const { return outputs_; }
     // The rectangle all described outputs cover, in the coordinates of the outputs' own
     // rectangles; none without an output.
-    std::optional<ScreenRect> Desktop() const;
+    std::optional<Seam::ScreenRect> Desktop() const;
     // The output of this registry name, null once it is gone.
     const WaylandOutput* OutputNamed(std::uint32_t name) const;
 

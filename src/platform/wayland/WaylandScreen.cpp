@@ -6,7 +6,7 @@
 
 namespace Platform::Wayland {
 
-KestrelMain::Result<ScreenRect> WaylandScreen::ReadPrimaryScreen() {
+KestrelMain::Result<Seam::ScreenRect> WaylandScreen::ReadPrimaryScreen() {
     // Outputs come and go, and change their modes: what the compositor said until now.
     if (auto failed = connection_.Sync())
         return *failed;
@@ -20,23 +20,25 @@ KestrelMain::Result<ScreenRect> WaylandScreen::ReadPrimaryScreen() {
         return CompositorFailure("Cannot find the primary screen",
                                  "the compositor gives the primary output no size");
     primaryScale_ = primary->Scale;
-    return ScreenRect{primary->LogicalX, primary->LogicalY, primary->Width(), primary->Height()};
+    return Seam::ScreenRect{primary->LogicalX, primary->LogicalY, primary->Width(),
+                            primary->Height()};
 }
 
-KestrelMain::Result<PointerReading> WaylandScreen::ReadPointer(const ScreenRect& primaryScreen) {
+KestrelMain::Result<Seam::PointerReading> WaylandScreen::ReadPointer(
+    const Seam::ScreenRect& primaryScreen) {
     std::string whyUnknown;
     const auto found = probe_.Probe(whyUnknown);
     if (!found)
         return found.Error();
     if (!*found)
-        return PointerReading::Unknown(whyUnknown);
+        return Seam::PointerReading::Unknown(whyUnknown);
     const PointerOnOutput& on = **found;
     // Device pixels of the primary output as the capture found it: its scale, from where it
     // lies in the desktop.
     const double x = on.Output->LogicalX + on.X - primaryScreen.X;
     const double y = on.Output->LogicalY + on.Y - primaryScreen.Y;
-    return PointerReading::At(static_cast<std::int32_t>(std::floor(x * primaryScale_)),
-                              static_cast<std::int32_t>(std::floor(y * primaryScale_)));
+    return Seam::PointerReading::At(static_cast<std::int32_t>(std::floor(x * primaryScale_)),
+                                    static_cast<std::int32_t>(std::floor(y * primaryScale_)));
 }
 
 }  // namespace Platform::Wayland

@@ -9,7 +9,7 @@
 
 namespace Platform::Wayland {
 
-class WaylandScreen final : public Screen {
+class WaylandScreen final : public Seam::Screen {
   public:
     explicit WaylandScreen(WaylandConnection& connection)
         : connection_(connection), probe_(connection) {}
@@ -17,11 +17,12 @@ class WaylandScreen final : public Screen {
     // X and Y are the output's logical position; width and height its upright size in
     // device pixels (the mode, turned as the output is). With no output at all, the screen
     // is not ready: the desktop may show one again.
-    KestrelMain::Result<ScreenRect> ReadPrimaryScreen() override;
+    KestrelMain::Result<Seam::ScreenRect> ReadPrimaryScreen() override;
 
     // In device pixels of the primary output from its top-left corner: negative on an
     // output left of or above it.
-    KestrelMain::Result<PointerReading> ReadPointer(const ScreenRect& primaryScreen) override;
+    KestrelMain::Result<Seam::PointerReading> ReadPointer(
+        const Seam::ScreenRect& primaryScreen) override;
 
   private:
     WaylandConnection& connection_;

@@ -174,7 +174,7 @@ Status WaylandScreenGrab::Start() {
                 " x " + std::to_string(primary->Height()) + " pixels at " +
                 std::to_string(primary->LogicalX) + "," + std::to_string(primary->LogicalY) + ")";
     }
-    if (ErrorReport* report = Installed().Errors) {
+    if (Seam::ErrorReport* report = Seam::Installed().Errors) {
         report->Note(line);
         report->Note(connection_.LayerShell() != nullptr
                          ? "Wayland: the pointer through a layer-shell overlay"
@@ -188,8 +188,8 @@ std::optional<std::string> WaylandScreenGrab::NotReadyBecause() {
     return std::nullopt;
 }
 
-Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const ScreenRect& area, int outputWidth,
-                                                           int outputHeight) {
+Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const Seam::ScreenRect& area,
+                                                           int outputWidth, int outputHeight) {
     if (connection_.Screencopy() == nullptr || connection_.Shm() == nullptr) {
         return GrabFailure(
             "the compositor offers no screen capture Kestrel can use (wlr-screencopy)");

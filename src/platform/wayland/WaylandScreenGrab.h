@@ -14,7 +14,7 @@
 
 namespace Platform::Wayland {
 
-class WaylandScreenGrab final : public ScreenGrab {
+class WaylandScreenGrab final : public Seam::ScreenGrab {
   public:
     explicit WaylandScreenGrab(WaylandConnection& connection);
     ~WaylandScreenGrab();
@@ -27,7 +27,8 @@ class WaylandScreenGrab final : public ScreenGrab {
     std::optional<std::string> NotReadyBecause() override;
 
     // The primary output, whose upright size `area` gives, scaled to the output size.
-    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Seam::ScreenRect& area,
+                                                         int outputWidth,
                                                          int outputHeight) override;
 
   private:

@@ -55,7 +55,7 @@ bool ConfigBindsCtrlF(const std::string& config) {
     return false;
 }
 
-Status WaylandSwayHotKey::Register(HotKeyAnswers&) {
+Status WaylandSwayHotKey::Register(Seam::HotKeyAnswers&) {
     if (whyNoAction_)
         return Taken("Ctrl+F would run a capture action this program does not offer (" +
                      *whyNoAction_ + ")");
@@ -68,7 +68,7 @@ Status WaylandSwayHotKey::Register(HotKeyAnswers&) {
             ipc_.Run(std::string("bindsym --no-repeat Ctrl+f exec ") + CaptureActionCommand()))
         return Taken(refused->Text());
     bound_ = true;
-    if (ErrorReport* report = Installed().Errors)
+    if (Seam::ErrorReport* report = Seam::Installed().Errors)
         report->Note("Wayland: Ctrl+F bound in sway for this run, to the capture action");
     return std::nullopt;
 }

@@ -16,7 +16,7 @@ namespace Platform::Wayland {
 // What sway runs on Ctrl+F: the capture action, by its one-line session-bus call.
 std::string CaptureActionCommand();
 
-class WaylandSwayHotKey final : public HotKey {
+class WaylandSwayHotKey final : public Seam::HotKey {
   public:
     // whyNoAction: why this program does not offer the capture action (another Kestrel has
     // it, say), when it does not; Ctrl+F is then not bound.
@@ -24,7 +24,7 @@ class WaylandSwayHotKey final : public HotKey {
         : ipc_(std::move(socketPath)), whyNoAction_(std::move(whyNoAction)) {}
 
     // Answers at once: bound, or taken by a binding of the user's, or sway's refusal.
-    KestrelMain::Status Register(HotKeyAnswers& later) override;
+    KestrelMain::Status Register(Seam::HotKeyAnswers& later) override;
     // The presses run the capture action themselves; none waits here.
     bool PressPending() override { return false; }
     bool TakePress() override { return false; }

@@ -5,7 +5,7 @@
 
 namespace Platform::Win32 {
 
-class Win32Clock final : public Clock {
+class Win32Clock final : public Seam::Clock {
   public:
     KestrelMain::LocalDateTime ReadLocalTime() override;
 };

@@ -17,7 +17,7 @@ namespace Platform::Win32 {
 // The window class of the box, for finding it.
 inline constexpr wchar_t ERROR_BOX_CLASS[] = L"KestrelErrorBox";
 
-class Win32ErrorReport final : public ErrorReport {
+class Win32ErrorReport final : public Seam::ErrorReport {
   public:
     Win32ErrorReport() = default;
     ~Win32ErrorReport();

@@ -18,7 +18,7 @@ KestrelMain::Failure SaveFailure(const std::filesystem::path& path, DWORD error)
 }
 
 // ERROR_SUCCESS when every byte is written.
-DWORD WriteAll(HANDLE file, FileParts parts) {
+DWORD WriteAll(HANDLE file, Seam::FileParts parts) {
     for (const auto& part : parts) {
         const std::uint8_t* next = part.data();
         std::size_t left = part.size();
@@ -83,7 +83,7 @@ bool Win32FileSystem::FolderExists(const std::filesystem::path& path) {
 }
 
 KestrelMain::Status Win32FileSystem::SaveNewFile(const std::filesystem::path& asked,
-                                                 FileParts parts) {
+                                                 Seam::FileParts parts) {
     const std::filesystem::path path = SystemPath(asked);
     if (!path.has_filename())
         return SaveFailure(path, ERROR_INVALID_NAME);

@@ -8,11 +8,12 @@
 
 namespace Platform::Win32 {
 
-class Win32FileSystem final : public FileSystem {
+class Win32FileSystem final : public Seam::FileSystem {
   public:
     KestrelMain::Status CreateOneDirectory(const std::filesystem::path& path) override;
     bool FolderExists(const std::filesystem::path& path) override;
-    KestrelMain::Status SaveNewFile(const std::filesystem::path& path, FileParts parts) override;
+    KestrelMain::Status SaveNewFile(const std::filesystem::path& path,
+                                    Seam::FileParts parts) override;
 };
 
 }  // namespace Platform::Win32

@@ -21,7 +21,7 @@ Win32HotKey::~Win32HotKey() {
     Unregister();
 }
 
-KestrelMain::Status Win32HotKey::Register(HotKeyAnswers&) {
+KestrelMain::Status Win32HotKey::Register(Seam::HotKeyAnswers&) {
     if (registered_)
         return std::nullopt;
     if (!RegisterHotKey(window_, id_, MOD_CONTROL | MOD_NOREPEAT, 'F'))

@@ -12,7 +12,7 @@
 
 namespace Platform::Win32 {
 
-class Win32HotKey final : public HotKey {
+class Win32HotKey final : public Seam::HotKey {
   public:
     // window may be null: the presses then go to the thread's queue.
     Win32HotKey(HWND window, int id) : window_(window), id_(id) {}
@@ -21,7 +21,7 @@ class Win32HotKey final : public HotKey {
     Win32HotKey& operator=(const Win32HotKey&) = delete;
 
     // Registers Ctrl+F; a failure (another program holds it) carries the system's reason.
-    KestrelMain::Status Register(HotKeyAnswers& later) override;
+    KestrelMain::Status Register(Seam::HotKeyAnswers& later) override;
     void Unregister() override;
     bool Registered() const { return registered_; }
 

@@ -13,11 +13,11 @@
 
 namespace Platform::Win32 {
 
-class Win32MessageLoop final : public MessageLoop {
+class Win32MessageLoop final : public Seam::MessageLoop {
   public:
     // dialogWindows: the windows whose messages go through IsDialogMessageW, asked anew at
     // every message since they come and go (the error box).
-    Win32MessageLoop(HotKey& hotKey, std::function<std::vector<HWND>()> dialogWindows)
+    Win32MessageLoop(Seam::HotKey& hotKey, std::function<std::vector<HWND>()> dialogWindows)
         : hotKey_(hotKey), dialogWindows_(std::move(dialogWindows)) {}
 
     void WaitMessage() override;
@@ -25,7 +25,7 @@ class Win32MessageLoop final : public MessageLoop {
     [[noreturn]] void EndProgramNow() override;
 
   private:
-    HotKey& hotKey_;
+    Seam::HotKey& hotKey_;
     std::function<std::vector<HWND>()> dialogWindows_;
 };
 

@@ -6,7 +6,7 @@
 
 namespace Platform::Win32 {
 
-KestrelMain::Result<ScreenRect> Win32Screen::ReadPrimaryScreen() {
+KestrelMain::Result<Seam::ScreenRect> Win32Screen::ReadPrimaryScreen() {
     HMONITOR primary = MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY);
     MONITORINFO info{};
     info.cbSize = sizeof info;
@@ -15,17 +15,18 @@ KestrelMain::Result<ScreenRect> Win32Screen::ReadPrimaryScreen() {
             "Cannot find the primary screen", {}, SystemReason(GetLastError())};
     }
     const RECT& r = info.rcMonitor;
-    return ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    return Seam::ScreenRect{r.left, r.top, r.right - r.left, r.bottom - r.top};
 }
 
-KestrelMain::Result<PointerReading> Win32Screen::ReadPointer(const ScreenRect& primaryScreen) {
+KestrelMain::Result<Seam::PointerReading> Win32Screen::ReadPointer(
+    const Seam::ScreenRect& primaryScreen) {
     POINT point{};
     if (!GetCursorPos(&point)) {
         return KestrelMain::Failure{
             "Cannot read the pointer position", {}, SystemReason(GetLastError())};
     }
-    return PointerReading::At(static_cast<std::int32_t>(point.x - primaryScreen.X),
-                              static_cast<std::int32_t>(point.y - primaryScreen.Y));
+    return Seam::PointerReading::At(static_cast<std::int32_t>(point.x - primaryScreen.X),
+                                    static_cast<std::int32_t>(point.y - primaryScreen.Y));
 }
 
 bool BecomePerMonitorDpiAware() {

@@ -7,10 +7,11 @@
 
 namespace Platform::Win32 {
 
-class Win32Screen final : public Screen {
+class Win32Screen final : public Seam::Screen {
   public:
-    KestrelMain::Result<ScreenRect> ReadPrimaryScreen() override;
-    KestrelMain::Result<PointerReading> ReadPointer(const ScreenRect& primaryScreen) override;
+    KestrelMain::Result<Seam::ScreenRect> ReadPrimaryScreen() override;
+    KestrelMain::Result<Seam::PointerReading> ReadPointer(
+        const Seam::ScreenRect& primaryScreen) override;
 };
 
 // Makes this process per-monitor DPI aware (v2) where the system offers it, as the

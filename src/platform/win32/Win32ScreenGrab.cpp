@@ -69,7 +69,7 @@ Result<Palette> ReadSystemPalette(HDC screen) {
 // Rows of the area, copied from the screen a strip at a time as the scaler asks for them.
 class Win32ScreenGrab::StripReader final : public KestrelMain::RowSource {
   public:
-    StripReader(HDC screen, HDC memory, const std::uint8_t* bits, const ScreenRect& area,
+    StripReader(HDC screen, HDC memory, const std::uint8_t* bits, const Seam::ScreenRect& area,
                 std::size_t rowBytes, int stripRows)
         : screen_(screen),
           memory_(memory),
@@ -106,7 +106,7 @@ class Win32ScreenGrab::StripReader final : public KestrelMain::RowSource {
     HDC screen_;
     HDC memory_;
     const std::uint8_t* bits_;
-    ScreenRect area_;
+    Seam::ScreenRect area_;
     std::size_t rowBytes_;
     int stripRows_;
     int start_ = 0;
@@ -190,8 +190,8 @@ Status Win32ScreenGrab::EnsureStrip(int width, int rows, bool indexed) {
     return std::nullopt;
 }
 
-Result<KestrelMain::Picture> Win32ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidth,
-                                                         int outputHeight) {
+Result<KestrelMain::Picture> Win32ScreenGrab::GrabScaled(const Seam::ScreenRect& area,
+                                                         int outputWidth, int outputHeight) {
     if (auto failed = OpenDevice())
         return *failed;
     const bool indexed = (GetDeviceCaps(screen_, RASTERCAPS) & RC_PALETTE) != 0 &&

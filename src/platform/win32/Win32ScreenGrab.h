@@ -17,7 +17,7 @@
 
 namespace Platform::Win32 {
 
-class Win32ScreenGrab final : public ScreenGrab {
+class Win32ScreenGrab final : public Seam::ScreenGrab {
   public:
     // stripBytes bounds one strip; a strip is at least one row.
     explicit Win32ScreenGrab(std::size_t stripBytes = 1u << 20);
@@ -29,7 +29,8 @@ class Win32ScreenGrab final : public ScreenGrab {
     KestrelMain::Status Start() override { return std::nullopt; }
     std::optional<std::string> NotReadyBecause() override { return std::nullopt; }
 
-    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Seam::ScreenRect& area,
+                                                         int outputWidth,
                                                          int outputHeight) override;
 
   private:

@@ -21,7 +21,7 @@ namespace Platform::Win32 {
 inline constexpr wchar_t SETTINGS_SUBKEY[] =
     L"Software\\VB and VBA Program Settings\\Kestrel\\Settings";
 
-class Win32SettingsStore final : public SettingsStore {
+class Win32SettingsStore final : public Seam::SettingsStore {
   public:
     std::string Read(const std::string& key, const std::string& defaultText) override;
     KestrelMain::Status Write(const std::string& key, const std::string& text) override;

@@ -6,7 +6,7 @@
 
 namespace Platform::Win32 {
 
-class Win32WebPage final : public WebPage {
+class Win32WebPage final : public Seam::WebPage {
   public:
     void Open(const std::string& address) override;
 };

@@ -77,7 +77,7 @@ X11HotKey::~X11HotKey() {
         QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-Status X11HotKey::Register(HotKeyAnswers& later) {
+Status X11HotKey::Register(Seam::HotKeyAnswers& later) {
     answers_ = &later;
     if (x_.Broken())
         return X11Connection::BrokenFailure(KestrelMain::CANNOT_REGISTER_HOT_KEY);

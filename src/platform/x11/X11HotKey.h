@@ -17,7 +17,7 @@
 
 namespace Platform::X11 {
 
-class X11HotKey final : public HotKey, private QAbstractNativeEventFilter {
+class X11HotKey final : public Seam::HotKey, private QAbstractNativeEventFilter {
   public:
     // The connection must be the one Qt reads events from.
     explicit X11HotKey(const X11Connection& connection);
@@ -27,7 +27,7 @@ class X11HotKey final : public HotKey, private QAbstractNativeEventFilter {
 
     // Answers at once: held, or the failure when another client already holds any of the
     // combinations (the grabs that did succeed are then undone).
-    KestrelMain::Status Register(HotKeyAnswers& later) override;
+    KestrelMain::Status Register(Seam::HotKeyAnswers& later) override;
     bool PressPending() override;
     bool TakePress() override;
     // The grabs undone; the server would drop them with the connection anyway.
@@ -46,7 +46,7 @@ class X11HotKey final : public HotKey, private QAbstractNativeEventFilter {
     void FollowMappingChange();
 
     X11Connection x_;
-    HotKeyAnswers* answers_ = nullptr;
+    Seam::HotKeyAnswers* answers_ = nullptr;
     bool filtering_ = false;
     KestrelMain::PressQueue presses_;
     X11KeyHold hold_;

@@ -18,14 +18,14 @@ template <class T>
 using Reply = std::unique_ptr<T, FreeDeleter>;
 
 // The part of `rect` on the root window; empty (zero size) when none is.
-ScreenRect ClipToRoot(const ScreenRect& rect, const ScreenRect& root) {
+Seam::ScreenRect ClipToRoot(const Seam::ScreenRect& rect, const Seam::ScreenRect& root) {
     const int left = std::max(rect.X, 0);
     const int top = std::max(rect.Y, 0);
     const int right = std::min(rect.X + rect.Width, root.Width);
     const int bottom = std::min(rect.Y + rect.Height, root.Height);
     if (right <= left || bottom <= top)
-        return ScreenRect{};
-    return ScreenRect{left, top, right - left, bottom - top};
+        return Seam::ScreenRect{};
+    return Seam::ScreenRect{left, top, right - left, bottom - top};
 }
 
 }  // namespace
@@ -42,7 +42,7 @@ X11Screen::X11Screen(const X11Connection& connection) : x_(connection) {
     listsMonitors_ = version && (version->major_version > 1 || version->minor_version >= 5);
 }
 
-KestrelMain::Result<ScreenRect> X11Screen::ReadPrimaryScreen() {
+KestrelMain::Result<Seam::ScreenRect> X11Screen::ReadPrimaryScreen() {
     if (x_.Broken())
         return X11Connection::BrokenFailure("Cannot find the primary screen");
     // Read at every capture: the desktop may have changed since the last.
@@ -52,7 +52,7 @@ KestrelMain::Result<ScreenRect> X11Screen::ReadPrimaryScreen() {
                    ? X11Connection::BrokenFailure("Cannot find the primary screen")
                    : KestrelMain::Failure{
                          "Cannot find the primary screen", {}, "the X server did not answer"};
-    const ScreenRect root{0, 0, size->first, size->second};
+    const Seam::ScreenRect root{0, 0, size->first, size->second};
     if (!listsMonitors_)
         return root;
 
@@ -63,26 +63,27 @@ KestrelMain::Result<ScreenRect> X11Screen::ReadPrimaryScreen() {
     if (!monitors)
         return root;
 
-    std::optional<ScreenRect> first;
-    std::optional<ScreenRect> primary;
+    std::optional<Seam::ScreenRect> first;
+    std::optional<Seam::ScreenRect> primary;
     for (auto it = xcb_randr_get_monitors_monitors_iterator(monitors.get()); it.rem > 0;
          xcb_randr_monitor_info_next(&it)) {
-        const ScreenRect rect{it.data->x, it.data->y, it.data->width, it.data->height};
+        const Seam::ScreenRect rect{it.data->x, it.data->y, it.data->width, it.data->height};
         if (!first)
             first = rect;
         if (it.data->primary != 0 && !primary)
             primary = rect;
     }
-    const std::optional<ScreenRect> chosen = primary ? primary : first;
+    const std::optional<Seam::ScreenRect> chosen = primary ? primary : first;
     if (!chosen)
         return root;
-    const ScreenRect clipped = ClipToRoot(*chosen, root);
+    const Seam::ScreenRect clipped = ClipToRoot(*chosen, root);
     if (clipped.Width == 0)
         return root;
     return clipped;
 }
 
-KestrelMain::Result<PointerReading> X11Screen::ReadPointer(const ScreenRect& primaryScreen) {
+KestrelMain::Result<Seam::PointerReading> X11Screen::ReadPointer(
+    const Seam::ScreenRect& primaryScreen) {
     if (x_.Broken())
         return X11Connection::BrokenFailure("Cannot read the pointer position");
     Reply<xcb_query_pointer_reply_t> pointer(xcb_query_pointer_reply(
@@ -90,8 +91,8 @@ KestrelMain::Result<PointerReading> X11Screen::ReadPointer(const ScreenRect& pri
     if (!pointer)
         return KestrelMain::Failure{
             "Cannot read the pointer position", {}, "the X server did not answer"};
-    return PointerReading::At(std::int32_t{pointer->root_x} - primaryScreen.X,
-                              std::int32_t{pointer->root_y} - primaryScreen.Y);
+    return Seam::PointerReading::At(std::int32_t{pointer->root_x} - primaryScreen.X,
+                                    std::int32_t{pointer->root_y} - primaryScreen.Y);
 }
 
 }  // namespace Platform::X11

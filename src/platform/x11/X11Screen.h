@@ -7,7 +7,7 @@
 
 namespace Platform::X11 {
 
-class X11Screen final : public Screen {
+class X11Screen final : public Seam::Screen {
   public:
     // Asks once whether the server lists monitors (RandR 1.5); the monitors themselves are
     // asked at every capture, as the user may rearrange them at any time.
@@ -15,10 +15,11 @@ class X11Screen final : public Screen {
 
     // The RandR monitor marked primary, else the first monitor, else the whole root window
     // (also where RandR is older than 1.5); clipped to the root window.
-    KestrelMain::Result<ScreenRect> ReadPrimaryScreen() override;
+    KestrelMain::Result<Seam::ScreenRect> ReadPrimaryScreen() override;
 
     // The X server always tells where the pointer is.
-    KestrelMain::Result<PointerReading> ReadPointer(const ScreenRect& primaryScreen) override;
+    KestrelMain::Result<Seam::PointerReading> ReadPointer(
+        const Seam::ScreenRect& primaryScreen) override;
 
   private:
     X11Connection x_;

@@ -100,7 +100,7 @@ namespace {
 // strip before the current one is folded in, so reading and scaling overlap.
 class StripReader final : public RowSource {
   public:
-    StripReader(xcb_connection_t* connection, xcb_window_t root, const ScreenRect& area,
+    StripReader(xcb_connection_t* connection, xcb_window_t root, const Seam::ScreenRect& area,
                 std::size_t rowBytes, int stripRows, xcb_shm_seg_t segment, std::uint8_t* memory,
                 std::size_t halfBytes)
         : connection_(connection),
@@ -218,7 +218,7 @@ class StripReader final : public RowSource {
 
     xcb_connection_t* connection_;
     xcb_window_t root_;
-    ScreenRect area_;
+    Seam::ScreenRect area_;
     std::size_t rowBytes_;
     int stripRows_;
     xcb_shm_seg_t segment_;
@@ -291,7 +291,7 @@ std::optional<std::string> X11ScreenGrab::NotReadyBecause() {
     return std::nullopt;
 }
 
-Result<Picture> X11ScreenGrab::GrabScaled(const ScreenRect& area, int outputWidth,
+Result<Picture> X11ScreenGrab::GrabScaled(const Seam::ScreenRect& area, int outputWidth,
                                           int outputHeight) {
     State& s = *state_;
     if (xcb_connection_has_error(s.Connection) != 0)

@@ -24,7 +24,7 @@ struct X11GrabOptions {
 };
 
 // One per connection; not thread-safe.
-class X11ScreenGrab final : public ScreenGrab {
+class X11ScreenGrab final : public Seam::ScreenGrab {
   public:
     explicit X11ScreenGrab(const X11Connection& connection, X11GrabOptions options = {});
     ~X11ScreenGrab();
@@ -37,7 +37,8 @@ class X11ScreenGrab final : public ScreenGrab {
 
     // `area` in root-window coordinates, inside the root window. Fails for a size that is
     // not positive or cannot be allocated, and when the server refuses the read.
-    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const ScreenRect& area, int outputWidth,
+    KestrelMain::Result<KestrelMain::Picture> GrabScaled(const Seam::ScreenRect& area,
+                                                         int outputWidth,
                                                          int outputHeight) override;
 
     // Whether the last grab read through shared memory.

@@ -7,7 +7,7 @@
 
 namespace Platform::X11 {
 
-class X11TaskBar final : public TaskBar {
+class X11TaskBar final : public Seam::TaskBar {
   public:
     explicit X11TaskBar(const X11Connection& connection) : x_(connection) {}
 

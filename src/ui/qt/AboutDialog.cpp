@@ -32,7 +32,7 @@ QFont TitleFont() {
 // session) Qt's own primary screen stands in: the window is still placed, so there is
 // nothing to report.
 QPoint PrimaryCorner() {
-    if (Platform::Screen* screen = Platform::Installed().Screen) {
+    if (Seam::Screen* screen = Seam::Installed().Screen) {
         const auto primary = screen->ReadPrimaryScreen();
         if (primary.Ok())
             return QPoint((*primary).X, (*primary).Y);
@@ -99,7 +99,7 @@ void AboutDialog::OKButton_Click() {
 void AboutDialog::showEvent(QShowEvent* event) {
     // Sent before the window is mapped, so the request is part of the map; again at every
     // show, because window managers forget it when the window is hidden.
-    if (Platform::TaskBar* taskBar = Platform::Installed().TaskBar)
+    if (Seam::TaskBar* taskBar = Seam::Installed().TaskBar)
         taskBar->KeepOffTaskBar(static_cast<std::uintptr_t>(winId()));
     QWidget::showEvent(event);
 }

@@ -12,7 +12,7 @@
 
 namespace Ui {
 
-class MainForm : public QWidget, public Platform::MainWindowView {
+class MainForm : public QWidget, public Seam::MainWindowView {
     Q_OBJECT
   public:
     static MainForm& Instance();

@@ -15,7 +15,7 @@ namespace Ui::Win32 {
 
 inline constexpr wchar_t MAIN_FORM_CLASS[] = L"KestrelMainForm";
 
-class MainForm final : public Platform::MainWindowView, public NativeWindow {
+class MainForm final : public Seam::MainWindowView, public NativeWindow {
   public:
     // The one window of the run, created by its first use.
     static MainForm& Instance();
