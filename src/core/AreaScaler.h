@@ -1,20 +1,21 @@
-// The arithmetic of the scaled grab, free of any X connection: rows of screen pixels in
-// the server's layout go in one at a time, rows of the output bitmap come out.
+// The arithmetic of the scaled grab, free of any screen source: rows of pixels in the
+// source's layout go in one at a time, rows of the output bitmap come out.
 //
-// True colour: an exact area average. Every output pixel is the mean of the source area
+// Direct pixels: an exact area average. Every output pixel is the mean of the source area
 // it covers, source pixels cut by its edges counting with the fraction that lies inside,
 // so a 4.8x reduction keeps thin lines as grey rather than dropping them, and an
 // enlargement uses the same weights. Rows are folded into one accumulator row of 32-bit
 // integers (vertical weights are exact integers); each finished accumulator row is
 // reduced across with precomputed per-column weights.
 //
-// Palette screens: nearest neighbour on the pixel indices, as averaging indices means
-// nothing.
+// Indexed pixels: nearest neighbour on the palette indices, as averaging indices means
+// nothing. The loops over pixels are in core/ScalerKernels.
 #pragma once
 
 #include "core/Bitmap.h"
 #include "core/Failure.h"
 #include "core/Picture.h"
+#include "core/PixelLayout.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,40 +24,6 @@
 #include <optional>
 
 namespace KestrelMain {
-
-enum class VisualKind {
-    TrueColor,  // pixels carry their colour in the channel masks
-    Indexed,    // pixels are colormap indices
-};
-
-// How the screen stores a pixel, from its visual and the setup's pixmap formats.
-struct PixelLayout {
-    VisualKind Kind = VisualKind::TrueColor;
-    int Depth = 24;
-    int BitsPerPixel = 32;
-    int ScanlinePad = 32;
-    bool MsbFirst = false;  // image byte order of the server
-    std::uint32_t RedMask = 0xff0000u;
-    std::uint32_t GreenMask = 0x00ff00u;
-    std::uint32_t BlueMask = 0x0000ffu;
-
-    // Bytes per row of an image this wide, as the server sends it.
-    std::size_t RowBytes(int width) const;
-
-    friend bool operator==(const PixelLayout&, const PixelLayout&) = default;
-};
-
-// How a bitmap of this layout is kept and saved: 8-bit indices with the colormap on
-// palette screens; the screen's own 16-bit pixels where its channels fit in 16 bits
-// (depths 15 and 16); 24-bit colour otherwise.
-struct BitmapFormat {
-    int BitsPerPixel = 24;
-    std::uint32_t RedMask = 0;  // 16 bits per pixel only
-    std::uint32_t GreenMask = 0;
-    std::uint32_t BlueMask = 0;
-};
-
-Result<BitmapFormat> ChooseBitmapFormat(const PixelLayout& layout);
 
 // Rows of the source rectangle, asked for in increasing order; the same row may be asked
 // for again. Returns null when the row cannot be read; the source keeps the reason.
@@ -99,7 +66,7 @@ class AreaScaler {
 
 // The step every grab ends with: `scaler` prepared for this geometry (its tables kept for the
 // next capture of the same), a bitmap of the output size filled from `rows`, and the picture
-// of it with `palette` (palette screens only). When a row cannot be read the failure is
+// of it with `palette` (indexed pixels only). When a row cannot be read the failure is
 // `unreadable()`'s, asked only then, as the source knows why by then.
 Result<Picture> ScalePicture(AreaScaler& scaler, const PixelLayout& layout, int sourceWidth,
                              int sourceHeight, int outputWidth, int outputHeight, RowSource& rows,

@@ -14,8 +14,8 @@
 namespace {
 
 using KestrelMain::AreaScaler;
+using KestrelMain::PixelKind;
 using KestrelMain::PixelLayout;
-using KestrelMain::VisualKind;
 
 // Channel values per pixel, top row first.
 struct Image {
@@ -240,7 +240,7 @@ TEST(AreaScaler, KeepsTheScreensOwnDepthWhereA16BitFileHoldsIt) {
         }
     }
     PixelLayout palette;
-    palette.Kind = VisualKind::Indexed;
+    palette.Kind = PixelKind::Indexed;
     palette.Depth = 8;
     palette.BitsPerPixel = 8;
     EXPECT_EQ((*KestrelMain::ChooseBitmapFormat(palette)).BitsPerPixel, 8);
@@ -316,7 +316,7 @@ TEST(AreaScaler, ThinLinesReducedFourPointEightTimesBecomeGrey) {
 
 TEST(AreaScaler, PaletteScreensTakeTheNearestIndex) {
     PixelLayout layout;
-    layout.Kind = VisualKind::Indexed;
+    layout.Kind = PixelKind::Indexed;
     layout.Depth = 8;
     layout.BitsPerPixel = 8;
     for (const Geometry& g : GEOMETRIES) {
@@ -361,7 +361,7 @@ TEST(AreaScaler, AScaledPictureCarriesThePaletteOrTheSourcesReason) {
         const std::uint8_t* Row(int y) override { return y < Readable ? Row0.data() : nullptr; }
     } rows;
     PixelLayout indexed = Layout(8, 8, 0, 0, 0);
-    indexed.Kind = VisualKind::Indexed;
+    indexed.Kind = PixelKind::Indexed;
     AreaScaler scaler;
     for (const int readable : {48, 10}) {
         rows.Readable = readable;

@@ -14,10 +14,10 @@ using KestrelMain::AreaScaler;
 using KestrelMain::Failure;
 using KestrelMain::Palette;
 using KestrelMain::PaletteEntry;
+using KestrelMain::PixelKind;
 using KestrelMain::PixelLayout;
 using KestrelMain::Result;
 using KestrelMain::Status;
-using KestrelMain::VisualKind;
 
 namespace {
 
@@ -37,7 +37,7 @@ Failure ReadFailure(const char* call) {
 PixelLayout Layout(bool indexed) {
     PixelLayout layout;  // 32 bits per pixel, 0xff0000/0xff00/0xff, depth 24, rows of 32 bits
     if (indexed) {
-        layout.Kind = VisualKind::Indexed;
+        layout.Kind = PixelKind::Indexed;
         layout.Depth = 8;
         layout.BitsPerPixel = 8;
         layout.RedMask = layout.GreenMask = layout.BlueMask = 0;

@@ -21,11 +21,11 @@ using KestrelMain::Failure;
 using KestrelMain::Palette;
 using KestrelMain::PaletteEntry;
 using KestrelMain::Picture;
+using KestrelMain::PixelKind;
 using KestrelMain::PixelLayout;
 using KestrelMain::Result;
 using KestrelMain::RowSource;
 using KestrelMain::Status;
-using KestrelMain::VisualKind;
 
 namespace {
 
@@ -70,7 +70,7 @@ Result<PixelLayout> ScreenPixelLayout(xcb_connection_t* connection, xcb_screen_t
     PixelLayout layout;
     const bool trueColor =
         visual->_class == VISUAL_CLASS_TRUE_COLOR || visual->_class == VISUAL_CLASS_DIRECT_COLOR;
-    layout.Kind = trueColor ? VisualKind::TrueColor : VisualKind::Indexed;
+    layout.Kind = trueColor ? PixelKind::Direct : PixelKind::Indexed;
     layout.Depth = screen->root_depth;
     layout.BitsPerPixel = format->bits_per_pixel;
     layout.ScanlinePad = format->scanline_pad;
@@ -315,7 +315,7 @@ Result<Picture> X11ScreenGrab::GrabScaled(const Seam::ScreenRect& area, int outp
                            std::to_string(area.Y) + " is not on the screen");
     }
     std::optional<Palette> palette;
-    if (layout.Kind == VisualKind::Indexed) {
+    if (layout.Kind == PixelKind::Indexed) {
         auto colors = ReadColormap(s.Connection, s.Screen, layout.Depth);
         if (!colors)
             return colors.Error();
