@@ -28,11 +28,11 @@ namespace {
 // The Wayland backend of the run: its own connection to the compositor, apart from Qt's.
 struct WaylandBackend {
     explicit WaylandBackend(std::unique_ptr<Platform::Wayland::WaylandConnection> opened)
-        : Connection(std::move(opened)), Screen(*Connection), Grab(*Connection) {}
+        : Connection(std::move(opened)), Screen(*Connection) {}
 
     std::unique_ptr<Platform::Wayland::WaylandConnection> Connection;
     Platform::Wayland::WaylandScreen Screen;
-    Platform::Wayland::WaylandScreenGrab Grab;
+    std::optional<Platform::Wayland::WaylandScreenGrab> Grab;
     std::optional<Platform::Portal::PortalScreenshotGrab> Screenshot;
     std::optional<Platform::Kde::KWinScreenShotGrab> KWin;
     std::optional<Platform::Portal::PortalScreenCast> ScreenCast;
@@ -49,14 +49,26 @@ void ChooseWaylandSource(WaylandBackend& wayland, Seam::ErrorReport& errors,
     Platform::Wayland::WaylandConnection& connection = *wayland.Connection;
     // The compositor's own screen, unless the source brings its own.
     services.Screen = &wayland.Screen;
+    const auto grab = [&](Platform::Wayland::CaptureProtocol protocol) {
+        wayland.Grab.emplace(connection, protocol);
+        services.Grab = &*wayland.Grab;
+    };
     const ScreenSource sources[] = {
+        // wlroots' successor of wlr-screencopy, and the one protocol COSMIC offers.
+        {"image-copy",
+         [&]() -> std::optional<std::string> {
+             if (!connection.OffersImageCopy())
+                 return "the compositor offers no ext-image-copy-capture";
+             return std::nullopt;
+         },
+         [&] { grab(Platform::Wayland::CaptureProtocol::ImageCopy); }},
         {"screencopy",
          [&]() -> std::optional<std::string> {
              if (connection.Screencopy() == nullptr)
                  return "the compositor offers no wlr-screencopy";
              return std::nullopt;
          },
-         [&] { services.Grab = &wayland.Grab; }},
+         [&] { grab(Platform::Wayland::CaptureProtocol::Screencopy); }},
         {"kwin",
          [&] {
              bool refused = false;

@@ -115,6 +115,21 @@ void BindGlobals(wl_display* display, const GlobalBinder& bind) {
     wl_display_roundtrip(display);
 }
 
+std::string CaptureProtocol() {
+    wl_display* display = wl_display_connect(nullptr);
+    if (display == nullptr)
+        return {};
+    bool imageCopy = false;
+    BindGlobals(display, [&](wl_registry*, std::uint32_t, const char* interface, std::uint32_t) {
+        imageCopy |= std::strcmp(interface, "ext_image_copy_capture_manager_v1") == 0;
+    });
+    wl_display_disconnect(display);
+    const char* forced = std::getenv("KESTREL_TEST_SCREEN_SOURCE");
+    if (forced != nullptr && std::string_view(forced) == "screencopy")
+        return imageCopy ? "wlr-screencopy" : "";
+    return imageCopy ? "ext-image-copy-capture" : "wlr-screencopy";
+}
+
 struct VirtualPointer::Device {
     wl_display* Display = nullptr;
     wl_seat* Seat = nullptr;
@@ -160,10 +175,14 @@ bool VirtualPointer::Ready() const {
 }
 
 void VirtualPointer::MoveTo(int x, int y) {
-    // A quarter pixel in: sway places the cursor through a float fraction of the layout, a
-    // hair short of the whole number, which some libwayland releases then truncate into
-    // the pixel before.
-    Sway("seat - cursor set " + std::to_string(x) + ".25 " + std::to_string(y) + ".25");
+    // An eighth of a pixel in: sway places the cursor through a float fraction of the
+    // layout, a hair short of the whole number, which some libwayland releases then
+    // truncate into the pixel before; and a cursor session rounds its place in device
+    // pixels, a quarter of one on an output at scale 2.
+    Sway("seat - cursor set " + std::to_string(x) + ".125 " + std::to_string(y) + ".125");
+    // A cursor session tells where the cursor was at the output's last frame: grim waits for
+    // the next frame of every output.
+    Shell("grim -t ppm - >/dev/null 2>&1");
 }
 
 void VirtualPointer::Click() {
@@ -183,6 +202,8 @@ SessionKestrel::SessionKestrel(const std::map<std::string, std::string>& setting
         {"WAYLAND_DISPLAY=" + runtime + "/" + Variable("WAYLAND_DISPLAY"),
          "SWAYSOCK=" + Variable("SWAYSOCK"), "XDG_SESSION_TYPE=wayland", "QT_QPA_PLATFORM=wayland",
          "DBUS_SESSION_BUS_ADDRESS=" + Variable("DBUS_SESSION_BUS_ADDRESS")}};
+    if (const char* source = std::getenv("KESTREL_TEST_SCREEN_SOURCE"); source && *source)
+        options.ExtraEnv.push_back(std::string("KESTREL_SCREEN_SOURCE=") + source);
     options.ExtraEnv.insert(options.ExtraEnv.end(), environment.begin(), environment.end());
     process_ = std::make_unique<TestSupport::KestrelProcess>(environment_, "", options);
 }

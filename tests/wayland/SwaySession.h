@@ -29,6 +29,12 @@ using GlobalBinder = std::function<void(wl_registry* registry, std::uint32_t nam
                                         const char* interface, std::uint32_t version)>;
 void BindGlobals(wl_display* display, const GlobalBinder& bind);
 
+// The protocol Kestrel copies the screen with in this session: "ext-image-copy-capture" where
+// the compositor offers it, else, or where the suite's KESTREL_TEST_SCREEN_SOURCE makes
+// Kestrel choose it, "wlr-screencopy". Empty where the suite asks for wlr-screencopy on a
+// compositor offering nothing else, which the suites run without it already cover.
+std::string CaptureProtocol();
+
 // Runs one swaymsg command; its reply.
 std::string Sway(const std::string& command);
 

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <utility>
@@ -27,6 +28,18 @@ void HideWindow(SessionKestrel& kestrel) {
     Sway("[app_id=\"org.ardmoor.Kestrel\"] move scratchpad");
 }
 
+// The wlroots suites run once as Kestrel chooses and once more with wlr-screencopy chosen,
+// where the compositor offers ext-image-copy-capture too.
+class ScreenSourceSessions : public testing::Environment {
+  public:
+    void SetUp() override {
+        if (CaptureProtocol().empty())
+            GTEST_SKIP() << "this compositor offers wlr-screencopy alone, as the default run has";
+    }
+};
+const testing::Environment* const SOURCES =
+    testing::AddGlobalTestEnvironment(new ScreenSourceSessions);
+
 TEST(WaylandGrab, TheOutputIsCapturedAsTheExactAreaAverageOfItsPicture) {
     const QImage busy = BusyPicture(1920, 1080);
     ASSERT_TRUE(Paint("HEADLESS-1", busy));
@@ -35,6 +48,8 @@ TEST(WaylandGrab, TheOutputIsCapturedAsTheExactAreaAverageOfItsPicture) {
     ASSERT_EQ(CaptureAction(), 0) << kestrel.Process().Stderr();
     ASSERT_TRUE(kestrel.WaitForCaptures(1)) << kestrel.Process().Stderr();
     EXPECT_GE(Psnr(kestrel.Capture(kestrel.Captures()[0]), busy), 50.0);
+    EXPECT_EQ(kestrel.Said("Wayland: the screen through " + CaptureProtocol() + ","), 1u)
+        << kestrel.Process().Stderr();
 }
 
 // The output at 0,0 is the primary one; turned a quarter and at scale 2, its picture is
@@ -65,22 +80,28 @@ TEST(WaylandPointer, TheNameHoldsThePointerInThePicturesPixelsNegativeOnTheLeft)
     HideWindow(kestrel);
     // sway's cursor is placed from the layout's top-left corner: the one output's, then,
     // once a second one is on its left, that one's.
+    // Last, the primary output at scale 2: its device pixels are twice its logical ones.
     const struct {
         int Outputs;
         int X, Y;
         const char* Place;
+        int Scale = 1;
     } cases[] = {{1, 96, 54, "40-30.bmp"},
                  {2, 1920 + 960, 540, "400-300.bmp"},
                  {2, 1920 + 96, 54, "40-30.bmp"},
-                 {2, 960, 540, "-400-300.bmp"}};
+                 {2, 960, 540, "-400-300.bmp"},
+                 {2, 1920 + 48, 27, "40-30.bmp", 2}};
     std::size_t made = 0;
     int outputs = 1;
+    int scale = 1;
     for (const auto& c : cases) {
         if (c.Outputs > outputs) {
             Sway("create_output");
             Sway("output HEADLESS-2 mode 1920x1080 position -1920 0");
             outputs = c.Outputs;
         }
+        if (c.Scale != scale)
+            Sway("output HEADLESS-1 scale " + std::to_string(scale = c.Scale));
         pointer.MoveTo(c.X, c.Y);
         ASSERT_EQ(CaptureAction(), 0);
         ASSERT_TRUE(kestrel.WaitForCaptures(++made)) << kestrel.Process().Stderr();

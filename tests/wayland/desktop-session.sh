@@ -43,6 +43,7 @@ if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
     # helpers by its own name, which the copy keeps.
     [ "$desktop" != kwin ] || cp /usr/bin/kwin_wayland "$root/bin/kwin_wayland"
     passed=(PATH="$PATH" KESTREL_SWAY_PIPEWIRE="${KESTREL_SWAY_PIPEWIRE:-}"
+        KESTREL_TEST_SCREEN_SOURCE="${KESTREL_TEST_SCREEN_SOURCE:-}"
         KESTREL_KWIN_OUTPUTS="${KESTREL_KWIN_OUTPUTS:-1}"
         KESTREL_KWIN_AUTHORISE="${KESTREL_KWIN_AUTHORISE:-}"
         ASAN_OPTIONS="${ASAN_OPTIONS:-}" UBSAN_OPTIONS="${UBSAN_OPTIONS:-}"

@@ -2,6 +2,8 @@
 
 #include "platform/posix/PosixErrors.h"
 
+#include "ext-image-capture-source-v1-client-protocol.h"
+#include "ext-image-copy-capture-v1-client-protocol.h"
 #include "kde-output-order-v1-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
@@ -148,6 +150,12 @@ void WaylandConnection::AddGlobal(std::uint32_t name, const char* interface,
     } else if (which == zwlr_screencopy_manager_v1_interface.name) {
         screencopy_ = Bind<zwlr_screencopy_manager_v1>(
             registry_, name, &zwlr_screencopy_manager_v1_interface, version, 3);
+    } else if (which == ext_image_copy_capture_manager_v1_interface.name) {
+        imageCopy_ = Bind<ext_image_copy_capture_manager_v1>(
+            registry_, name, &ext_image_copy_capture_manager_v1_interface, version, 1);
+    } else if (which == ext_output_image_capture_source_manager_v1_interface.name) {
+        outputSources_ = Bind<ext_output_image_capture_source_manager_v1>(
+            registry_, name, &ext_output_image_capture_source_manager_v1_interface, version, 1);
     } else if (which == zwlr_layer_shell_v1_interface.name) {
         layerShell_ =
             Bind<zwlr_layer_shell_v1>(registry_, name, &zwlr_layer_shell_v1_interface, version, 1);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+struct ext_image_copy_capture_manager_v1;
+struct ext_output_image_capture_source_manager_v1;
 struct kde_output_order_v1;
 struct wl_compositor;
 struct wl_display;
@@ -89,6 +91,10 @@ class WaylandConnection {
     bool SeatHasPointer() const { return seatHasPointer_; }
     zwlr_screencopy_manager_v1* Screencopy() const { return screencopy_; }
     zwlr_layer_shell_v1* LayerShell() const { return layerShell_; }
+    // ext-image-copy-capture: both globals or none, as one is no use without the other.
+    bool OffersImageCopy() const { return imageCopy_ != nullptr && outputSources_ != nullptr; }
+    ext_image_copy_capture_manager_v1* ImageCopy() const { return imageCopy_; }
+    ext_output_image_capture_source_manager_v1* OutputSources() const { return outputSources_; }
 
   private:
     WaylandConnection() = default;
@@ -110,6 +116,8 @@ class WaylandConnection {
     zxdg_output_manager_v1* xdgOutputs_ = nullptr;
     zwlr_screencopy_manager_v1* screencopy_ = nullptr;
     zwlr_layer_shell_v1* layerShell_ = nullptr;
+    ext_image_copy_capture_manager_v1* imageCopy_ = nullptr;
+    ext_output_image_capture_source_manager_v1* outputSources_ = nullptr;
     std::vector<std::unique_ptr<WaylandOutput>> outputs_;
     kde_output_order_v1* order_ = nullptr;
     std::vector<std::string> orderComing_;  // the list being announced

@@ -1,5 +1,7 @@
 #include "platform/wayland/WaylandPointerProbe.h"
 
+#include "ext-image-capture-source-v1-client-protocol.h"
+#include "ext-image-copy-capture-v1-client-protocol.h"
 #include "wlr-layer-shell-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -90,6 +92,38 @@ struct PointerEvents {
     }();
 };
 
+// One output's cursor session. wlroots says where the cursor is only while it is drawn as a
+// hardware cursor; once a client has captured with the cursor painted in, it may stay a
+// software one, and the session then sends a stale position without an enter. A position
+// counts only after an enter, then.
+struct CursorWatch {
+    std::uint32_t OutputName = 0;
+    ext_image_capture_source_v1* Source = nullptr;
+    ext_image_copy_capture_cursor_session_v1* Session = nullptr;
+    bool Entered = false;
+    std::optional<std::pair<int, int>> Position;  // the hotspot, in upright device pixels
+};
+
+struct CursorEvents {
+    static CursorWatch& Of(void* data) { return *static_cast<CursorWatch*>(data); }
+    static void Enter(void* data, ext_image_copy_capture_cursor_session_v1*) {
+        Of(data).Entered = true;
+    }
+    static void Leave(void* data, ext_image_copy_capture_cursor_session_v1*) {
+        Of(data).Entered = false;
+        Of(data).Position.reset();
+    }
+    static void Position(void* data, ext_image_copy_capture_cursor_session_v1*, std::int32_t x,
+                         std::int32_t y) {
+        if (Of(data).Entered)
+            Of(data).Position = std::pair<int, int>(x, y);
+    }
+    static void Hotspot(void*, ext_image_copy_capture_cursor_session_v1*, std::int32_t,
+                        std::int32_t) {}
+    static constexpr ext_image_copy_capture_cursor_session_v1_listener LISTENER{Enter, Leave,
+                                                                                Position, Hotspot};
+};
+
 }  // namespace
 
 WaylandPointerProbe::~WaylandPointerProbe() = default;
@@ -119,14 +153,65 @@ KestrelMain::Result<wl_buffer*> WaylandPointerProbe::BlankOf(int width, int heig
 
 KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::Probe(
     std::string& whyUnknown) {
-    if (auto why = Unavailable()) {
-        whyUnknown = *why;
-        return std::optional<PointerOnOutput>();
-    }
     if (!connection_.SeatHasPointer()) {
         whyUnknown = "the desktop has no pointer";
         return std::optional<PointerOnOutput>();
     }
+    if (connection_.OffersImageCopy()) {
+        auto found = AskCursorSessions();
+        if (!found || *found)
+            return found;
+    }
+    if (auto why = Unavailable()) {
+        whyUnknown = *why;
+        return std::optional<PointerOnOutput>();
+    }
+    return AskOverlays(whyUnknown);
+}
+
+// The compositor says what it knows of the cursor within the round trip that follows the
+// sessions' creation.
+KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::AskCursorSessions() {
+    wl_pointer* pointer = wl_seat_get_pointer(connection_.Seat());
+    std::vector<std::unique_ptr<CursorWatch>> watches;
+    for (const auto& output : connection_.Outputs()) {
+        auto watch = std::make_unique<CursorWatch>();
+        watch->OutputName = output->Name;
+        watch->Source = ext_output_image_capture_source_manager_v1_create_source(
+            connection_.OutputSources(), output->Output);
+        watch->Session = ext_image_copy_capture_manager_v1_create_pointer_cursor_session(
+            connection_.ImageCopy(), watch->Source, pointer);
+        ext_image_copy_capture_cursor_session_v1_add_listener(watch->Session,
+                                                              &CursorEvents::LISTENER, watch.get());
+        watches.push_back(std::move(watch));
+    }
+    const KestrelMain::Status failed = connection_.Sync();
+    std::optional<PointerOnOutput> found;
+    for (const auto& watch : watches) {
+        const WaylandOutput* output = connection_.OutputNamed(watch->OutputName);
+        if (failed || output == nullptr || !watch->Position)
+            continue;
+        const auto [x, y] = *watch->Position;
+        // A cursor image that reaches into a neighbour's edge enters it too, at a place
+        // outside it: the output the hotspot is on wins.
+        const bool inside = x >= 0 && y >= 0 && x < output->Width() && y < output->Height();
+        if (!found || inside)
+            found = PointerOnOutput{output, static_cast<double>(x), static_cast<double>(y), true};
+        if (inside)
+            break;
+    }
+    for (const auto& watch : watches) {
+        ext_image_copy_capture_cursor_session_v1_destroy(watch->Session);
+        ext_image_capture_source_v1_destroy(watch->Source);
+    }
+    wl_pointer_release(pointer);
+    if (failed)
+        return *failed;
+    return found;
+}
+
+KestrelMain::Result<std::optional<PointerOnOutput>> WaylandPointerProbe::AskOverlays(
+    std::string& whyUnknown) {
     Probing probing;
     wl_pointer* pointer = wl_seat_get_pointer(connection_.Seat());
     wl_pointer_add_listener(pointer, &PointerEvents::LISTENER, &probing);

@@ -2,7 +2,9 @@
 
 #include "core/CaptureSequence.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace Platform::Wayland {
 
@@ -33,6 +35,19 @@ KestrelMain::Result<Seam::PointerReading> WaylandScreen::ReadPointer(
     if (!*found)
         return Seam::PointerReading::Unknown(whyUnknown);
     const PointerOnOutput& on = **found;
+    if (on.InDevicePixels) {
+        // Whole device pixels of the output it is on: exact on the primary output, which is
+        // where the pointer mostly is; else through the logical desktop, as below.
+        const auto place = [&](int offset, double pixel) {
+            const auto scaled = static_cast<std::int64_t>(pixel) * primaryScale_;
+            const std::int64_t scale = std::max(on.Output->Scale, 1);
+            const std::int64_t down =
+                scaled >= 0 ? scaled / scale : -((-scaled + scale - 1) / scale);
+            return static_cast<std::int32_t>(std::int64_t{offset} * primaryScale_ + down);
+        };
+        return Seam::PointerReading::At(place(on.Output->LogicalX - primaryScreen.X, on.X),
+                                        place(on.Output->LogicalY - primaryScreen.Y, on.Y));
+    }
     // Device pixels of the primary output as the capture found it: its scale, from where it
     // lies in the desktop.
     const double x = on.Output->LogicalX + on.X - primaryScreen.X;

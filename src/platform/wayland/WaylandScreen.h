@@ -1,6 +1,7 @@
 // The screen of a Wayland session: the primary output (the one at logical 0,0, else the
 // first) in device pixels, upright; and the pointer relative to it, asked of the compositor
-// through an overlay (WaylandPointerProbe), unknown where the compositor cannot be asked.
+// through a cursor session or an overlay (WaylandPointerProbe), unknown where the compositor
+// cannot be asked.
 #pragma once
 
 #include "core/seam/Screen.h"

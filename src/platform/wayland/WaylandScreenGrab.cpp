@@ -2,6 +2,8 @@
 
 #include "core/FailureTexts.h"
 #include "core/seam/Services.h"
+#include "ext-image-capture-source-v1-client-protocol.h"
+#include "ext-image-copy-capture-v1-client-protocol.h"
 #include "wlr-screencopy-unstable-v1-client-protocol.h"
 
 #include <wayland-client.h>
@@ -51,7 +53,7 @@ std::string FormatName(std::uint32_t format) {
     return name;
 }
 
-// What one capture heard from the compositor.
+// What one wlr-screencopy capture heard from the compositor.
 struct Frame {
     std::optional<std::uint32_t> Format;
     int Width = 0;
@@ -93,6 +95,65 @@ struct FrameEvents {
     static constexpr zwlr_screencopy_frame_v1_listener LISTENER{Buffer, Flags,  Ready,     Failed,
                                                                 Damage, Dmabuf, BufferDone};
 };
+
+// What an ext-image-copy-capture session and its one frame heard from the compositor.
+struct ImageCopy {
+    std::optional<std::uint32_t> Format;
+    int Width = 0;
+    int Height = 0;
+    bool ConstraintsDone = false;
+    bool Stopped = false;
+    std::optional<int> Transform;
+    bool Ready = false;
+    std::optional<std::uint32_t> FailedBecause;  // ext_image_copy_capture_frame_v1.failure_reason
+};
+
+struct ImageCopyEvents {
+    static ImageCopy& Of(void* data) { return *static_cast<ImageCopy*>(data); }
+    static void BufferSize(void* data, ext_image_copy_capture_session_v1*, std::uint32_t width,
+                           std::uint32_t height) {
+        Of(data).Width = static_cast<int>(width);
+        Of(data).Height = static_cast<int>(height);
+    }
+    static void ShmFormat(void* data, ext_image_copy_capture_session_v1*, std::uint32_t format) {
+        ImageCopy& copy = Of(data);
+        if (!copy.Format || (!LayoutOf(*copy.Format) && LayoutOf(format)))
+            copy.Format = format;
+    }
+    static void DmabufDevice(void*, ext_image_copy_capture_session_v1*, wl_array*) {}
+    static void DmabufFormat(void*, ext_image_copy_capture_session_v1*, std::uint32_t, wl_array*) {}
+    static void Done(void* data, ext_image_copy_capture_session_v1*) {
+        Of(data).ConstraintsDone = true;
+    }
+    static void Stopped(void* data, ext_image_copy_capture_session_v1*) { Of(data).Stopped = true; }
+    static constexpr ext_image_copy_capture_session_v1_listener SESSION{
+        BufferSize, ShmFormat, DmabufDevice, DmabufFormat, Done, Stopped};
+
+    static void Transform(void* data, ext_image_copy_capture_frame_v1*, std::uint32_t transform) {
+        Of(data).Transform = static_cast<int>(transform);
+    }
+    static void Damage(void*, ext_image_copy_capture_frame_v1*, std::int32_t, std::int32_t,
+                       std::int32_t, std::int32_t) {}
+    static void PresentationTime(void*, ext_image_copy_capture_frame_v1*, std::uint32_t,
+                                 std::uint32_t, std::uint32_t) {}
+    static void Ready(void* data, ext_image_copy_capture_frame_v1*) { Of(data).Ready = true; }
+    static void Failed(void* data, ext_image_copy_capture_frame_v1*, std::uint32_t reason) {
+        Of(data).FailedBecause = reason;
+    }
+    static constexpr ext_image_copy_capture_frame_v1_listener FRAME{
+        Transform, Damage, PresentationTime, Ready, Failed};
+};
+
+std::string ImageCopyFailure(std::uint32_t reason) {
+    switch (reason) {
+        case EXT_IMAGE_COPY_CAPTURE_FRAME_V1_FAILURE_REASON_BUFFER_CONSTRAINTS:
+            return "the output's size or pixel format changed during the capture";
+        case EXT_IMAGE_COPY_CAPTURE_FRAME_V1_FAILURE_REASON_STOPPED:
+            return "the compositor stopped the capture of the output";
+        default:
+            return "the compositor failed to copy the output";
+    }
+}
 
 // The upright rows of a frame: the buffer read through the output's transform (a quarter
 // turn gathers a column into each row) and the frame's y-invert flag.
@@ -159,16 +220,25 @@ class UprightRows final : public KestrelMain::RowSource {
 
 }  // namespace
 
-WaylandScreenGrab::WaylandScreenGrab(WaylandConnection& connection) : connection_(connection) {}
+WaylandScreenGrab::WaylandScreenGrab(WaylandConnection& connection, CaptureProtocol protocol)
+    : connection_(connection), protocol_(protocol) {}
 
 WaylandScreenGrab::~WaylandScreenGrab() = default;
 
+const char* WaylandScreenGrab::ProtocolName() const {
+    return protocol_ == CaptureProtocol::ImageCopy ? "ext-image-copy-capture" : "wlr-screencopy";
+}
+
 Status WaylandScreenGrab::Start() {
-    if (connection_.Screencopy() == nullptr) {
+    const bool offered = protocol_ == CaptureProtocol::ImageCopy
+                             ? connection_.OffersImageCopy()
+                             : connection_.Screencopy() != nullptr;
+    if (!offered) {
         return GrabFailure(
-            "the compositor offers no screen capture Kestrel can use (wlr-screencopy)");
+            std::string("the compositor offers no screen capture Kestrel can use (") +
+            ProtocolName() + ")");
     }
-    std::string line = "Wayland: the screen through wlr-screencopy";
+    std::string line = std::string("Wayland: the screen through ") + ProtocolName();
     if (const WaylandOutput* primary = connection_.Primary()) {
         line += ", primary output " + primary->Connector + " (" + std::to_string(primary->Width()) +
                 " x " + std::to_string(primary->Height()) + " pixels at " +
@@ -176,10 +246,17 @@ Status WaylandScreenGrab::Start() {
     }
     if (Seam::ErrorReport* report = Seam::Installed().Errors) {
         report->Note(line);
-        report->Note(connection_.LayerShell() != nullptr
-                         ? "Wayland: the pointer through a layer-shell overlay"
-                         : "Wayland: the compositor offers no layer shell, so the pointer's "
-                           "position is not known");
+        const bool overlay = connection_.LayerShell() != nullptr;
+        if (connection_.OffersImageCopy()) {
+            report->Note(overlay ? "Wayland: the pointer through ext-image-copy-capture's cursor "
+                                   "session, else a layer-shell overlay"
+                                 : "Wayland: the pointer through ext-image-copy-capture's cursor "
+                                   "session");
+        } else {
+            report->Note(overlay ? "Wayland: the pointer through a layer-shell overlay"
+                                 : "Wayland: the compositor offers no layer shell, so the "
+                                   "pointer's position is not known");
+        }
     }
     return std::nullopt;
 }
@@ -188,47 +265,86 @@ std::optional<std::string> WaylandScreenGrab::NotReadyBecause() {
     return std::nullopt;
 }
 
-Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const Seam::ScreenRect& area,
-                                                           int outputWidth, int outputHeight) {
-    if (connection_.Screencopy() == nullptr || connection_.Shm() == nullptr) {
-        return GrabFailure(
-            "the compositor offers no screen capture Kestrel can use (wlr-screencopy)");
-    }
-    const WaylandOutput* primary = connection_.Primary();
-    if (primary == nullptr)
-        return GrabFailure("the compositor shows no output");
-    if (primary->Width() != area.Width || primary->Height() != area.Height)
-        return GrabFailure("the primary output changed its size during the capture");
-    // Kept by value: the output may go while the frame is waited for.
-    const std::uint32_t output = primary->Name;
-    const int transform = primary->Transform;
+Status WaylandScreenGrab::Keep(const Offer& offer) {
+    if (offer == offered_)
+        return std::nullopt;
+    offered_ = Offer{};
+    const std::string why = buffer_.Make(connection_.Shm(), offer.Width, offer.Height, offer.Stride,
+                                         offer.Format, true);
+    if (!why.empty())
+        return GrabFailure(why);
+    offered_ = offer;
+    return std::nullopt;
+}
 
+// A source and a session per capture: a session's later frames wait for damage, which a
+// still screen never brings; a new one starts with all of the output damaged.
+Status WaylandScreenGrab::CopyWithImageCopy(const WaylandOutput& output, Copied& copied) {
+    ImageCopy copy;
+    ext_image_capture_source_v1* source = ext_output_image_capture_source_manager_v1_create_source(
+        connection_.OutputSources(), output.Output);
+    ext_image_copy_capture_session_v1* session =
+        ext_image_copy_capture_manager_v1_create_session(connection_.ImageCopy(), source, 0);
+    ext_image_copy_capture_session_v1_add_listener(session, &ImageCopyEvents::SESSION, &copy);
+    Status failed = connection_.DispatchUntil([&] { return copy.ConstraintsDone || copy.Stopped; },
+                                              FRAME_DEADLINE, "the capture session's buffer");
+    std::optional<PixelLayout> layout;
+    if (!failed && copy.Stopped) {
+        copied.CompositorFailed = true;
+        failed = GrabFailure("the compositor stopped the capture of the output");
+    } else if (!failed && (!copy.Format || copy.Width <= 0 || copy.Height <= 0)) {
+        failed = GrabFailure("the compositor offers the output in no shared-memory buffer");
+    } else if (!failed && !LayoutOf(*copy.Format)) {
+        failed = GrabFailure("the compositor copies the output only as " +
+                             FormatName(*copy.Format) + ", a pixel format Kestrel does not read");
+    }
+    copied.Offered = Offer{copy.Format.value_or(0), copy.Width, copy.Height, copy.Width * 4};
+    if (!failed)
+        failed = Keep(copied.Offered);
+    ext_image_copy_capture_frame_v1* frame = nullptr;
+    if (!failed) {
+        frame = ext_image_copy_capture_session_v1_create_frame(session);
+        ext_image_copy_capture_frame_v1_add_listener(frame, &ImageCopyEvents::FRAME, &copy);
+        ext_image_copy_capture_frame_v1_attach_buffer(frame, buffer_.Buffer());
+        ext_image_copy_capture_frame_v1_damage_buffer(frame, 0, 0, copy.Width, copy.Height);
+        ext_image_copy_capture_frame_v1_capture(frame);
+        failed = connection_.DispatchUntil(
+            [&] { return copy.Ready || copy.FailedBecause || copy.Stopped; }, FRAME_DEADLINE,
+            "the copied frame");
+        if (!failed && !copy.Ready) {
+            copied.CompositorFailed = true;
+            failed = GrabFailure(ImageCopyFailure(copy.FailedBecause.value_or(
+                EXT_IMAGE_COPY_CAPTURE_FRAME_V1_FAILURE_REASON_STOPPED)));
+        }
+    }
+    if (frame != nullptr)
+        ext_image_copy_capture_frame_v1_destroy(frame);
+    ext_image_copy_capture_session_v1_destroy(session);
+    ext_image_capture_source_v1_destroy(source);
+    // The frame says how the buffer is turned; a compositor that does not is taken to mean
+    // the output's own transform, as wlr-screencopy's buffers are.
+    copied.Transform = copy.Transform.value_or(output.Transform);
+    return failed;
+}
+
+Status WaylandScreenGrab::CopyWithScreencopy(const WaylandOutput& output, Copied& copied) {
     Frame frame;
     zwlr_screencopy_frame_v1* copy =
-        zwlr_screencopy_manager_v1_capture_output(connection_.Screencopy(), 0, primary->Output);
+        zwlr_screencopy_manager_v1_capture_output(connection_.Screencopy(), 0, output.Output);
     zwlr_screencopy_frame_v1_add_listener(copy, &FrameEvents::LISTENER, &frame);
     const bool listsBuffers = zwlr_screencopy_manager_v1_get_version(connection_.Screencopy()) >= 3;
     Status failed = connection_.DispatchUntil(
         [&] { return frame.Failed || (frame.Format && (frame.BuffersDone || !listsBuffers)); },
         FRAME_DEADLINE, "the frame's buffer");
-    std::optional<PixelLayout> layout;
     if (!failed && (frame.Failed || !frame.Format)) {
         failed = GrabFailure("the compositor refused to copy the output");
-    } else if (!failed && !(layout = LayoutOf(*frame.Format))) {
+    } else if (!failed && !LayoutOf(*frame.Format)) {
         failed = GrabFailure("the compositor copies the output only as " +
                              FormatName(*frame.Format) + ", a pixel format Kestrel does not read");
     }
-    const Offer offer{frame.Format.value_or(0), frame.Width, frame.Height, frame.Stride};
-    if (!failed && (offer.Format != offered_.Format || offer.Width != offered_.Width ||
-                    offer.Height != offered_.Height || offer.Stride != offered_.Stride)) {
-        offered_ = Offer{};
-        const std::string why = buffer_.Make(connection_.Shm(), offer.Width, offer.Height,
-                                             offer.Stride, offer.Format, true);
-        if (why.empty())
-            offered_ = offer;
-        else
-            failed = GrabFailure(why);
-    }
+    copied.Offered = Offer{frame.Format.value_or(0), frame.Width, frame.Height, frame.Stride};
+    if (!failed)
+        failed = Keep(copied.Offered);
     if (!failed) {
         zwlr_screencopy_frame_v1_copy(copy, buffer_.Buffer());
         failed = connection_.DispatchUntil([&] { return frame.Ready || frame.Failed; },
@@ -237,8 +353,35 @@ Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const Seam::ScreenRec
             failed = GrabFailure("the compositor failed to copy the output");
     }
     zwlr_screencopy_frame_v1_destroy(copy);
+    copied.Transform = output.Transform;
+    copied.YInverted = frame.YInverted;
+    copied.CompositorFailed = frame.Failed;
+    return failed;
+}
+
+Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const Seam::ScreenRect& area,
+                                                           int outputWidth, int outputHeight) {
+    const bool offered = protocol_ == CaptureProtocol::ImageCopy
+                             ? connection_.OffersImageCopy()
+                             : connection_.Screencopy() != nullptr;
+    if (!offered || connection_.Shm() == nullptr) {
+        return GrabFailure(
+            std::string("the compositor offers no screen capture Kestrel can use (") +
+            ProtocolName() + ")");
+    }
+    const WaylandOutput* primary = connection_.Primary();
+    if (primary == nullptr)
+        return GrabFailure("the compositor shows no output");
+    if (primary->Width() != area.Width || primary->Height() != area.Height)
+        return GrabFailure("the primary output changed its size during the capture");
+    // Kept by value: the output may go while the frame is waited for.
+    const std::uint32_t output = primary->Name;
+
+    Copied copied;
+    Status failed = protocol_ == CaptureProtocol::ImageCopy ? CopyWithImageCopy(*primary, copied)
+                                                            : CopyWithScreencopy(*primary, copied);
     // The compositor fails the copy of an output it removes or changes: that is what is said.
-    if (failed && frame.Failed && !connection_.Sync()) {
+    if (failed && copied.CompositorFailed && !connection_.Sync()) {
         const WaylandOutput* now = connection_.OutputNamed(output);
         if (now == nullptr)
             return GrabFailure("the primary output went away during the capture");
@@ -248,14 +391,15 @@ Result<KestrelMain::Picture> WaylandScreenGrab::GrabScaled(const Seam::ScreenRec
     if (failed)
         return *failed;
 
-    const bool sideways = transform % 2 == 1;
+    const Offer& offer = copied.Offered;
+    const bool sideways = copied.Transform % 2 == 1;
     const int width = sideways ? offer.Height : offer.Width;
     const int height = sideways ? offer.Width : offer.Height;
-    UprightRows rows(buffer_.Pixels(), offer.Stride, offer.Width, offer.Height, transform,
-                     frame.YInverted);
+    UprightRows rows(buffer_.Pixels(), offer.Stride, offer.Width, offer.Height, copied.Transform,
+                     copied.YInverted);
     return KestrelMain::ScalePicture(
-        scaler_, *layout, width, height, outputWidth, outputHeight, rows, std::nullopt,
-        [] { return GrabFailure("a row of the frame could not be read"); });
+        scaler_, *LayoutOf(offer.Format), width, height, outputWidth, outputHeight, rows,
+        std::nullopt, [] { return GrabFailure("a row of the frame could not be read"); });
 }
 
 }  // namespace Platform::Wayland
