@@ -36,8 +36,9 @@ grep -q '^| ' "$table" || { echo "bench-wayland: the benchmark failed" >&2; exit
     echo
     echo "- Per capture: the core's MakeCapture with the Wayland backend installed, as the"
     echo "  program runs it: the primary output, the pointer (unknown here, as the headless"
-    echo "  seat has no pointer device, so the overlay is not put up), wlr-screencopy of the"
-    echo "  next frame into the buffer kept for the run, the area average, the BMP written"
+    echo "  seat has no pointer device, so the overlay is not put up), ext-image-copy-capture"
+    echo "  and wlr-screencopy in turn where sway offers them, each copying the next frame"
+    echo "  into the buffer kept for the run, the area average, the BMP written"
     echo "  all or nothing. Median and 90th percentile."
     echo "- The peer, as a whole process each time: \`grim -t ppm - | convert ppm:- -resize"
     echo "  800x600! bmp3:out.bmp\`. Median."
