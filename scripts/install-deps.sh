@@ -56,6 +56,8 @@ PACKAGES=(
 
 # Wine, left out where the release has none (see above).
 WINE_PACKAGES=(wine wine64)
+# labwc's tests, with its outputs set by wlr-randr, where the release has labwc (Debian 13 on).
+LABWC_PACKAGES=(labwc wlr-randr)
 
 # The capture benchmark's peers (scripts/bench.sh), only with --bench: the test command
 # stays lean.
@@ -110,10 +112,18 @@ if [ ${#wine_missing[@]} -gt 0 ] && ls /var/lib/apt/lists/*_Packages >/dev/null 
     ! offered wine; then
     wine_missing=()
 fi
-[ ${#missing[@]} -eq 0 ] && [ ${#wine_missing[@]} -eq 0 ] && exit 0
+labwc_missing=()
+for p in "${LABWC_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || labwc_missing+=("$p")
+done
+if [ ${#labwc_missing[@]} -gt 0 ] && ls /var/lib/apt/lists/*_Packages >/dev/null 2>&1 &&
+    ! offered labwc; then
+    labwc_missing=()
+fi
+[ ${#missing[@]} -eq 0 ] && [ ${#wine_missing[@]} -eq 0 ] && [ ${#labwc_missing[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "kestrel: missing packages: ${missing[*]} ${wine_missing[*]}" >&2
+  echo "kestrel: missing packages: ${missing[*]} ${wine_missing[*]} ${labwc_missing[*]}" >&2
   echo "kestrel: run this script as root (or with sudo) to install them" >&2
   exit 1
 fi
@@ -128,6 +138,7 @@ for p in "${missing[@]}"; do
     done
     install+=("${chosen:-${p%%|*}}")
 done
+! offered labwc || install+=("${labwc_missing[@]}")
 if offered wine; then
     install+=("${wine_missing[@]}")
 else

@@ -53,6 +53,9 @@ class VirtualPointer {
     bool Ready() const;
     // Puts the pointer into the pixel (x, y) of the desktop, in logical pixels.
     void MoveTo(int x, int y);
+    // The same where no sway places it: (x, y) from the top-left corner of a layout of this
+    // size.
+    void MoveInLayout(int x, int y, int layoutWidth, int layoutHeight);
     void Click();
 
   private:

@@ -5,6 +5,8 @@
 #   mutter  GNOME's compositor with one 1920x1080 virtual monitor, PipeWire, WirePlumber and
 #           the desktop portal (started by the bus), for the ScreenCast portal;
 #   kwin    KDE's, 1920x1080 (Virtual-0), or KESTREL_KWIN_OUTPUTS outputs side by side.
+#   labwc   two 1920x1080 outputs at 60 Hz, HEADLESS-1 at 0,0 and HEADLESS-2 on its left, with
+#           Ctrl+F bound to the capture action by the README's rc.xml line.
 # Compositors refuse to run as root, so as root the session runs as an unprivileged system
 # user made for the tests. The command sees WAYLAND_DISPLAY, DBUS_SESSION_BUS_ADDRESS,
 # XDG_RUNTIME_DIR, KESTREL_SESSION_DIR (a folder it may write to) and, under sway, SWAYSOCK;
@@ -15,14 +17,14 @@
 # program a desktop
 # entry that lets it use KWin's restricted screenshot interface, as an installed Kestrel's
 # entry does; any other program is refused it.
-#   bash tests/wayland/desktop-session.sh sway|mutter|kwin COMMAND [ARGUMENT...]
+#   bash tests/wayland/desktop-session.sh sway|mutter|kwin|labwc COMMAND [ARGUMENT...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 user=kestrel-wayland
 
 if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
     desktop=${1:-}
-    case "$desktop" in sway | mutter | kwin) shift ;; *) echo "usage: desktop-session.sh sway|mutter|kwin COMMAND..." >&2; exit 2 ;; esac
+    case "$desktop" in sway | mutter | kwin | labwc) shift ;; *) echo "usage: desktop-session.sh sway|mutter|kwin|labwc COMMAND..." >&2; exit 2 ;; esac
     root=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-$desktop.XXXXXX")
     # Removed however the run ends, a test's time limit included.
     # The document portal may still have its file system mounted in the runtime folder,
@@ -183,6 +185,38 @@ if [ "$desktop" = kwin ]; then
         [ "$SECONDS" -lt "$deadline" ] || fail "KWin did not take its bus name"
         sleep 0.05
     done
+    "$@"
+    exit
+fi
+
+if [ "$desktop" = labwc ]; then
+    export WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+        WLR_HEADLESS_OUTPUTS=2 XDG_CURRENT_DESKTOP=labwc:wlroots
+    # Kestrel's window minimised, out of the pictures; Ctrl+F as the README binds it.
+    binding=$(grep -m 1 '<keybind key="C-f"' "$here/../../README.md") ||
+        fail "the README shows no labwc binding"
+    mkdir -p "$XDG_CONFIG_HOME/labwc"
+    printf '%s\n' '<?xml version="1.0"?>' '<labwc_config>' '<keyboard>' "$binding" '</keyboard>' \
+        '<windowRules><windowRule identifier="org.ardmoor.Kestrel">' \
+        '<action name="Iconify"/></windowRule></windowRules>' '</labwc_config>' \
+        >"$XDG_CONFIG_HOME/labwc/rc.xml"
+    labwc >"$root/labwc.log" 2>&1 &
+    pids+=($!)
+    labwc=$!
+    until display=$(cd "$XDG_RUNTIME_DIR" && ls 2>/dev/null | grep -E '^wayland-[0-9]+$' | head -n 1) &&
+        [ -n "$display" ]; do
+        kill -0 "$labwc" 2>/dev/null && [ "$SECONDS" -lt "$deadline" ] || fail "labwc did not start"
+        sleep 0.05
+    done
+    export WAYLAND_DISPLAY=$display
+    until wlr-randr --output HEADLESS-1 --custom-mode 1920x1080@60Hz --pos 0,0 \
+        --output HEADLESS-2 --custom-mode 1920x1080@60Hz --pos -1920,0 2>/dev/null; do
+        [ "$SECONDS" -lt "$deadline" ] || fail "labwc's outputs could not be set"
+        sleep 0.05
+    done
+    portals wlr gtk
+    dbus-update-activation-environment WAYLAND_DISPLAY XDG_CURRENT_DESKTOP XDG_SESSION_TYPE \
+        XDG_CONFIG_HOME XDG_DESKTOP_PORTAL_DIR
     "$@"
     exit
 fi
