@@ -58,6 +58,9 @@ PACKAGES=(
 WINE_PACKAGES=(wine wine64)
 # labwc's tests, with its outputs set by wlr-randr, where the release has labwc (Debian 13 on).
 LABWC_PACKAGES=(labwc wlr-randr)
+# GNOME Shell's tests of Ctrl+F, and the dialog its portal asks through, where the release's
+# GNOME binds global shortcuts (48 on: Debian 13 on).
+SHELL_PACKAGES=(gnome-shell gnome-control-center)
 
 # The capture benchmark's peers (scripts/bench.sh), only with --bench: the test command
 # stays lean.
@@ -112,18 +115,31 @@ if [ ${#wine_missing[@]} -gt 0 ] && ls /var/lib/apt/lists/*_Packages >/dev/null 
     ! offered wine; then
     wine_missing=()
 fi
-labwc_missing=()
-for p in "${LABWC_PACKAGES[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || labwc_missing+=("$p")
-done
-if [ ${#labwc_missing[@]} -gt 0 ] && ls /var/lib/apt/lists/*_Packages >/dev/null 2>&1 &&
-    ! offered labwc; then
-    labwc_missing=()
+# The packages of a list not yet installed.
+not_installed() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q '^install ok installed$' || echo "$p"
+    done
+}
+# GNOME Shell 48 or later, by the package lists.
+shell_binds_keys() {
+    local version
+    version=$(apt-cache policy gnome-shell 2>/dev/null | awk '/Candidate:/ { print $2 }')
+    [ -n "$version" ] && [ "$version" != "(none)" ] && dpkg --compare-versions "$version" ge 48
+}
+mapfile -t labwc_missing < <(not_installed "${LABWC_PACKAGES[@]}")
+mapfile -t shell_missing < <(not_installed "${SHELL_PACKAGES[@]}")
+# Releases known (from lists already fetched) to lack them ask for none.
+if ls /var/lib/apt/lists/*_Packages >/dev/null 2>&1; then
+    offered labwc || labwc_missing=()
+    shell_binds_keys || shell_missing=()
 fi
-[ ${#missing[@]} -eq 0 ] && [ ${#wine_missing[@]} -eq 0 ] && [ ${#labwc_missing[@]} -eq 0 ] && exit 0
+[ ${#missing[@]} -eq 0 ] && [ ${#wine_missing[@]} -eq 0 ] && [ ${#labwc_missing[@]} -eq 0 ] &&
+    [ ${#shell_missing[@]} -eq 0 ] && exit 0
 
 if [ "$(id -u)" -ne 0 ]; then
-  echo "kestrel: missing packages: ${missing[*]} ${wine_missing[*]} ${labwc_missing[*]}" >&2
+  echo "kestrel: missing packages: ${missing[*]} ${wine_missing[*]} ${labwc_missing[*]} ${shell_missing[*]}" >&2
   echo "kestrel: run this script as root (or with sudo) to install them" >&2
   exit 1
 fi
@@ -139,6 +155,7 @@ for p in "${missing[@]}"; do
     install+=("${chosen:-${p%%|*}}")
 done
 ! offered labwc || install+=("${labwc_missing[@]}")
+! shell_binds_keys || install+=("${shell_missing[@]}")
 if offered wine; then
     install+=("${wine_missing[@]}")
 else

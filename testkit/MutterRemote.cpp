@@ -5,6 +5,8 @@
 #include <QDBusVariant>
 #include <QVariantMap>
 
+#include <thread>
+
 namespace TestKit {
 
 namespace {
@@ -59,10 +61,13 @@ MutterRemote::~MutterRemote() {
     QDBusConnection::disconnectFromBus(QStringLiteral("remote"));
 }
 
-void MutterRemote::Keys(std::initializer_list<std::uint32_t> keysyms) {
+void MutterRemote::Keys(std::initializer_list<std::uint32_t> keysyms,
+                        std::chrono::milliseconds held) {
     for (const std::uint32_t key : keysyms)
         Call(REMOTE, session_, REMOTE_SESSION, QStringLiteral("NotifyKeyboardKeysym"),
              {static_cast<uint>(key), true});
+    // How long a user holds them: the input itself, not a wait for anything.
+    std::this_thread::sleep_for(held);
     for (auto key = std::rbegin(keysyms); key != std::rend(keysyms); ++key)
         Call(REMOTE, session_, REMOTE_SESSION, QStringLiteral("NotifyKeyboardKeysym"),
              {static_cast<uint>(*key), false});

@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QString>
 
+#include <chrono>
 #include <cstdint>
 #include <initializer_list>
 
@@ -19,8 +20,10 @@ class MutterRemote {
     MutterRemote& operator=(const MutterRemote&) = delete;
 
     bool Ready() const { return !stream_.isEmpty(); }
-    // Presses the keys in order and lets them go in reverse: {Alt_L, s} is Alt+S.
-    void Keys(std::initializer_list<std::uint32_t> keysyms);
+    // Presses the keys in order, holds them, and lets them go in reverse: {Alt_L, s} is
+    // Alt+S.
+    void Keys(std::initializer_list<std::uint32_t> keysyms,
+              std::chrono::milliseconds held = std::chrono::milliseconds(0));
     void MoveTo(double x, double y);
     // Answers the desktop portal's screen-cast chooser once: shares the monitor, or closes
     // the chooser, which cancels. Shift first: a remote session's first key is lost. Tab
@@ -44,5 +47,9 @@ inline constexpr std::uint32_t KEY_TAB = 0xff09;
 inline constexpr std::uint32_t KEY_ALT = 0xffe9;
 inline constexpr std::uint32_t KEY_ESCAPE = 0xff1b;
 inline constexpr std::uint32_t KEY_S = 0x73;
+inline constexpr std::uint32_t KEY_A = 0x61;
+inline constexpr std::uint32_t KEY_C = 0x63;
+inline constexpr std::uint32_t KEY_F = 0x66;
+inline constexpr std::uint32_t KEY_CONTROL = 0xffe3;
 
 }  // namespace TestKit

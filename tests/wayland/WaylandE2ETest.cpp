@@ -372,3 +372,77 @@ TEST_F(WaylandGnome, AStreamThatEndsIsSaidOnceAndKestrelRunsOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// GNOME Shell, which gives the portal its global shortcuts: Kestrel asks for Ctrl+F, and the
+// shell asks the user in its "Add Keyboard Shortcuts" dialog.
+class GnomeShell : public WaylandGnome {
+  protected:
+    static constexpr char BOUND[] = "the hot key through the desktop portal, bound to";
+
+    // Both questions answered, in whichever order they come up: the dialog by its Add
+    // (Alt+A) or its Cancel (Escape), the chooser by sharing. The shell starts in its
+    // overview, which Escape leaves.
+    bool AnswerBoth(SessionKestrel& kestrel, bool add, const std::string& answered) {
+        return TestSupport::WaitUntil(
+            [&] {
+                remote_.Keys({KEY_SHIFT});
+                if (!kestrel.Said(answered))
+                    remote_.Keys(add ? std::initializer_list<std::uint32_t>{KEY_ALT, KEY_A}
+                                     : std::initializer_list<std::uint32_t>{KEY_ESCAPE});
+                if (!kestrel.Said(GRANTED)) {
+                    remote_.Keys({KEY_TAB});
+                    remote_.Keys({KEY_ALT, KEY_S});
+                }
+                return kestrel.Says(answered, 1, 2s) && kestrel.Said(GRANTED) > 0;
+            },
+            60s);
+    }
+};
+
+TEST_F(GnomeShell, CtrlFAddedInTheDialogCapturesOnceHeldAndOnceMoreTapped) {
+    ASSERT_TRUE(remote_.Ready());
+    remote_.Keys({KEY_SHIFT});
+    remote_.Keys({KEY_ESCAPE});
+    auto kestrel = Start(Folder("state-added"), {{"UseHotkey", "1"}});
+    ASSERT_TRUE(AnswerBoth(*kestrel, true, BOUND)) << kestrel->Process().Stderr();
+    // In GNOME's words, which the label reads as Ctrl-F.
+    EXPECT_TRUE(kestrel->Says(std::string(BOUND) + " Press <Control>f"))
+        << kestrel->Process().Stderr();
+    // The stream's first picture, which the shell sends at its own pace.
+    ASSERT_TRUE(TestSupport::WaitUntil(
+        [&] { return CaptureAction() == 0 && kestrel->WaitForCaptures(1, 2s); }, 20s))
+        << kestrel->Process().Stderr();
+    const std::size_t before = kestrel->Captures().size();
+    remote_.Keys({KEY_CONTROL, KEY_F}, 1500ms);
+    ASSERT_TRUE(kestrel->WaitForCaptures(before + 1)) << kestrel->Process().Stderr();
+    remote_.Keys({KEY_CONTROL, KEY_F});
+    ASSERT_TRUE(kestrel->WaitForCaptures(before + 2)) << kestrel->Process().Stderr();
+    // The tap's capture came after any the hold could have made.
+    EXPECT_EQ(kestrel->Captures().size(), before + 2) << kestrel->Process().Stderr();
+}
+
+// Cancelled in the dialog: said once, with the advice to bind the capture action instead.
+TEST_F(GnomeShell, ACancelledDialogIsSaidOnceWithTheCaptureActionsAdvice) {
+    ASSERT_TRUE(remote_.Ready());
+    auto kestrel = Start(Folder("state-cancelled"), {{"UseHotkey", "1"}});
+    const std::string refused = "Cannot register Ctrl+F";
+    // Escape leaves the overview and closes the chooser (the screen is not needed); Alt+C is
+    // the dialog's Cancel.
+    ASSERT_TRUE(TestSupport::WaitUntil(
+        [&] {
+            remote_.Keys({KEY_SHIFT});
+            remote_.Keys({KEY_ESCAPE});
+            remote_.Keys({KEY_ALT, KEY_C});
+            return kestrel->Says(refused, 1, 2s);
+        },
+        60s))
+        << kestrel->Process().Stderr();
+    EXPECT_NE(kestrel->Process().Stderr().find("bind Ctrl+F to Kestrel's capture action"),
+              std::string::npos)
+        << kestrel->Process().Stderr();
+    EXPECT_FALSE(kestrel->Says(refused, 2, 2s)) << kestrel->Process().Stderr();
+}
+
+}  // namespace

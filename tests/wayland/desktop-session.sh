@@ -4,6 +4,7 @@
 #   sway    one 1920x1080 output at 60 Hz (HEADLESS-1);
 #   mutter  GNOME's compositor with one 1920x1080 virtual monitor, PipeWire, WirePlumber and
 #           the desktop portal (started by the bus), for the ScreenCast portal;
+#   gnome-shell  the same with GNOME Shell, which gives the portal its global shortcuts;
 #   kwin    KDE's, 1920x1080 (Virtual-0), or KESTREL_KWIN_OUTPUTS outputs side by side.
 #   labwc   two 1920x1080 outputs at 60 Hz, HEADLESS-1 at 0,0 and HEADLESS-2 on its left, with
 #           Ctrl+F bound to the capture action by the README's rc.xml line.
@@ -17,14 +18,14 @@
 # program a desktop
 # entry that lets it use KWin's restricted screenshot interface, as an installed Kestrel's
 # entry does; any other program is refused it.
-#   bash tests/wayland/desktop-session.sh sway|mutter|kwin|labwc COMMAND [ARGUMENT...]
+#   bash tests/wayland/desktop-session.sh sway|mutter|gnome-shell|kwin|labwc COMMAND [ARGUMENT...]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 user=kestrel-wayland
 
 if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
     desktop=${1:-}
-    case "$desktop" in sway | mutter | kwin | labwc) shift ;; *) echo "usage: desktop-session.sh sway|mutter|kwin|labwc COMMAND..." >&2; exit 2 ;; esac
+    case "$desktop" in sway | mutter | gnome-shell | kwin | labwc) shift ;; *) echo "usage: desktop-session.sh sway|mutter|gnome-shell|kwin|labwc COMMAND..." >&2; exit 2 ;; esac
     root=$(mktemp -d "${TMPDIR:-/tmp}/kestrel-$desktop.XXXXXX")
     # Removed however the run ends, a test's time limit included.
     # The document portal may still have its file system mounted in the runtime folder,
@@ -72,7 +73,15 @@ if [ "${1:-}" != --as-user ] && [ "${1:-}" != --in-session ]; then
             }
             ;;
         esac
-        setpriv --reuid="$user" --regid="$user" --clear-groups --reset-env \
+        # GNOME Shell asks logind for its session wherever systemd's run folder says there is
+        # one, and waits for it on the session's private system bus, where there is none: the
+        # session gets a mount namespace of its own with that folder empty.
+        private=()
+        if [ "$desktop" = gnome-shell ] && [ -d /run/systemd ]; then
+            private=(unshare --mount --propagation private bash -c
+                'mount -t tmpfs tmpfs /run/systemd && exec "$@"' private)
+        fi
+        "${private[@]}" setpriv --reuid="$user" --regid="$user" --clear-groups --reset-env \
             env "${passed[@]}" bash "$here/desktop-session.sh" --as-user "$root" "$desktop" "$@" ||
             status=$?
     else
@@ -115,7 +124,7 @@ start_pipewire() {
     pids+=($!)
     export KESTREL_PIPEWIRE_PID=$!
     await "$XDG_RUNTIME_DIR/pipewire-0" $! PipeWire
-    if [ "$desktop" = mutter ]; then
+    if [ "$desktop" != sway ]; then
         wireplumber >"$root/wireplumber.log" 2>&1 &
         pids+=($!)
     fi
@@ -221,16 +230,32 @@ if [ "$desktop" = labwc ]; then
     exit
 fi
 
-if [ "$desktop" = mutter ]; then
+if [ "$desktop" = mutter ] || [ "$desktop" = gnome-shell ]; then
     export XDG_CURRENT_DESKTOP=GNOME WAYLAND_DISPLAY=wayland-kestrel
     # The desktop portal (1.19 on) takes Kestrel's app id only where its desktop entry is
     # installed. The portal only reads the entry: its Exec needs a program that exists, no more.
     printf '%s\n' "[Desktop Entry]" Type=Application Name=Kestrel Exec=true NoDisplay=true \
         >"$XDG_DATA_HOME/applications/org.ardmoor.Kestrel.desktop"
-    mutter --headless --virtual-monitor 1920x1080 --wayland --no-x11 \
-        --wayland-display "$WAYLAND_DISPLAY" >"$root/mutter.log" 2>&1 &
+    if [ "$desktop" = gnome-shell ]; then
+        # The shell will not start without a system bus; a private one that lets everyone
+        # do everything, with no login manager on it (the shell then makes do without).
+        printf '%s\n' '<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"' \
+            ' "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">' \
+            '<busconfig><type>system</type>' \
+            "<listen>unix:path=$root/system_bus_socket</listen><auth>EXTERNAL</auth>" \
+            '<policy context="default"><allow send_destination="*" eavesdrop="true"/>' \
+            '<allow eavesdrop="true"/><allow own="*"/><allow user="*"/></policy></busconfig>' \
+            >"$root/system-bus.conf"
+        dbus-daemon --config-file="$root/system-bus.conf" --nofork --nopidfile \
+            >"$root/system-bus.log" 2>&1 &
+        pids+=($!)
+        await "$root/system_bus_socket" $! "the system bus"
+        export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$root/system_bus_socket
+    fi
+    "$desktop" --headless --virtual-monitor 1920x1080 --wayland --no-x11 \
+        --wayland-display "$WAYLAND_DISPLAY" >"$root/$desktop.log" 2>&1 &
     pids+=($!)
-    await "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" $! mutter
+    await "$XDG_RUNTIME_DIR/$WAYLAND_DISPLAY" $! "$desktop"
     # Mutter's own services on the bus, which the portal's GNOME backend uses.
     until gdbus introspect --session --dest org.gnome.Mutter.ScreenCast \
         --object-path /org/gnome/Mutter/ScreenCast >/dev/null 2>&1; do
