@@ -130,7 +130,12 @@ KestrelMain::Status OfferCaptureAction() {
     // Never destroyed: an exit() from inside Qt must not tear it down under the bus's
     // own connection.
     static auto* bus = new Platform::QtToolkit::QtApplicationService(
-        {[] { KestrelMain::MakeRequestedCapture(); },
+        {[] {
+             KestrelMain::MakeRequestedCapture();
+             // The bus's answer follows the file, so a script that asked for a capture finds
+             // it named and on the disk.
+             Seam::Installed().Files->WaitForSaves();
+         },
          [](const std::string& token) {
              Ui::ShowInFront(Ui::MainForm::Instance());
              // A Wayland window comes to the front only with the token of the launch that
@@ -144,6 +149,14 @@ KestrelMain::Status OfferCaptureAction() {
     return bus->Register();
 }
 
+// A save that failed after its capture's handler returned (its flush to the disk or its
+// name, on the file system's own thread) is reported from the event loop like any other.
+void ReportLateSaveFailure(const KestrelMain::Failure& failed) {
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [failed] { Seam::Installed().Errors->Report(failed); },
+        Qt::QueuedConnection);
+}
+
 }  // namespace
 
 void InstallLinuxServices() {
@@ -152,7 +165,7 @@ void InstallLinuxServices() {
     static Platform::QtToolkit::QtErrorReport errors;
     static Platform::QtToolkit::QtWebPage web;
     static Platform::Posix::PosixClock clock;
-    static Platform::Posix::PosixFileSystem files;
+    static Platform::Posix::PosixFileSystem files(ReportLateSaveFailure);
     static Seam::MainWindowOnFirstUse<Ui::MainForm> mainWindow;
 
     Seam::Services services;

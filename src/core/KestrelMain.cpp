@@ -27,12 +27,13 @@ class HotKeyAnswersToLabel final : public Seam::HotKeyAnswers {
 
 HotKeyAnswersToLabel hotKeyAnswers;
 
-// The end of the program, whichever way the user quit: Ctrl+F given back, then nothing more
-// runs.
+// The end of the program, whichever way the user quit: Ctrl+F given back, the last captures
+// on the disk, then nothing more runs.
 [[noreturn]] void EndTheRun() {
     const Seam::Services& seam = Seam::Installed();
     if (AppState.HotkeyActive == 1)
         seam.HotKey->Unregister();
+    seam.Files->WaitForSaves();
     seam.Loop->EndProgramNow();
     std::abort();  // never reached: the loop's end does not return
 }

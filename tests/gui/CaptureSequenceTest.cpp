@@ -3,6 +3,7 @@
 #include "core/AppState.h"
 #include "core/CaptureDirectory.h"
 #include "core/CaptureSequence.h"
+#include "core/seam/Services.h"
 #include "support/GuiEnvironment.h"
 #include "support/InProcessKestrel.h"
 #include "support/KestrelProcess.h"
@@ -57,6 +58,14 @@ void DismissFailure() {
     QApplication::processEvents();
 }
 
+// A capture as every trigger makes it, then its file: the program writes and names it on
+// the file system's own thread, and reports a failure there from the event loop.
+void Capture() {
+    KestrelMain::MakeCapture();
+    Seam::Installed().Files->WaitForSaves();
+    QApplication::processEvents();
+}
+
 std::string Name(const fs::path& file) {
     return file.filename().string();
 }
@@ -79,7 +88,7 @@ TEST_F(CaptureSequence, TheFirstCaptureIsNumberOneNamedAfterTimeAndPointer) {
     Start();
     PointAt(512, 384);
     const QDateTime before = QDateTime::currentDateTime();
-    KestrelMain::MakeCapture();
+    Capture();
     const QDateTime after = QDateTime::currentDateTime();
 
     EXPECT_EQ(AppState.CaptureCount, 1);
@@ -117,7 +126,7 @@ TEST_F(CaptureSequence, ThePointerIsScaledToTheImage) {
         AppState.OutputHeight = static_cast<std::int16_t>(c.Height);
         PointAt(c.X, c.Y);
         const auto before = ListFiles(CaptureDir());
-        KestrelMain::MakeCapture();
+        Capture();
         const auto files = ListFiles(CaptureDir());
         ASSERT_EQ(files.size(), before.size() + 1);
         std::string added;
@@ -136,8 +145,8 @@ TEST_F(CaptureSequence, ThePointerIsScaledToTheImage) {
 TEST_F(CaptureSequence, TwoCapturesInOneSecondDifferInTheirNumber) {
     Start();
     PointAt(10, 10);
-    KestrelMain::MakeCapture();
-    KestrelMain::MakeCapture();
+    Capture();
+    Capture();
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 2u);
     EXPECT_TRUE(Name(files[0]).starts_with("1-"));
@@ -147,14 +156,14 @@ TEST_F(CaptureSequence, TwoCapturesInOneSecondDifferInTheirNumber) {
 
 TEST_F(CaptureSequence, NumberingContinuesInANewCaptureDirectory) {
     Start();
-    KestrelMain::MakeCapture();
+    Capture();
     const fs::path first = CaptureDir();
     const fs::path otherBase = TestEnvironment().Root() / "elsewhere";
     fs::create_directory(otherBase);
     AppState.BasePath = otherBase.string() + "/";
     KestrelMain::NewCaptureDir();
     ASSERT_NE(CaptureDir(), first);
-    KestrelMain::MakeCapture();
+    Capture();
     ASSERT_EQ(ListFiles(first).size(), 1u);
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 1u);
@@ -172,7 +181,7 @@ TEST_F(CaptureSequence, EachTimerTickSavesAFile) {
 TEST_F(CaptureSequence, ARemovedDirectoryIsReportedAndTheNextCaptureAfterItsReturnSaves) {
     Start();
     fs::remove(CaptureDir());
-    KestrelMain::MakeCapture();
+    Capture();
     EXPECT_EQ(AppState.CaptureCount, 1);
     EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(), "Total captures saved: 1");
     const QString shown = ShownFailure();
@@ -183,7 +192,7 @@ TEST_F(CaptureSequence, ARemovedDirectoryIsReportedAndTheNextCaptureAfterItsRetu
     DismissFailure();
 
     fs::create_directory(CaptureDir());
-    KestrelMain::MakeCapture();
+    Capture();
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(Name(files[0]).starts_with("2-")) << Name(files[0]);
@@ -197,7 +206,7 @@ TEST_F(CaptureSequence, AFullDiskLeavesNoPartialFileAndTheNextCaptureSaves) {
     rlimit small = original;
     small.rlim_cur = 64 * 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    KestrelMain::MakeCapture();
+    Capture();
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &original), 0);
 
     EXPECT_EQ(AppState.CaptureCount, 1);
@@ -205,7 +214,7 @@ TEST_F(CaptureSequence, AFullDiskLeavesNoPartialFileAndTheNextCaptureSaves) {
     EXPECT_TRUE(fs::is_empty(CaptureDir()));
     DismissFailure();
 
-    KestrelMain::MakeCapture();
+    Capture();
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(Name(files[0]).starts_with("2-"));
@@ -234,7 +243,7 @@ TEST_F(CaptureSequence, AnOutputSizeThatCannotBeMadeIsReportedAndNothingCrashes)
     for (const auto& c : cases) {
         AppState.OutputWidth = static_cast<std::int16_t>(c.Width);
         AppState.OutputHeight = static_cast<std::int16_t>(c.Height);
-        KestrelMain::MakeCapture();
+        Capture();
         const QString shown = ShownFailure();
         EXPECT_TRUE(shown.contains(c.Shown)) << shown.toStdString();
         DismissFailure();
@@ -248,7 +257,7 @@ TEST_F(CaptureSequence, AnOutputSizeThatCannotBeMadeIsReportedAndNothingCrashes)
     ASSERT_EQ(setrlimit(RLIMIT_AS, &tight), 0);
     AppState.OutputWidth = 32767;
     AppState.OutputHeight = 32767;
-    KestrelMain::MakeCapture();
+    Capture();
     ASSERT_EQ(setrlimit(RLIMIT_AS, &original), 0);
     EXPECT_TRUE(ShownFailure().contains("not enough memory")) << ShownFailure().toStdString();
     DismissFailure();
@@ -256,7 +265,7 @@ TEST_F(CaptureSequence, AnOutputSizeThatCannotBeMadeIsReportedAndNothingCrashes)
     EXPECT_TRUE(fs::is_empty(CaptureDir()));
     AppState.OutputWidth = 800;
     AppState.OutputHeight = 600;
-    KestrelMain::MakeCapture();
+    Capture();
     const auto files = ListFiles(CaptureDir());
     ASSERT_EQ(files.size(), 1u);
     EXPECT_TRUE(ReadBmp(files[0]).Ok());
@@ -267,7 +276,7 @@ TEST_F(CaptureSequence, CountingGoesOnPast32767) {
     Start();
     AppState.CaptureCount = 32766;
     for (int expected : {32767, 32768, 32769, 32770}) {
-        KestrelMain::MakeCapture();
+        Capture();
         EXPECT_EQ(AppState.CaptureCount, expected);
         EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(),
                   QStringLiteral("Total captures saved: %1").arg(expected));
@@ -285,12 +294,12 @@ TEST_F(CaptureSequence, AtTheCountsLimitNothingIsGrabbedOrSavedAndTheCountStays)
     constexpr std::int32_t LIMIT = std::numeric_limits<std::int32_t>::max();
     Start();
     AppState.CaptureCount = LIMIT - 1;
-    KestrelMain::MakeCapture();
+    Capture();
     EXPECT_EQ(AppState.CaptureCount, LIMIT);
     ASSERT_EQ(ListFiles(CaptureDir()).size(), 1u);
     EXPECT_TRUE(Name(ListFiles(CaptureDir())[0]).starts_with("2147483647-"));
 
-    KestrelMain::MakeCapture();
+    Capture();
     EXPECT_EQ(AppState.CaptureCount, LIMIT);
     EXPECT_EQ(Ui::MainForm::Instance().TotalLbl->text(), "Total captures saved: 2147483647");
     EXPECT_EQ(ListFiles(CaptureDir()).size(), 1u);

@@ -13,11 +13,15 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -152,6 +156,47 @@ TEST(BmpWriter, ACaptureIsNamedOnlyOnceItsBytesAreOnTheDisk) {
         EXPECT_FALSE(Platform::Posix::WriteNewFileWith(target, parts, route, flushedUnnamed));
         EXPECT_TRUE(fs::exists(target));
     }
+}
+
+// The running program's saves return before the flush, which its own thread makes while the
+// capture still has no name; a failure there is handed over and names nothing.
+TEST(BmpWriter, TheProgramsSavesAreFlushedAndNamedOnTheirOwnThread) {
+    TestKit::ScratchFolder dir("kestrel-bmp");
+    static fs::path target;
+    static std::mutex mutex;
+    static std::condition_variable changed;
+    static bool returned = false;
+    static int result = 0;
+    const std::uint8_t bytes[] = {'B', 'M'};
+    const std::span<const std::uint8_t> parts[] = {bytes};
+    const auto flush = [](int fd) {
+        std::unique_lock lock(mutex);
+        if (!changed.wait_for(lock, std::chrono::seconds(10), [] { return returned; }))
+            return ETIMEDOUT;  // the save waited for its own flush
+        return fs::exists(target) ? EEXIST
+               : result != 0      ? result
+                                  : Platform::Posix::FlushToDisk(fd);
+    };
+    std::vector<KestrelMain::Failure> late;
+    Platform::Posix::PosixFileSystem files(
+        [&late](const KestrelMain::Failure& failed) { late.push_back(failed); }, flush);
+    for (const int flushResult : {EIO, 0}) {
+        target = dir / (flushResult != 0 ? "a.bmp" : "b.bmp");
+        result = flushResult;
+        ASSERT_FALSE(files.SaveNewFile(target, parts));
+        {
+            const std::lock_guard lock(mutex);
+            returned = true;
+        }
+        changed.notify_all();
+        files.WaitForSaves();
+        returned = false;
+        EXPECT_EQ(fs::exists(target), flushResult == 0);
+    }
+    ASSERT_EQ(late.size(), 1u);
+    EXPECT_EQ(late[0].Path, (dir / "a.bmp").string());
+    EXPECT_EQ(late[0].Reason, "Input/output error");
+    EXPECT_EQ(Entries(dir), 1u);
 }
 
 TEST(BmpWriter, AMissingDirectoryIsReportedWithItsPath) {

@@ -27,6 +27,11 @@ class FileSystem {
     // before it is complete, and a failed write leaves none behind.
     virtual KestrelMain::Status SaveNewFile(const std::filesystem::path& path, FileParts parts) = 0;
 
+    // Returns once every file saved so far is complete and named. A file system may finish a
+    // save after SaveNewFile returned (its flush to the disk on a thread of its own), and
+    // report a failure there itself; the program waits here before it ends.
+    virtual void WaitForSaves() {}
+
   protected:
     ~FileSystem() = default;
 };

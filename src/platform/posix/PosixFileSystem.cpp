@@ -12,10 +12,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 namespace Platform::Posix {
@@ -235,9 +240,86 @@ bool PosixFileSystem::FolderExists(const std::filesystem::path& path) {
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// One save at a time written, flushed and named on a thread of its own, from a copy of its
+// bytes: the caller's picture is gone once SaveNewFile returns. The copy's buffer is kept
+// for the next save, which is the same size.
+class PosixFileSystem::Publisher {
+  public:
+    Publisher(LateFailure late, DataFlush flush)
+        : late_(std::move(late)), flush_(flush), thread_([this] { Run(); }) {}
+
+    ~Publisher() {
+        {
+            std::unique_lock lock(mutex_);
+            idle_.wait(lock, [this] { return !job_; });
+            stopping_ = true;
+        }
+        work_.notify_one();
+        thread_.join();
+    }
+
+    // Waits for the save before, so the names appear in the order of the saves.
+    void Hand(const std::filesystem::path& path, Seam::FileParts parts) {
+        std::unique_lock lock(mutex_);
+        idle_.wait(lock, [this] { return !job_; });
+        bytes_.clear();
+        for (const auto& part : parts) bytes_.insert(bytes_.end(), part.begin(), part.end());
+        job_ = path;
+        work_.notify_one();
+    }
+
+    void WaitUntilIdle() {
+        std::unique_lock lock(mutex_);
+        idle_.wait(lock, [this] { return !job_; });
+    }
+
+  private:
+    void Run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            work_.wait(lock, [this] { return job_ || stopping_; });
+            if (!job_)
+                return;
+            // The buffer and the path stay as they are until the job is cleared below.
+            lock.unlock();
+            const std::span<const std::uint8_t> whole[] = {bytes_};
+            if (auto failed = WriteNewFileWith(*job_, whole, FileRoute::Unnamed, flush_))
+                late_(*failed);
+            lock.lock();
+            job_.reset();
+            idle_.notify_all();
+        }
+    }
+
+    const LateFailure late_;
+    const DataFlush flush_;
+    std::mutex mutex_;
+    std::condition_variable work_;
+    std::condition_variable idle_;
+    std::optional<std::filesystem::path> job_;  // from its handing over until it is done
+    std::vector<std::uint8_t> bytes_;
+    bool stopping_ = false;
+    std::thread thread_;  // last: it starts once everything it uses is there
+};
+
+PosixFileSystem::PosixFileSystem() = default;
+
+PosixFileSystem::PosixFileSystem(LateFailure late, DataFlush flush)
+    : publisher_(std::make_unique<Publisher>(std::move(late), flush)) {}
+
+PosixFileSystem::~PosixFileSystem() = default;
+
 KestrelMain::Status PosixFileSystem::SaveNewFile(const std::filesystem::path& path,
                                                  Seam::FileParts parts) {
-    return WriteNewFile(path, parts);
+    if (!publisher_)
+        return WriteNewFile(path, parts);
+    publisher_->Hand(path, parts);
+    return std::nullopt;
+}
+
+void PosixFileSystem::WaitForSaves() {
+    if (publisher_)
+        publisher_->WaitUntilIdle();
 }
 
 }  // namespace Platform::Posix
