@@ -26,6 +26,7 @@ class MemoryDesktop {
         View.Log = &Log;
         HotKey.Log = &Log;
         Screen.Log = &Log;
+        Files.Log = &Log;
     }
 
     FakeScreen Screen;

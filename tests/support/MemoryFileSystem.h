@@ -38,6 +38,12 @@ class MemoryFileSystem final : public Seam::FileSystem {
     bool FolderExists(const std::filesystem::path& path) override;
     KestrelMain::Status SaveNewFile(const std::filesystem::path& path,
                                     Seam::FileParts parts) override;
+    void WaitForSaves() override {
+        if (Log != nullptr)
+            Log->push_back("WaitForSaves");
+    }
+
+    std::vector<std::string>* Log = nullptr;
 
   private:
     std::set<std::filesystem::path> directories_;
