@@ -170,4 +170,45 @@ TEST_F(Win32ScreenGrabTest, ImpossibleSizesAreFailuresNotCrashes) {
     EXPECT_TRUE(grab.GrabScaled(primary, 16, 12).Ok());
 }
 
+// The resolution switched between captures, as Wine's virtual desktop can (this test runs
+// in one of 1024 x 768, registered on its own): each capture reads the primary monitor as it
+// is then, and the grab kept for the run shows the whole new screen, the pointer measured
+// against it.
+TEST(DisplayModes, EachCaptureFollowsAResolutionChange) {
+    const struct {
+        int Width;
+        int Height;
+    } modes[] = {{800, 600}, {1024, 768}, {640, 480}};
+    Win32Screen screen;
+    Win32ScreenGrab grab;
+    for (const auto& mode : modes) {
+        SCOPED_TRACE(std::to_string(mode.Width) + " x " + std::to_string(mode.Height));
+        DEVMODEW wanted{};
+        wanted.dmSize = sizeof wanted;
+        wanted.dmPelsWidth = static_cast<DWORD>(mode.Width);
+        wanted.dmPelsHeight = static_cast<DWORD>(mode.Height);
+        wanted.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+        ASSERT_EQ(ChangeDisplaySettingsExW(nullptr, &wanted, nullptr, CDS_FULLSCREEN, nullptr),
+                  DISP_CHANGE_SUCCESSFUL);
+        const auto primary = screen.ReadPrimaryScreen();
+        ASSERT_TRUE(primary.Ok()) << primary.Error().Text();
+        EXPECT_EQ(primary.Value(), (ScreenRect{0, 0, mode.Width, mode.Height}));
+
+        ASSERT_TRUE(SetCursorPos(mode.Width - 1, mode.Height / 2));
+        const auto pointer = screen.ReadPointer(primary.Value());
+        ASSERT_TRUE(pointer.Ok() && pointer.Value().Position);
+        EXPECT_EQ(pointer.Value().Position->X, mode.Width - 1);
+        EXPECT_EQ(pointer.Value().Position->Y, mode.Height / 2);
+
+        const Win32Test::ScreenCover blocks(0, 0, mode.Width, mode.Height, PaintBlocks);
+        std::string mismatches = "no grab";
+        EXPECT_TRUE(Win32Test::WaitUntil([&] {
+            auto picture = grab.GrabScaled(primary.Value(), 160, 120);
+            mismatches = picture.Ok() ? Mismatches(picture.Value()) : picture.Error().Text();
+            return mismatches.empty();
+        })) << mismatches;
+    }
+    ChangeDisplaySettingsExW(nullptr, nullptr, nullptr, 0, nullptr);
+}
+
 }  // namespace

@@ -135,9 +135,10 @@ std::optional<std::string> KWinScreenShotGrab::Unavailable(bool& refused) {
 }
 
 KestrelMain::Status KWinScreenShotGrab::Start() {
+    shownOutput_ = primaryOutput_ ? primaryOutput_() : std::string();
     if (Seam::ErrorReport* report = Seam::Installed().Errors)
         report->Note("Wayland: the screen through KWin's screenshot interface, primary output " +
-                     (primaryOutput_ ? primaryOutput_() : std::string()));
+                     shownOutput_);
     return std::nullopt;
 }
 
@@ -146,6 +147,12 @@ Result<KestrelMain::Picture> KWinScreenShotGrab::GrabScaled(const Seam::ScreenRe
     const std::string output = primaryOutput_ ? primaryOutput_() : std::string();
     if (output.empty())
         return GrabFailure("the compositor names no primary output");
+    // Said once a change, so a capture of another monitor than before is explained.
+    if (output != shownOutput_) {
+        shownOutput_ = output;
+        if (Seam::ErrorReport* report = Seam::Installed().Errors)
+            report->Note("Wayland: the primary output is now " + output);
+    }
     auto capture = CaptureScreen(QString::fromStdString(output));
     if (!capture)
         return capture.Error();

@@ -32,7 +32,9 @@ class KWinScreenShotGrab final : public Seam::ScreenGrab {
                                                          int outputHeight) override;
 
   private:
+    // Asked at every capture: the user may make another output the primary at any time.
     std::function<std::string()> primaryOutput_;
+    std::string shownOutput_;  // the primary output last said
     KestrelMain::AreaScaler scaler_;
 };
 
