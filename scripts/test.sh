@@ -9,11 +9,31 @@
 # nothing) and the soak (the sanitizer's quarantine of freed memory grows by design).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-# The tests a run of a build folder failed, named on one line that CI's summary picks up.
+# The tests a run of a build folder failed, named on one line that CI's summary picks up,
+# and below it what each said from its first failure on (at most 30 lines, each cut at 240
+# characters), or its last 10 lines where nothing reads as a failure: the summary is the
+# part of a long run's output that stays in view.
 say_failed() {
   local log=$1/Testing/Temporary/LastTestsFailed.log
-  [ -s "$log" ] && echo "test: failed in $1: $(cut -d: -f2- "$log" | tr '\n' ' ')" >&2
-  return 0
+  [ -s "$log" ] || return 0
+  echo "test: failed in $1: $(cut -d: -f2- "$log" | tr '\n' ' ')" >&2
+  [ -s "$1/Testing/Temporary/LastTest.log" ] || return 0
+  cut -d: -f2- "$log" | awk '
+    FNR == NR { failed[$0] = 1; next }
+    /^[0-9]+\/[0-9]+ Test: / { name = ($3 in failed) ? $3 : ""; n = lines = out = from = 0; next }
+    /^Output:$/ { out = 1; getline; next }
+    /^<end of output>$/ { out = 0; next }
+    out && !from && /Failure$|FAILED|Sanitizer|runtime error|^desktop-session:|[Tt]imeout/ { from = 1 }
+    out && from && n < 30 { kept[n++] = substr($0, 1, 240) }
+    out { last[lines++ % 10] = substr($0, 1, 240) }
+    /^Test Failed\./ && name != "" {
+      print "test:   " name ":"
+      for (i = 0; i < n; i++) print "test:     " kept[i]
+      # Nothing that reads as a failure (a test that ran out of time): its last lines.
+      for (i = (lines > 10 ? lines - 10 : 0); n == 0 && i < lines; i++) print "test:     " last[i % 10]
+      delete failed[name]
+      name = ""
+    }' - "$1/Testing/Temporary/LastTest.log" >&2
 }
 bash scripts/install-deps.sh
 if [ "${1:-}" = "--sanitize" ]; then
@@ -29,7 +49,7 @@ preset=default
 [ -n "${CI:-}" ] && preset=ci
 status=0
 build=build
-[ "$preset" = ci ] && build=build-ci
+[ "$preset" = ci ] && build="build-ci"
 ctest --preset "$preset" -j2 "$@" || { status=$?; say_failed "$build"; }
 # The same program without X11, where a session has no backend for it yet.
 bash scripts/check-nox11.sh || { status=$?; say_failed build-nox11; }
