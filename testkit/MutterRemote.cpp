@@ -78,6 +78,17 @@ void MutterRemote::MoveTo(double x, double y) {
          {stream_, x, y});
 }
 
+bool MutterRemote::Click(double x, double y) {
+    MoveTo(x, y);
+    constexpr int BTN_LEFT = 0x110;  // the kernel's code for the left button
+    bool taken = true;
+    for (const bool pressed : {true, false})
+        taken = Call(REMOTE, session_, REMOTE_SESSION, QStringLiteral("NotifyPointerButton"),
+                     {BTN_LEFT, pressed}) &&
+                taken;
+    return taken;
+}
+
 void MutterRemote::AnswerChooser(bool share) {
     Keys({KEY_SHIFT});
     if (share) {

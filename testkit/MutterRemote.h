@@ -25,6 +25,8 @@ class MutterRemote {
     void Keys(std::initializer_list<std::uint32_t> keysyms,
               std::chrono::milliseconds held = std::chrono::milliseconds(0));
     void MoveTo(double x, double y);
+    // A left click there; whether mutter took it.
+    bool Click(double x, double y);
     // Answers the desktop portal's screen-cast chooser once: shares the monitor, or closes
     // the chooser, which cancels. Shift first: a remote session's first key is lost. Tab
     // reaches the monitor and Alt+S shares it. The chooser comes up when the portal has it
